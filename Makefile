@@ -1,0 +1,53 @@
+# Loopcraft: the two everyday commands are `make run` and `make test`.
+SHELL := /bin/bash
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+BENCH_BUILD ?= build-bench
+JOBS       ?= $(shell nproc)
+CMAKE_GEN  := -G Ninja
+RUN_DIR    ?= run
+
+.PHONY: all deps build test test-normal test-asan run bench format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+$(BUILD)/build.ninja: | deps
+	@cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: deps $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test-normal: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(ASAN_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Debug -DLOOPCRAFT_SANITIZE=ON >/dev/null
+
+test-asan: deps $(ASAN_BUILD)/build.ninja
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=$${ASAN_OPTIONS:-detect_leaks=1} \
+		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
+
+test: test-normal test-asan
+
+# Starts the program in a working folder of its own, so PARAMS.TXT lands there.
+run: build
+	@mkdir -p $(RUN_DIR)
+	@cd $(RUN_DIR) && ../$(BUILD)/src/cli/loopcraft-cli show
+
+$(BENCH_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+		-DLOOPCRAFT_BUILD_BENCH=ON -DLOOPCRAFT_BUILD_TESTS=OFF -DLOOPCRAFT_BUILD_GUI=OFF >/dev/null
+
+bench: deps $(BENCH_BUILD)/build.ninja
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target loopcraft_bench
+	@$(BENCH_BUILD)/bench/loopcraft_bench
+
+format:
+	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)

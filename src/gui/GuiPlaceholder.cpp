@@ -1,0 +1,2 @@
+// Keeps the gui library non-empty until its first window exists.
+namespace loopcraft::gui {} // namespace loopcraft::gui
