@@ -1,0 +1,95 @@
+#include "core/schematic/E24.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace loopcraft {
+namespace {
+
+struct RoundCase {
+    float value;
+    float expected;
+};
+
+class RoundToE24 : public ::testing::TestWithParam<RoundCase> {};
+
+TEST_P(RoundToE24, SnapsToNearestSeriesValueInItsDecade) {
+    const auto rounded = roundToE24(GetParam().value);
+    ASSERT_TRUE(rounded.has_value());
+    EXPECT_FLOAT_EQ(*rounded, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, RoundToE24,
+                         ::testing::Values(RoundCase{50000.0F, 51000.0F}, // 5.0 -> 5.1
+                                           RoundCase{5000.0F, 5100.0F}, RoundCase{1200.0F, 1200.0F},
+                                           RoundCase{980.0F, 1000.0F}, // into the next decade
+                                           RoundCase{10.0F, 10.0F}, RoundCase{1.0F, 1.0F},
+                                           RoundCase{0.8e-9F, 8.2e-10F},
+                                           RoundCase{4.7e-6F, 4.7e-6F}, RoundCase{2.0e-9F, 2.0e-9F},
+                                           RoundCase{1.04e-3F, 1.0e-3F},
+                                           RoundCase{1.06e-3F, 1.1e-3F},
+                                           RoundCase{3.0e30F, 3.0e30F}));
+
+TEST(E24, TieGoesUpward) {
+    // Half-way between 1.0 and 1.1 on the series' logarithmic scale is 10^(0.5/24).
+    EXPECT_EQ(e24Index(1.0491F), 0);
+    EXPECT_EQ(e24Index(1.0492F), 1);
+    EXPECT_EQ(e24Index(10.0F), 24);
+    EXPECT_EQ(e24Index(9.9F), 24);
+}
+
+TEST(E24, ValuesWithoutSeriesRepresentationGiveNothing) {
+    EXPECT_FALSE(roundToE24(0.0F));
+    EXPECT_FALSE(roundToE24(-47.0F));
+    EXPECT_FALSE(roundToE24(std::numeric_limits<float>::infinity()));
+    EXPECT_FALSE(roundToE24(std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_FALSE(normaliseCapacitor(0.0F));
+    EXPECT_FALSE(normaliseCapacitor(-1e-9F));
+    EXPECT_FALSE(normaliseCapacitor(std::numeric_limits<float>::infinity()));
+}
+
+TEST(E24, TinyPositiveValuesStillRound) {
+    const auto r = roundToE24(std::numeric_limits<float>::denorm_min());
+    ASSERT_TRUE(r.has_value());
+    EXPECT_GT(*r, 0.0F);
+}
+
+struct CapCase {
+    float farads;
+    float value;
+    int unit;
+};
+
+class NormaliseCapacitor : public ::testing::TestWithParam<CapCase> {};
+
+TEST_P(NormaliseCapacitor, PicksLargestUnitAndRounds) {
+    const auto c = normaliseCapacitor(GetParam().farads);
+    ASSERT_TRUE(c.has_value());
+    EXPECT_EQ(c->unit, GetParam().unit);
+    EXPECT_FLOAT_EQ(c->value, GetParam().value);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, NormaliseCapacitor,
+                         ::testing::Values(CapCase{4.7e-9F, 4.7F, 3}, CapCase{1.0e-6F, 1.0F, 2},
+                                           CapCase{0.05F, 51.0F, 1}, CapCase{1.0e-8F, 10.0F, 3},
+                                           CapCase{2.0F, 2.0F, 0}, CapCase{300.0F, 300.0F, 0},
+                                           CapCase{820e-12F, 820.0F, 4},
+                                           // below 1 pF: stays in pF, own decade
+                                           CapCase{4.7e-13F, 0.47F, 4},
+                                           CapCase{1e-30F, 1e-18F, 4}));
+
+TEST(E24, CapacitorUnits) {
+    EXPECT_EQ(capacitorUnitIndex("nF"), 3);
+    EXPECT_EQ(capacitorUnitIndex("F"), 0);
+    EXPECT_FALSE(capacitorUnitIndex("nf"));
+    EXPECT_EQ(capacitorUnitName(4), "pF");
+    EXPECT_EQ(capacitorUnitName(5), "");
+    EXPECT_EQ(capacitorUnitName(-1), "");
+    EXPECT_FLOAT_EQ(capacitorFarads(10.0F, 3), 1e-8F);
+    EXPECT_FLOAT_EQ(capacitorFarads(0.01F, 2), 1e-8F);
+    EXPECT_FLOAT_EQ(capacitorFarads(3.0F, 0), 3.0F);
+}
+
+} // namespace
+} // namespace loopcraft
