@@ -1,0 +1,62 @@
+// Everything in Loopcraft that waits for the user goes through this one interface: message
+// boxes, the input box, the colour and font choosers and the print dialog. The desktop program
+// installs the Qt implementation; tests install a scripted fake, so no test ever blocks on a
+// modal dialog and every message a window shows can be asserted on.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QPrinter;
+class QWidget;
+
+namespace loopcraft {
+
+// What the font chooser hands back: the font with its style, and the text colour.
+struct FontChoice {
+    QFont font;
+    QColor color;
+};
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+
+    // A modal message box with a title, a text and a single OK button.
+    virtual void message(QWidget* parent, const QString& title, const QString& text) = 0;
+
+    // A one-line input box. Cancelling gives back `defaultText`, so a caller that compares
+    // the answer with the default sees "nothing changed".
+    virtual QString inputBox(QWidget* parent, const QString& caption, const QString& prompt,
+                             const QString& defaultText) = 0;
+
+    // The colour chooser, opened with `initial`; nothing when the user cancels.
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+    // The chooser's 16 custom colours, as 0x00BBGGRR values.
+    virtual void setCustomColors(const std::array<std::uint32_t, 16>& colors) = 0;
+    virtual std::array<std::uint32_t, 16> customColors() const = 0;
+
+    // The font chooser, opened with a copy of `initial`; nothing when the user cancels.
+    virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
+
+    // The print dialog: a printer ready for a document, or nothing when the user cancels.
+    virtual std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) = 0;
+
+    // The implementation windows use unless they are handed another one. Never null: until
+    // install() is called it is the Qt implementation.
+    static UserDialogs& instance();
+    // Replaces the process-wide implementation (the caller keeps ownership); nullptr goes
+    // back to the Qt implementation.
+    static void install(UserDialogs* dialogs);
+};
+
+// 0x00BBGGRR, as the parameter set stores colours, to and from QColor.
+QColor colorFromBgr(std::uint32_t bgr);
+std::uint32_t bgrFromColor(const QColor& color);
+
+} // namespace loopcraft

@@ -1,0 +1,21 @@
+// Shared helpers of the GUI tests.
+#pragma once
+
+#include "gui/app/FakeUserDialogs.h"
+
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace loopcraft::test {
+
+// The scripted dialogs installed for the whole test program; reset before every test.
+FakeUserDialogs& fakeDialogs();
+
+// A child found by object name; fails the test (and returns null) when it is missing.
+template <typename T> T* child(QObject* parent, const char* name) {
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << "no child named " << name;
+    return found;
+}
+
+} // namespace loopcraft::test
