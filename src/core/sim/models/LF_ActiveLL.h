@@ -1,0 +1,30 @@
+// Loop filter model: active lead-lag (R1-C input stage into an R2-C2 integrator).
+#pragma once
+
+#include "core/sim/models/LoopFilterRC.h"
+
+namespace loopcraft {
+
+class LF_ActiveLL final : public LoopFilterRC {
+public:
+    using LoopFilterRC::LoopFilterRC;
+    void Init();
+    void Step() {
+        switch (Drive) {
+        case FilterDrive::Voltage:
+            StepVoltage();
+            break;
+        case FilterDrive::Pfd:
+            StepPfd();
+            break;
+        case FilterDrive::ChargePump:
+            StepPump();
+            break;
+        }
+    }
+    void StepVoltage();
+    void StepPfd();
+    void StepPump();
+};
+
+} // namespace loopcraft

@@ -1,0 +1,30 @@
+// Loop filter model: passive lead-lag (R1, R2 in series with C).
+#pragma once
+
+#include "core/sim/models/LoopFilterRC.h"
+
+namespace loopcraft {
+
+class LF_PassiveLL final : public LoopFilterRC {
+public:
+    using LoopFilterRC::LoopFilterRC;
+    void Init();
+    void Step() {
+        switch (Drive) {
+        case FilterDrive::Voltage:
+            StepVoltage();
+            break;
+        case FilterDrive::Pfd:
+            StepPfd();
+            break;
+        case FilterDrive::ChargePump:
+            StepPump();
+            break;
+        }
+    }
+    void StepVoltage();
+    void StepPfd();
+    void StepPump();
+};
+
+} // namespace loopcraft

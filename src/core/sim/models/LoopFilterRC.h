@@ -1,0 +1,88 @@
+// Shared part of the RC loop filters: the members every network has and the interval solvers.
+// Each solver gives the exact response of its network to a constant drive over one interval
+// (exponential or linear), including the moment at which a supply rail or an output limit is
+// reached, so a filter's answer does not depend on the step size.
+//
+// Calling convention for the run loop: create through SimState::ensureModel, Init() at every
+// run (after UMid is set), then Step() once per mixed-signal step after the detector step. The
+// drive (voltage detector, voltage PFD, charge pump) is taken from the detector flags at Init;
+// StepVoltage / StepPfd / StepPump of the concrete classes skip that dispatch.
+#pragma once
+
+#include "core/sim/SimState.h"
+
+namespace loopcraft {
+
+// Result of one interval: capacitor voltage and filter output at the end, mean current.
+struct IntervalResult {
+    float UcEnd = 0;
+    float UfEnd = 0;
+    float IAvg = 0;
+};
+
+enum class FilterDrive { Voltage, Pfd, ChargePump };
+
+class LoopFilterRC {
+public:
+    explicit LoopFilterRC(SimState* sim) : Sim(sim) {}
+    virtual ~LoopFilterRC() = default;
+    LoopFilterRC(const LoopFilterRC&) = delete;
+    LoopFilterRC& operator=(const LoopFilterRC&) = delete;
+
+    // Voltage source through r1 into r2 in series with c (time constant TauCharge).
+    IntervalResult SolveVoltageRC(float uIn, float uc0, float r1, float r2, float c, float dt);
+    // Current source into r2 in series with c, limited by the supply rails.
+    IntervalResult SolvePumpRC(float i, float uc0, float r2, float c, float dt);
+    // Integrating stage of the active filters, limited by the filter's output limits.
+    IntervalResult SolveIntegrator(float i, float uc0, float r2, float c, float dt);
+    // Charge pump into the input stage of the active lead-lag (voltage counted from UMidCopy).
+    IntervalResult SolvePumpInput(float i, float uc0, float r, float c, float dt);
+
+    SimState* Sim;
+    float Tau1 = 0;
+    float Tau2 = 0;
+    float Ka = 1.0f;
+    float TauCharge = 0;
+    float RefPeriod = 0;
+    float StepDuration = 0;
+    float UMidCopy = 0;
+    float C = 0;
+    float C2 = 0;
+    float R1 = 0;
+    float R2 = 0;
+    float Uc1 = 0;
+    float Uc2 = 0;
+    float UIn = 0;
+    float IStage = 0;
+    float PumpCurrent = 0;
+    float TUpSec = 0;
+    float TDownSec = 0;
+    float UfAfterUp = 0;
+    float UfAfterDown = 0;
+    float UfOut = 0;
+    float TSat = 0;
+    float URail = 0;
+    float DeltaUc = 0;
+    FilterDrive Drive = FilterDrive::Voltage;
+
+protected:
+    // The members every filter's Init sets; `normalisedC` is the capacitor used without a
+    // charge pump.
+    void initCommon(float normalisedC);
+    // Voltage solver with its decay factor exp(-dt/TauCharge) already known.
+    IntervalResult solveVoltageDecay(float uIn, float uc0, float r1, float r2, float e);
+    // Limited integrator towards `rail`, relaxing with Tau2 once the output is held there.
+    IntervalResult limitedIntegrator(float i, float uc0, float r2, float c, float dt, float rail);
+    // Pulse times of the step in seconds.
+    void takePulseTimes();
+    // Time average of the output over the step; the idle part sits at the capacitor voltage.
+    float stepAverage(float ucap) const {
+        return ((StepDuration - TUpSec - TDownSec) * ucap + TDownSec * UfAfterDown +
+                TUpSec * UfAfterUp) /
+               StepDuration;
+    }
+
+    float mStepDecay = 0; // exp(-StepDuration / TauCharge), the same for every full step
+};
+
+} // namespace loopcraft

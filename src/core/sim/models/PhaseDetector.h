@@ -1,0 +1,62 @@
+// Phase detector models of the mixed-signal and all-digital loops. Inside every step a detector
+// locates each reference edge and each oscillator edge exactly (the oscillator phase is taken as
+// linear within the step), integrates its output piece by piece between them and delivers the
+// step average in SimState::Ud (and Id, TUp, TDown, UdBit).
+//
+// Calling convention for the run loop:
+//   - create through SimState::ensureModel, call Init() at every run, then set
+//     Sim->Theta2Start = <Class>::kInitialTheta2 (before the phase step and the first increment);
+//   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
+//     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
+#pragma once
+
+#include "core/sim/SimState.h"
+
+#include <cstdint>
+
+namespace loopcraft {
+
+// The state every detector shares. Field order is kept as the detectors have always had it.
+class PhaseDetector {
+public:
+    explicit PhaseDetector(SimState* sim) : Sim(sim) {}
+    virtual ~PhaseDetector() = default;
+    PhaseDetector(const PhaseDetector&) = delete;
+    PhaseDetector& operator=(const PhaseDetector&) = delete;
+
+    // Re-arms the detector for a run; the base has nothing to prepare.
+    virtual void Init() {}
+
+    SimState* Sim;
+    float RefLevel = 1.0f;        // level of the reference square wave, +-1
+    float OscLevel = 1.0f;        // level of the oscillator square wave in the current segment
+    float Id = 0;                 // PFD only
+    float Accum = 0;              // output being accumulated in this step
+    float EdgeTolerance = 0.006f; // rad: an oscillator edge this close beyond the step counts
+    std::int32_t State = 0;       // JK: Q; PFD: -1 DOWN / 0 idle / +1 UP; ADPLL EXOR: output
+    float PhaseSlope = 0;         // rad per reference period within the step
+    double NextOscEdge = 0;       // rad, next rising oscillator edge (JK, PFD)
+
+protected:
+    // Sets TStepStart, TStepEnd, the step length and PhaseSlope from StepIndex and the step's
+    // phases; returns the reference record of the step's period.
+    const RefPeriodRecord& beginMixedStep();
+    // Oscillator phase at time t of the step (reference periods from the period start).
+    double phaseAt(float t) const {
+        return static_cast<double>((t - Sim->TStepStart) * PhaseSlope) + Sim->Theta2Start;
+    }
+    // Time at which the phase reaches theta, from a known (time, phase) pair of the step.
+    float timeOfPhase(double theta, float ta, double thetaA) const {
+        return static_cast<float>(theta - thetaA) / PhaseSlope + ta;
+    }
+    // The reference edges of the record inside [TStepStart, TStepEnd), at most the first two.
+    int stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const;
+    // Set event of the flip-flop detectors from the step's reference edges; updates RefLevel.
+    bool setEvent(const RefPeriodRecord& rec, float& tJ);
+    // The next rising oscillator edge at the start of a step.
+    double nextEdgeAtStepStart() const;
+
+    float mDeltaT = 0; // TStepEnd - TStepStart
+};
+
+} // namespace loopcraft
