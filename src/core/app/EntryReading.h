@@ -24,7 +24,7 @@ enum class EntryKind {
 
 struct EntryResult {
     bool ok = false;
-    std::string text;    // the text that was read: at most the first 11 characters
+    std::string text; // the text that was read: at most the first 11 characters
     float floatValue = 0;
     int intValue = 0;
     std::string message; // empty on success, else the "Format error" message

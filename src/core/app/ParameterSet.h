@@ -58,7 +58,9 @@ enum class FlagGroup {
 // Value kinds of text slots; None marks slots that only carry text.
 enum class ValueKind { None, Float, Int, IntTruncated };
 
-struct NoValue {};
+struct NoValue {
+    bool operator==(const NoValue&) const = default;
+};
 
 // X(name, default text, value kind, C++ type of the value), in slot order 1..46.
 #define LOOPCRAFT_TEXTS(X)                                                                         \
@@ -145,7 +147,7 @@ struct TextDescriptor {
 
 class ParameterSet {
 public:
-    ParameterSet();
+    ParameterSet(); // the defaults, values included
 
     // Block 1: choice flags, each 0 or 1, named after their radio buttons.
 #define LOOPCRAFT_X(name, def, group) int name = def;
@@ -179,7 +181,9 @@ public:
     std::array<int, 4> PrinterFontStyle{}; // bold, italic, underline, strike-out
 
     // Block 2: the texts, by slot.
-    const std::string& text(TextId id) const { return mTexts[static_cast<int>(id)]; }
+    const std::string& text(TextId id) const {
+        return mTexts[static_cast<int>(id)];
+    }
     // Stores a text without converting it (file reading, defaults). Cut to 11 characters.
     void setTextRaw(TextId id, std::string_view text);
 

@@ -1,0 +1,68 @@
+// The command-line face of the engine: shared options, the command registry and the context
+// every command works on.
+#pragma once
+
+#include "core/app/ParameterSet.h"
+
+#include <CLI/CLI.hpp>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace loopcraft::cli {
+
+// What the desktop program would show in a message box: printed as "TITLE: TEXT", exit 1.
+struct UserMessage : std::runtime_error {
+    UserMessage(std::string t, std::string x)
+        : std::runtime_error(t + ": " + x), title(std::move(t)), text(std::move(x)) {}
+    std::string title;
+    std::string text;
+};
+
+struct CliContext {
+    std::filesystem::path paramsPath = kParamsFileName;
+    std::vector<std::string> assignments; // --set NAME=TEXT, in order
+    bool save = false;
+    bool json = false;
+    ParameterSet params;
+    std::ostream* out = nullptr;
+    std::ostream* err = nullptr;
+};
+
+using CommandFn = std::function<int(CliContext&)>;
+
+class CommandRegistry {
+public:
+    CommandRegistry(CLI::App& app, CliContext& context) : mApp(app), mContext(context) {}
+
+    // Adds a subcommand; returns it so the caller can add its own options.
+    CLI::App* add(const std::string& name, const std::string& description, CommandFn run);
+
+    CLI::App& app() { return mApp; }
+    CliContext& context() { return mContext; }
+    const std::vector<std::pair<CLI::App*, CommandFn>>& commands() const { return mCommands; }
+
+private:
+    CLI::App& mApp;
+    CliContext& mContext;
+    std::vector<std::pair<CLI::App*, CommandFn>> mCommands;
+};
+
+// One registration function per area of the engine.
+void registerFoundationCommands(CommandRegistry& registry);
+
+// Applies one NAME=TEXT assignment to the set (entry reading for texts; a flag set to 1 clears
+// the rest of its radio group). Throws UserMessage on a bad name or value.
+void applyAssignment(ParameterSet& params, const std::string& assignment);
+
+// Prints JSON (pretty) or nothing; shared by the commands.
+void printJson(CliContext& ctx, const nlohmann::json& j);
+
+// Runs the tool; returns the exit status (0 ok, 1 user-facing failure, 2 usage error).
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+
+} // namespace loopcraft::cli

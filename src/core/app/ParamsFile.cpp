@@ -1,0 +1,330 @@
+// Reading and writing PARAMS.TXT.
+//
+// The file has no keys: its meaning is its order, so reading and writing walk the same item
+// list. Items are whitespace-delimited words except the two font names, which are whole lines
+// (a face name may contain blanks).
+#include "core/app/ParamsFile.h"
+
+#include <charconv>
+#include <fstream>
+#include <functional>
+#include <limits>
+#include <sstream>
+#include <system_error>
+
+namespace loopcraft {
+namespace {
+
+constexpr std::uintmax_t kMaxParamsFileBytes = 1 << 20;
+
+// Text slots in the order the file holds them: 1-34, then 39, 36-38, 40-46 (slot 35 has no line).
+const std::array<TextId, 45>& fileTextOrder() {
+    static const std::array<TextId, 45> order = [] {
+        std::array<TextId, 45> o{};
+        std::size_t n = 0;
+        for (int slot = 1; slot <= 34; ++slot)
+            o[n++] = static_cast<TextId>(slot - 1);
+        o[n++] = TextId::FiltDesignADPLLfH;
+        o[n++] = TextId::FiltDesignM;
+        o[n++] = TextId::FiltDesignK;
+        o[n++] = TextId::FiltDesignN;
+        for (int slot = 40; slot <= 46; ++slot)
+            o[n++] = static_cast<TextId>(slot - 1);
+        return o;
+    }();
+    return order;
+}
+
+// Line of a text slot in a well-formed file.
+int fileLineOf(TextId id) {
+    const auto& order = fileTextOrder();
+    for (std::size_t i = 0; i < order.size(); ++i)
+        if (order[i] == id)
+            return 25 + static_cast<int>(i);
+    return 0;
+}
+
+// The integer items of the display block, lines 70-95, in order.
+std::vector<std::pair<std::string, std::function<void(ParameterSet&, long long)>>>
+displayIntsBeforeFonts() {
+    using Setter = std::function<void(ParameterSet&, long long)>;
+    auto colour = [](std::uint32_t ParameterSet::*m) -> Setter {
+        return [m](ParameterSet& p, long long v) { p.*m = static_cast<std::uint32_t>(v); };
+    };
+    auto integer = [](int ParameterSet::*m) -> Setter {
+        return [m](ParameterSet& p, long long v) { p.*m = static_cast<int>(v); };
+    };
+    std::vector<std::pair<std::string, Setter>> items = {
+        {"ColorAxisTickLabels", colour(&ParameterSet::ColorAxisTickLabels)},
+        {"ColorCurve1", colour(&ParameterSet::ColorCurve1)},
+        {"ColorCurve2", colour(&ParameterSet::ColorCurve2)},
+        {"ColorFrameBackground", colour(&ParameterSet::ColorFrameBackground)},
+        {"ColorGrid", colour(&ParameterSet::ColorGrid)},
+        {"ColorPrinterFont", colour(&ParameterSet::ColorPrinterFont)},
+    };
+    for (int i = 0; i < 16; ++i)
+        items.emplace_back("CustomColors[" + std::to_string(i) + "]",
+                           [i](ParameterSet& p, long long v) {
+                               p.CustomColors[i] = static_cast<std::uint32_t>(v);
+                           });
+    items.emplace_back("PenWidthCurve1", integer(&ParameterSet::PenWidthCurve1));
+    items.emplace_back("PenWidthCurve2", integer(&ParameterSet::PenWidthCurve2));
+    items.emplace_back("AxisFontSize", integer(&ParameterSet::AxisFontSize));
+    items.emplace_back("PrinterFontSize", integer(&ParameterSet::PrinterFontSize));
+    return items;
+}
+
+bool isColourItem(const std::string& name) {
+    return name.rfind("Color", 0) == 0 || name.rfind("CustomColors", 0) == 0;
+}
+
+// Walks the file content word by word and line by line, counting lines.
+class Scanner {
+public:
+    explicit Scanner(std::string content) : mText(std::move(content)) {}
+
+    // Next whitespace-delimited word; false at the end of the file.
+    bool word(std::string& out, int& line) {
+        while (mPos < mText.size() && isSpace(mText[mPos])) {
+            if (mText[mPos] == '\n')
+                ++mLine;
+            ++mPos;
+        }
+        if (mPos >= mText.size())
+            return false;
+        line = mLine;
+        const std::size_t start = mPos;
+        while (mPos < mText.size() && !isSpace(mText[mPos]))
+            ++mPos;
+        out = mText.substr(start, mPos - start);
+        return true;
+    }
+
+    void skipRestOfLine() {
+        while (mPos < mText.size() && mText[mPos] != '\n')
+            ++mPos;
+        if (mPos < mText.size()) {
+            ++mPos;
+            ++mLine;
+        }
+    }
+
+    // A whole line without its CR LF; false at the end of the file.
+    bool wholeLine(std::string& out) {
+        if (mPos >= mText.size())
+            return false;
+        const std::size_t start = mPos;
+        skipRestOfLine();
+        std::size_t end = mPos;
+        if (end > start && mText[end - 1] == '\n')
+            --end;
+        if (end > start && mText[end - 1] == '\r')
+            --end;
+        out = mText.substr(start, end - start);
+        return true;
+    }
+
+    int line() const { return mLine; }
+
+private:
+    static bool isSpace(char c) {
+        return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+    }
+    std::string mText;
+    std::size_t mPos = 0;
+    int mLine = 1;
+};
+
+bool parseInteger(const std::string& word, long long& value) {
+    std::string_view s = word;
+    if (!s.empty() && s[0] == '+')
+        s.remove_prefix(1);
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return ec == std::errc() && ptr == s.data() + s.size() && !s.empty();
+}
+
+std::string quoteForMessage(const std::string& word) {
+    return "\"" + (word.size() > 20 ? word.substr(0, 20) + "..." : word) + "\"";
+}
+
+ParamsFileResult failure(const std::string& fileName, int line, const std::string& what) {
+    ParamsFileResult r;
+    r.ok = false;
+    r.line = line;
+    r.message = fileName + ", line " + std::to_string(line) + ": " + what;
+    return r;
+}
+
+} // namespace
+
+ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
+                                const std::string& fileName) {
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    Scanner scan(buffer.str());
+    std::string word;
+    int line = 0;
+
+    for (int i = 0; i < kFlagCount; ++i) {
+        const auto id = static_cast<FlagId>(i);
+        const std::string expected =
+            std::string("the choice flag ") + flagName(id) + " (0 or 1) was expected";
+        if (!scan.word(word, line))
+            return failure(fileName, std::max(scan.line(), i + 1),
+                           "the file ends early; " + expected);
+        if (word != "0" && word != "1")
+            return failure(fileName, line, "found " + quoteForMessage(word) + " where " + expected);
+        params.flag(id) = word == "1" ? 1 : 0;
+    }
+
+    for (TextId id : fileTextOrder()) {
+        const std::string expected = std::string("the text of ") + textName(id) + " was expected";
+        if (!scan.word(word, line))
+            return failure(fileName, std::max(scan.line(), fileLineOf(id)),
+                           "the file ends early; " + expected);
+        params.setTextRaw(id, word);
+    }
+
+    // A file that stops inside the display options still loads; what it lacks is 0 or empty.
+    params.ColorAxisTickLabels = params.ColorCurve1 = params.ColorCurve2 = 0;
+    params.ColorFrameBackground = params.ColorGrid = params.ColorPrinterFont = 0;
+    params.CustomColors.fill(0);
+    params.PenWidthCurve1 = params.PenWidthCurve2 = 0;
+    params.AxisFontSize = params.PrinterFontSize = 0;
+    params.AxisFontName.clear();
+    params.PrinterFontName.clear();
+    params.AxisFontStyle.fill(0);
+    params.PrinterFontStyle.fill(0);
+
+    ParamsFileResult ok;
+    for (const auto& [name, set] : displayIntsBeforeFonts()) {
+        long long v = 0;
+        if (!scan.word(word, line) || !parseInteger(word, v))
+            return ok;
+        const bool colour = isColourItem(name);
+        const long long lo = colour ? 0 : std::numeric_limits<int>::min();
+        const long long hi = colour ? 0xFFFFFFFFLL : std::numeric_limits<int>::max();
+        if (v < lo || v > hi)
+            return ok;
+        set(params, v);
+    }
+    scan.skipRestOfLine();
+    std::string name;
+    if (!scan.wholeLine(name))
+        return ok;
+    params.AxisFontName = name.substr(0, kMaxFontNameChars);
+    if (!scan.wholeLine(name))
+        return ok;
+    params.PrinterFontName = name.substr(0, kMaxFontNameChars);
+    for (auto* styles : {&params.AxisFontStyle, &params.PrinterFontStyle}) {
+        for (int& bit : *styles) {
+            long long v = 0;
+            if (!scan.word(word, line) || !parseInteger(word, v) ||
+                v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+                return ok;
+            bit = static_cast<int>(v);
+        }
+    }
+    return ok;
+}
+
+void WriteParamsFile(std::ostream& out, const ParameterSet& p) {
+    const char* eol = "\r\n";
+    for (int i = 0; i < kFlagCount; ++i)
+        out << p.flag(static_cast<FlagId>(i)) << eol;
+    for (TextId id : fileTextOrder())
+        out << p.text(id) << eol;
+    for (std::uint32_t c : {p.ColorAxisTickLabels, p.ColorCurve1, p.ColorCurve2,
+                            p.ColorFrameBackground, p.ColorGrid, p.ColorPrinterFont})
+        out << c << eol;
+    for (std::uint32_t c : p.CustomColors)
+        out << c << eol;
+    out << p.PenWidthCurve1 << eol << p.PenWidthCurve2 << eol;
+    out << p.AxisFontSize << eol << p.PrinterFontSize << eol;
+    out << p.AxisFontName << eol << p.PrinterFontName << eol;
+    for (int bit : p.AxisFontStyle)
+        out << bit << eol;
+    for (int bit : p.PrinterFontStyle)
+        out << bit << eol;
+}
+
+InitResult InitParameters(ParameterSet& params, bool useFile, const std::filesystem::path& file) {
+    InitResult result;
+    std::error_code ec;
+    const bool regular = std::filesystem::is_regular_file(file, ec);
+    std::ifstream in;
+    if (useFile && regular)
+        in.open(file, std::ios::binary);
+
+    if (!in.is_open()) {
+        params.setDefaults();
+        params.recomputeAllValues();
+        return result;
+    }
+
+    const std::string fileName = file.string();
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (!ec && size > kMaxParamsFileBytes) {
+        result.ok = false;
+        result.message = fileName + " is too large to be a parameter file (" +
+                         std::to_string(size) + " bytes); it was left untouched.";
+        return result;
+    }
+
+    // Read into a copy so that a broken file leaves the set as it was.
+    ParameterSet loaded = params;
+    ParamsFileResult read = ReadParamsFile(in, loaded, fileName);
+    if (!read.ok) {
+        result.ok = false;
+        result.message = read.message + ". The file was left untouched.";
+        return result;
+    }
+    std::string why;
+    if (auto bad = loaded.recomputeAllValues(&why)) {
+        result.ok = false;
+        result.message = fileName + ", line " + std::to_string(fileLineOf(*bad)) + ": " +
+                         quoteForMessage(loaded.text(*bad)) + " is not a valid value for " +
+                         textName(*bad) + " (" + why + "). The file was left untouched.";
+        return result;
+    }
+    params = loaded;
+    result.source = InitSource::File;
+    return result;
+}
+
+bool SaveParamsFileAtomic(const ParameterSet& params, const std::filesystem::path& file,
+                          std::string* error) {
+    namespace fs = std::filesystem;
+    fs::path tmp = file;
+    tmp += ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            if (error)
+                *error = "cannot create " + tmp.string();
+            return false;
+        }
+        WriteParamsFile(out, params);
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            fs::remove(tmp, ignored);
+            if (error)
+                *error = "cannot write " + tmp.string();
+            return false;
+        }
+    }
+    std::error_code ec;
+    fs::rename(tmp, file, ec);
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(tmp, ignored);
+        if (error)
+            *error = "cannot replace " + file.string() + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+} // namespace loopcraft
