@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace loopcraft {
 namespace {
@@ -135,30 +136,35 @@ EntryResult readEntry(std::string_view text, EntryKind kind) {
     return r;
 }
 
-bool readFloatEntry(std::string_view text, float& value, std::string& storedText,
-                    std::string* message) {
-    EntryResult r = readEntry(text, EntryKind::Float);
+namespace {
+
+template <typename T>
+bool readInto(std::string_view text, EntryKind kind, T& value, std::string& storedText,
+              std::string* message) {
+    EntryResult r = readEntry(text, kind);
     if (!r.ok) {
         if (message)
             *message = r.message;
         return false;
     }
-    value = r.floatValue;
+    if constexpr (std::is_same_v<T, float>)
+        value = r.floatValue;
+    else
+        value = r.intValue;
     storedText = r.text;
     return true;
 }
 
+} // namespace
+
+bool readFloatEntry(std::string_view text, float& value, std::string& storedText,
+                    std::string* message) {
+    return readInto(text, EntryKind::Float, value, storedText, message);
+}
+
 bool readIntEntry(std::string_view text, int& value, std::string& storedText,
                   std::string* message) {
-    EntryResult r = readEntry(text, EntryKind::Int);
-    if (!r.ok) {
-        if (message)
-            *message = r.message;
-        return false;
-    }
-    value = r.intValue;
-    storedText = r.text;
-    return true;
+    return readInto(text, EntryKind::Int, value, storedText, message);
 }
 
 } // namespace loopcraft
