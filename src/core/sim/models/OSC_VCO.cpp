@@ -1,0 +1,25 @@
+// VCO: one step of the output phase from the clamped control voltage.
+#include "core/sim/models/OSC_VCO.h"
+
+namespace loopcraft {
+
+void OSC_VCO::Step() {
+    SimState& s = *Sim;
+    UIn = s.Uf;
+    if (s.Uf > s.ConfigVCOSatP) {
+        UIn = s.ConfigVCOSatP;
+    }
+    if (s.Uf < s.ConfigVCOSatN) {
+        UIn = s.ConfigVCOSatN;
+    }
+    s.Theta2Start = s.Theta2End;
+    Omega = (UIn - s.UMid) * s.ConfigK0 + 3.14159f * 2.0f * s.Simulf0;
+    // The oscillator never stops or runs backwards: it keeps 1 % of its centre frequency.
+    if (!(Omega > 0.0f)) {
+        Omega = 3.14159f * 0.02f * s.Simulf0;
+    }
+    const float increment = Omega / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    s.Theta2End = static_cast<double>(increment) + s.Theta2Start;
+}
+
+} // namespace loopcraft
