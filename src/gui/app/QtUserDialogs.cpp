@@ -28,17 +28,6 @@ void UserDialogs::install(UserDialogs* dialogs) {
     gInstalled = dialogs;
 }
 
-QColor colorFromBgr(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
-
-std::uint32_t bgrFromColor(const QColor& color) {
-    const QColor rgb = color.toRgb();
-    return static_cast<std::uint32_t>(rgb.red()) | (static_cast<std::uint32_t>(rgb.green()) << 8) |
-           (static_cast<std::uint32_t>(rgb.blue()) << 16);
-}
-
 void QtUserDialogs::message(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
     box.exec();

@@ -4,6 +4,8 @@
 // modal dialog and every message a window shows can be asserted on.
 #pragma once
 
+#include "render/app/DrawingSurface.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -54,9 +56,5 @@ public:
     // back to the Qt implementation.
     static void install(UserDialogs* dialogs);
 };
-
-// 0x00BBGGRR, as the parameter set stores colours, to and from QColor.
-QColor colorFromBgr(std::uint32_t bgr);
-std::uint32_t bgrFromColor(const QColor& color);
 
 } // namespace loopcraft

@@ -13,13 +13,6 @@ TEST(UserDialogs, TestsRunWithTheScriptedDialogsInstalled) {
     EXPECT_EQ(&UserDialogs::instance(), &fakeDialogs());
 }
 
-TEST(UserDialogs, ColoursKeepRedInTheLowByte) {
-    EXPECT_EQ(colorFromBgr(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(colorFromBgr(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(bgrFromColor(QColor(0x12, 0x34, 0x56)), 0x563412u);
-    EXPECT_EQ(bgrFromColor(colorFromBgr(0x808080)), 0x808080u);
-}
-
 TEST(FakeUserDialogs, CancelIsTheAnswerWhenNothingIsQueued) {
     FakeUserDialogs& d = fakeDialogs();
     EXPECT_EQ(d.inputBox(nullptr, "Enter PenWidth", "PenWidth = ", "2"), "2");

@@ -1,0 +1,65 @@
+#include "gui/app/EntryFieldReader.h"
+
+#include "tests/gui/GuiTestSupport.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace loopcraft::test {
+namespace {
+
+class EntryFieldReaderTest : public ::testing::Test {
+protected:
+    EntryFieldReaderTest() {
+        auto* layout = new QVBoxLayout(&window);
+        other = new QLineEdit(&window);
+        edit = new QLineEdit(&window);
+        layout->addWidget(other);
+        layout->addWidget(edit);
+        window.show();
+        other->setFocus();
+    }
+    QWidget window;
+    QLineEdit* other = nullptr;
+    QLineEdit* edit = nullptr;
+    ParameterSet params;
+};
+
+TEST_F(EntryFieldReaderTest, GoodEntryStoresTextAndValueSilently) {
+    edit->setText(QStringLiteral("1e-6"));
+    EXPECT_TRUE(readEntryField(edit, params, TextId::ConfigKd, fakeDialogs()));
+    EXPECT_EQ(params.text(TextId::ConfigKd), "1e-6");
+    EXPECT_FLOAT_EQ(params.ConfigKd, 1e-6f);
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+}
+
+TEST_F(EntryFieldReaderTest, BadEntryShowsFormatErrorSelectsAllFocusesAndKeepsOldValue) {
+    edit->setText(QStringLiteral("1.5"));
+    EXPECT_FALSE(readEntryField(edit, params, TextId::ConfigN, fakeDialogs()));
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0],
+              (RecordedMessage{QStringLiteral("Format error"),
+                               QStringLiteral("Invalid integer format")}));
+    EXPECT_EQ(edit->selectedText(), QStringLiteral("1.5"));
+    EXPECT_EQ(window.focusWidget(), edit);
+    EXPECT_EQ(params.text(TextId::ConfigN), "1");
+    EXPECT_EQ(params.ConfigN, 1);
+}
+
+TEST_F(EntryFieldReaderTest, FloatFieldOutsideTheParameterSet) {
+    float value = 7;
+    std::string text = "7";
+    edit->setText(QString());
+    EXPECT_FALSE(readFloatField(edit, value, text, fakeDialogs()));
+    EXPECT_EQ(fakeDialogs().messageTexts(), QStringList{QStringLiteral("Invalid floating format")});
+    EXPECT_EQ(value, 7);
+    edit->setText(QStringLiteral("123456789012345"));
+    EXPECT_TRUE(readFloatField(edit, value, text, fakeDialogs()));
+    EXPECT_EQ(text, "12345678901");
+    EXPECT_FLOAT_EQ(value, 12345678901.0f);
+}
+
+} // namespace
+} // namespace loopcraft::test
