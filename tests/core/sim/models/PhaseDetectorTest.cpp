@@ -1,0 +1,332 @@
+#include "SimModelTestSupport.h"
+#include "core/sim/models/PD_EXOR.h"
+#include "core/sim/models/PD_JK.h"
+#include "core/sim/models/PD_MUL.h"
+#include "core/sim/models/PD_PFD.h"
+
+#include <gtest/gtest.h>
+
+namespace loopcraft {
+namespace {
+
+using namespace loopcraft::testing;
+
+class DetectorTest : public ::testing::Test {
+protected:
+    void SetUp() override { prepareState(s, 4, 64); }
+    SimState s;
+};
+
+// --- EXOR -----------------------------------------------------------------------------------
+
+struct PhaseCase {
+    double theta0;  // oscillator phase at t = 0
+    float expected; // mean detector output over a period
+};
+
+class ExorPhaseTest : public DetectorTest, public ::testing::WithParamInterface<PhaseCase> {};
+
+// The EXOR's mean output rises linearly with the phase lag, from the low level in phase to the
+// high level in anti-phase; the lock point (mid-supply) is a quarter period.
+TEST_P(ExorPhaseTest, MeanOutputFollowsPhaseDifference) {
+    auto& d = s.ensureModel(s.PdExor);
+    d.Init();
+    const auto ud = runOpenLoop(s, d, 4 * 8, GetParam().theta0);
+    EXPECT_NEAR(meanOf(ud, 4, 28), GetParam().expected, 3e-4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lags, ExorPhaseTest,
+                         ::testing::Values(PhaseCase{-0.0001, 0.5f}, PhaseCase{-kPi / 4, 1.5f},
+                                           PhaseCase{-kPi / 2, 2.5f}, PhaseCase{-3 * kPi / 4, 3.5f},
+                                           PhaseCase{-kPi + 0.0001, 4.5f}));
+
+TEST_F(DetectorTest, ExorLocatesOscillatorEdgeInsideTheStep) {
+    // Oscillator lags an eighth of a period: the steps holding a reference edge are half
+    // "different", the others "equal" throughout.
+    auto& d = s.ensureModel(s.PdExor);
+    d.Init();
+    const auto ud = runOpenLoop(s, d, 8, -kPi / 4);
+    const std::vector<float> expected = {2.5f, 0.5f, 2.5f, 0.5f, 2.5f, 0.5f, 2.5f, 0.5f};
+    for (std::size_t i = 0; i < ud.size(); ++i) {
+        EXPECT_NEAR(ud[i], expected[i], 1e-4) << "step " << i + 1;
+    }
+    // A lag of three sixteenths: the first step is 3/4 different.
+    prepareState(s, 4, 4);
+    d.Init();
+    const auto ud2 = runOpenLoop(s, d, 1, -3 * kPi / 8);
+    EXPECT_NEAR(ud2[0], 0.75f * 4.5f + 0.25f * 0.5f, 1e-4);
+}
+
+TEST_F(DetectorTest, ExorReferenceEdgeAtStepStartBelongsToTheStep) {
+    auto& d = s.ensureModel(s.PdExor);
+    d.Init();
+    for (auto& rec : s.RefPeriodRecords) {
+        rec.EdgeTime = {0.25f, -1.0f, -1.0f, -1.0f};
+    }
+    setStepPhase(s, 1, 1.0, 0.0); // oscillator held high
+    d.Step();
+    EXPECT_FLOAT_EQ(d.RefLevel, -1.0f); // the edge at 0.25 is the next step's
+    EXPECT_FLOAT_EQ(s.Ud, 4.5f);
+    setStepPhase(s, 2, 1.0, 0.0);
+    d.Step();
+    EXPECT_FLOAT_EQ(d.RefLevel, 1.0f);
+    EXPECT_FLOAT_EQ(s.Ud, 0.5f);
+}
+
+TEST_F(DetectorTest, ExorIgnoresThirdAndFourthEdgeOfAStep) {
+    auto& d = s.ensureModel(s.PdExor);
+    d.Init();
+    s.RefPeriodRecords[0].EdgeTime = {0.05f, 0.1f, 0.15f, 0.2f};
+    setStepPhase(s, 1, 1.0, 0.0);
+    d.Step();
+    EXPECT_FLOAT_EQ(d.RefLevel, -1.0f); // toggled twice, not four times
+    // High from 0.05 to 0.1 only: 0.05 of 0.25 at the low output level.
+    EXPECT_NEAR(s.Ud, 0.2f * 0.5f + 0.8f * 4.5f, 1e-5);
+}
+
+TEST_F(DetectorTest, ExorAdpllVariantIsTheLogicFunction) {
+    s.rbConfigDPLL = 0;
+    s.rbConfigADPLL = 1;
+    auto& d = s.ensureModel(s.PdExor);
+    for (int a = 0; a <= 1; ++a) {
+        for (int b = 0; b <= 1; ++b) {
+            s.U1Bit = a;
+            s.U2Bit = b;
+            s.U1Edge = s.U2Edge = true;
+            d.Step();
+            EXPECT_EQ(s.UdBit, a ^ b);
+            EXPECT_FALSE(s.U1Edge || s.U2Edge);
+        }
+    }
+}
+
+// --- multiplier -------------------------------------------------------------------------------
+
+class MulPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
+
+// Sine times square wave: the mean output is UMid + Kd cos(phase), Kd in V/rad at the slope.
+TEST_P(MulPhaseTest, MeanOutputIsKdTimesCosine) {
+    s.rbConfigLPLLMul = 1;
+    s.ConfigKd = 0.8f;
+    for (auto& rec : s.RefPeriodRecords) {
+        rec.QuarterSample = {}; // no noise
+    }
+    auto& d = s.ensureModel(s.PdMul);
+    d.Init();
+    const double theta0 = GetParam();
+    const auto ud = runOpenLoop(s, d, 16 * 4, theta0);
+    EXPECT_NEAR(meanOf(ud, 0, 64), 2.5f + 0.8f * std::cos(theta0), 1e-2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, MulPhaseTest,
+                         ::testing::Values(0.0, kPi / 3, kPi / 2, 2 * kPi / 3, 0.95 * kPi));
+
+TEST_F(DetectorTest, MulSplitsStepAtQuarterBoundaryOnlyInside) {
+    s.ConfigKd = 0.0f; // isolate the quarter samples
+    for (auto& rec : s.RefPeriodRecords) {
+        rec.QuarterSample = {0.1f, 0.2f, 0.3f, 0.4f};
+    }
+    auto& d = s.ensureModel(s.PdMul);
+    // Four steps per period: each step is one quarter.
+    for (std::uint32_t k = 1; k <= 4; ++k) {
+        setStepPhase(s, k, 1.0, 0.0);
+        d.Step();
+        EXPECT_NEAR(s.Ud, 2.5f + 0.1f * k, 1e-6) << "step " << k;
+    }
+    // Five steps per period: step 2 (0.2..0.4) is split at 0.25.
+    s.SimulnSamp = 5;
+    setStepPhase(s, 2, 1.0, 0.0);
+    d.Step();
+    EXPECT_NEAR(s.Ud, 2.5f + (0.05f * 0.1f + 0.15f * 0.2f) / 0.2f, 1e-6);
+}
+
+TEST_F(DetectorTest, MulClampsAtDetectorLimits) {
+    s.ConfigKd = 10.0f;
+    auto& d = s.ensureModel(s.PdMul);
+    setStepPhase(s, 2, 0.5, 0.0); // quarter 0.25..0.5: sine near its peak, square high
+    d.Step();
+    EXPECT_FLOAT_EQ(s.Ud, 4.5f);
+}
+
+// --- JK flip-flop -----------------------------------------------------------------------------
+
+class JkPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
+
+// Set by the reference's rising edge at 0, reset by the oscillator's rising edge: the duty
+// cycle is the share of the period from 0 to the oscillator edge (lock point: half a period).
+TEST_P(JkPhaseTest, DutyIsTimeFromReferenceToOscillatorEdge) {
+    auto& d = s.ensureModel(s.PdJk);
+    d.Init();
+    const double theta0 = GetParam();
+    const auto ud = runOpenLoop(s, d, 4 * 10, theta0);
+    const double duty = (kTwoPi - theta0) / kTwoPi;
+    EXPECT_NEAR(meanOf(ud, 8, 32), 0.5f + 4.0f * duty, 1e-4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Phases, JkPhaseTest, ::testing::Values(3.14159, 1.0, 2.0, 4.5, 6.0));
+
+TEST_F(DetectorTest, JkCountsOscillatorEdgeWithinToleranceBeyondStep) {
+    auto& d = s.ensureModel(s.PdJk);
+    d.Init();
+    d.State = 1;
+    s.RefPeriodRecords[0].EdgeTime = {-1.0f, -1.0f, -1.0f, -1.0f};
+    s.StepIndex = 1;
+    s.Theta2Start = kTwoPi - 1.0;
+    s.Theta2End = kTwoPi - 0.004; // edge 0.004 rad after the step
+    d.Step();
+    EXPECT_EQ(d.State, 0);
+    EXPECT_DOUBLE_EQ(d.NextOscEdge, 2 * kTwoPi);
+    EXPECT_GT(s.Ud, 4.5f); // the high time reaches just past the step end
+
+    d.State = 1;
+    s.Theta2Start = kTwoPi - 1.0;
+    s.Theta2End = kTwoPi - 0.008; // beyond the tolerance: the next step's edge
+    s.StepIndex = 1;
+    d.Step();
+    EXPECT_EQ(d.State, 1);
+    EXPECT_FLOAT_EQ(s.Ud, 4.5f);
+}
+
+TEST_F(DetectorTest, JkResetBeforeAndAfterSetInOneStep) {
+    auto& d = s.ensureModel(s.PdJk);
+    d.Init(); // Q = 0, reference low
+    d.State = 1;
+    s.RefPeriodRecords[0].EdgeTime = {0.1f, -1.0f, -1.0f, -1.0f}; // rising edge (set) at 0.1
+    // Oscillator at 5x the reference: edges (theta = 2 pi k) at 0.05 and 0.25 within 0..0.25
+    s.StepIndex = 1;
+    s.Theta2Start = kTwoPi - 0.25 * kPi; // edge at t = 0.025
+    s.Theta2End = s.Theta2Start + 0.25 * 5 * kTwoPi;
+    d.Step();
+    // Q=1: K1 at 0.025, J at 0.1, K2 at the first edge after 0.1 (t = 0.225).
+    EXPECT_EQ(d.State, 0);
+    const float high = (0.225f - 0.1f) + 0.025f;
+    EXPECT_NEAR(s.Ud, 0.5f + 4.0f * high / 0.25f, 1e-4);
+}
+
+// --- PFD --------------------------------------------------------------------------------------
+
+struct PfdMemoryCase {
+    bool startUp; // PFD starts in UP (positive phase step) or DOWN (frequency step)
+    float up;     // UP and DOWN time per period in steady state
+    float down;
+};
+
+class PfdMemoryTest : public DetectorTest, public ::testing::WithParamInterface<PfdMemoryCase> {};
+
+// Oscillator edges at 0.3 of every period. Starting in DOWN with the reference low, the rising
+// reference edges are those at 0 and close the DOWN pulses that the oscillator edges open.
+// Starting in UP the reference is taken high, so its rising edges are those at mid-period and
+// open UP pulses that the next oscillator edge (at 1.3) closes.
+TEST_P(PfdMemoryTest, PulseTimesFollowEdgePairing) {
+    s.rbConfigDPLLPFD = 1;
+    s.selectFlag(GetParam().startUp ? FlagId::rbSimulphistep : FlagId::rbSimulfstep);
+    s.SimuldphiRad = 0.5f;
+    auto& d = s.ensureModel(s.PdPfd);
+    d.Init();
+    float up = 0;
+    float down = 0;
+    for (std::uint32_t k = 1; k <= 4 * 6; ++k) {
+        setStepPhase(s, k, -0.3 * kTwoPi);
+        d.Step();
+        if (k > 4) {
+            up += s.TUp;
+            down += s.TDown;
+            EXPECT_NEAR(s.Ud, 4.0f * (2.0f * s.TUp - 2.0f * s.TDown) + 2.5f, 1e-5);
+        }
+    }
+    EXPECT_NEAR(up / 5, GetParam().up, 1e-5);
+    EXPECT_NEAR(down / 5, GetParam().down, 1e-5);
+}
+
+INSTANTIATE_TEST_SUITE_P(StartStates, PfdMemoryTest,
+                         ::testing::Values(PfdMemoryCase{true, 0.8f, 0.0f},
+                                           PfdMemoryCase{false, 0.0f, 0.7f}));
+
+struct FreqCase {
+    double ratio; // oscillator / reference frequency
+    int sign;     // expected sign of the mean output relative to UMid
+};
+
+class PfdFrequencyTest : public DetectorTest, public ::testing::WithParamInterface<FreqCase> {};
+
+// Frequency detection: a slow oscillator gives mostly UP, a fast one mostly DOWN, whatever the
+// phase.
+TEST_P(PfdFrequencyTest, SignFollowsFrequencyError) {
+    s.rbConfigDPLLPFD_CP = 1;
+    auto& d = s.ensureModel(s.PdPfd);
+    d.Init();
+    const auto ud = runOpenLoop(s, d, 4 * 40, 0.7, GetParam().ratio);
+    const float mean = meanOf(ud, 0, ud.size());
+    EXPECT_GT((mean - 2.5f) * GetParam().sign, 0.3f);
+    EXPECT_NEAR(s.Id, (s.TUp - s.TDown) * 4 * s.ChargePumpCurrent, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ratios, PfdFrequencyTest,
+                         ::testing::Values(FreqCase{0.5, +1}, FreqCase{0.8, +1}, FreqCase{1.25, -1},
+                                           FreqCase{3.0, -1}));
+
+TEST_F(DetectorTest, PfdCountsOnlyFirstOscillatorEdgeOfAStep) {
+    auto& d = s.ensureModel(s.PdPfd);
+    d.Init();
+    d.State = 0;
+    s.RefPeriodRecords[0].EdgeTime = {-1.0f, -1.0f, -1.0f, -1.0f};
+    s.StepIndex = 1;
+    s.Theta2Start = -0.1 * kTwoPi;             // first edge at 0.1/ratio
+    s.Theta2End = s.Theta2Start + 10 * kTwoPi; // ten edges in the step
+    d.Step();
+    EXPECT_EQ(d.State, -1);
+    EXPECT_NEAR(s.TDown, 0.25f - 0.0025f, 1e-5);
+    EXPECT_GE(d.NextOscEdge, s.Theta2End);
+    EXPECT_LT(d.NextOscEdge, s.Theta2End + kTwoPi);
+}
+
+struct PfdInitCase {
+    bool noise;
+    bool phiStep;
+    float dphiRad;
+    int state;
+};
+
+class PfdInitTest : public DetectorTest, public ::testing::WithParamInterface<PfdInitCase> {};
+
+TEST_P(PfdInitTest, StartStateFollowsStimulus) {
+    const auto& c = GetParam();
+    s.cbSimulAddNoise = c.noise;
+    s.selectFlag(c.phiStep ? FlagId::rbSimulphistep : FlagId::rbSimulfstep);
+    s.SimuldphiRad = c.dphiRad;
+    s.ConfigKp = 0.001f;
+    auto& d = s.ensureModel(s.PdPfd);
+    d.Init();
+    EXPECT_EQ(d.State, c.state);
+    EXPECT_EQ(s.UdBit, c.state);
+    EXPECT_FLOAT_EQ(d.RefLevel, static_cast<float>(c.state));
+    EXPECT_FLOAT_EQ(s.ChargePumpCurrent, static_cast<float>(0.001f * 2.0 * kPi));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stimuli, PfdInitTest,
+                         ::testing::Values(PfdInitCase{true, true, -1.0f, 1},
+                                           PfdInitCase{false, true, -0.5f, -1},
+                                           PfdInitCase{false, true, 0.5f, 1},
+                                           PfdInitCase{false, false, 0.5f, -1}));
+
+// A phase carried in float stops resolving a step's increment in long runs; the detector's view
+// of a constant phase relation must be the same after a million periods as at the start.
+TEST_F(DetectorTest, ExorOutputDoesNotDriftInLongRuns) {
+    constexpr std::uint32_t kSteps = 4'000'000;
+    prepareState(s, 4, static_cast<int>(kSteps / 4));
+    auto& d = s.ensureModel(s.PdExor);
+    d.Init();
+    const auto early = runOpenLoop(s, d, 4, -kPi / 3);
+    for (std::uint32_t k = 5; k <= kSteps; ++k) {
+        setStepPhase(s, k, -kPi / 3);
+        d.StepMixed();
+    }
+    // The last period's first step, taken again from its own start
+    d.RefLevel = -1.0f;
+    setStepPhase(s, kSteps - 3, -kPi / 3);
+    d.StepMixed();
+    EXPECT_NEAR(s.Ud, early[0], 1e-3);
+}
+
+} // namespace
+} // namespace loopcraft
