@@ -1,0 +1,55 @@
+#include "gui/app/WindowHelpService.h"
+
+#include "gui/app/HelpWindow.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace loopcraft {
+
+WindowHelpService::WindowHelpService(QWidget* owner, QStringList candidates)
+    : mOwner(owner), mCandidates(std::move(candidates)) {}
+
+WindowHelpService::~WindowHelpService() {
+    // Without an owner the window is ours to delete.
+    if (mOwner == nullptr && mWindow)
+        delete mWindow.data();
+}
+
+QStringList WindowHelpService::defaultCandidates() {
+    const QString name = QString::fromLatin1(kHelpFileName);
+    QStringList paths{QDir::current().filePath(name)};
+    if (QCoreApplication::instance() != nullptr) {
+        const QDir appDir(QCoreApplication::applicationDirPath());
+        paths << appDir.filePath("data/" + name) << appDir.filePath("../share/loopcraft/" + name);
+    }
+#ifdef LOOPCRAFT_DATA_DIR
+    paths << QDir(QStringLiteral(LOOPCRAFT_DATA_DIR)).filePath(name);
+#endif
+    return paths;
+}
+
+HelpWindow* WindowHelpService::prepareWindow() {
+    if (!mWindow)
+        mWindow = new HelpWindow(mOwner);
+    mWindow->loadFile(mCandidates);
+    return mWindow;
+}
+
+void WindowHelpService::openContents() {
+    HelpWindow* w = prepareWindow();
+    w->showContents();
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void WindowHelpService::jumpToTopic(const QString& topic) {
+    HelpWindow* w = prepareWindow();
+    w->showTopic(topic);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+} // namespace loopcraft

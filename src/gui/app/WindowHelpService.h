@@ -1,0 +1,39 @@
+// The desktop program's help service: reads the help file afresh at every request (so a file
+// installed while the program runs is found) and shows the page in one help window.
+#pragma once
+
+#include "gui/app/HelpService.h"
+
+#include <QPointer>
+#include <QStringList>
+
+class QWidget;
+
+namespace loopcraft {
+
+class HelpWindow;
+
+class WindowHelpService final : public HelpService {
+public:
+    // `owner` keeps the help window alive and closes it with itself; it may be null.
+    explicit WindowHelpService(QWidget* owner, QStringList candidates = defaultCandidates());
+    ~WindowHelpService() override;
+
+    void openContents() override;
+    void jumpToTopic(const QString& topic) override;
+
+    // The working directory first, then the data folder installed beside the program, then the
+    // source tree's data folder (a program run from its build directory).
+    static QStringList defaultCandidates();
+
+    HelpWindow* window() const { return mWindow; }
+
+private:
+    HelpWindow* prepareWindow();
+
+    QWidget* mOwner;
+    QStringList mCandidates;
+    QPointer<HelpWindow> mWindow;
+};
+
+} // namespace loopcraft
