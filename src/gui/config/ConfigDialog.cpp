@@ -1,0 +1,340 @@
+#include "gui/config/ConfigDialog.h"
+
+#include "core/app/HelpDocument.h"
+#include "gui/app/EntryFieldReader.h"
+#include "gui/app/HelpService.h"
+#include "gui/app/UserDialogs.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+
+namespace loopcraft {
+
+namespace {
+
+// Puts `w` at fractions of its parent's current size, every coordinate rounded down.
+void placeAt(QWidget* w, double left, double top, double width, double height) {
+    const QSize p = w->parentWidget()->size();
+    auto fx = [&](double f) { return static_cast<int>(std::floor(f * p.width())); };
+    auto fy = [&](double f) { return static_cast<int>(std::floor(f * p.height())); };
+    w->setGeometry(fx(left), fy(top), fx(width), fy(height));
+}
+
+// Label and edit of one entry in a row of a group box.
+void placeRow(QWidget* label, QWidget* edit, double top, double height) {
+    placeAt(label, 0.05, top, 0.42, height);
+    placeAt(edit, 0.50, top, 0.44, height);
+}
+
+} // namespace
+
+ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
+                           QWidget* parent)
+    : QDialog(parent), mParams(params), mHelp(help), mDialogs(dialogs) {
+    setObjectName("Form2");
+    setWindowTitle("PLL Configuration");
+    // Minimise and maximise only: no system menu and no close button, so Done is the way out.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowMinMaxButtonsHint);
+    buildControls();
+    resize(1000, 640);
+    FillDialog();
+    ApplyConfigRules();
+}
+
+QRadioButton* ConfigDialog::radio(QWidget* parent, const char* name, const char* caption) {
+    auto* r = new QRadioButton(QString::fromLatin1(caption), parent);
+    r->setObjectName(QString::fromLatin1(name));
+    return r;
+}
+
+ConfigDialog::Field ConfigDialog::field(QWidget* parent, TextId id, const char* caption) {
+    Field f{id};
+    const QString editName = QString::fromStdString(editFieldName(id));
+    f.edit = new QLineEdit(parent);
+    f.edit->setObjectName(editName);
+    f.label = new QLabel(QString::fromLatin1(caption), parent);
+    f.label->setObjectName(QStringLiteral("st") + editName.mid(4));
+    f.label->setBuddy(f.edit);
+    f.label->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
+    return f;
+}
+
+void ConfigDialog::buildControls() {
+    mPanel1 = new QGroupBox("PLL Category", this);
+    mPanel1->setObjectName("Panel1");
+    mDPLL = radio(mPanel1, "rbConfigDPLL", "Mixed Signal PLL");
+    mADPLL = radio(mPanel1, "rbConfigADPLL", "ADPLL");
+
+    mPanel2 = new QFrame(this);
+    mPanel2->setObjectName("Panel2");
+    mPanel2->setFrameShape(QFrame::StyledPanel);
+    mPanel3 = new QFrame(this);
+    mPanel3->setObjectName("Panel3");
+    mPanel3->setFrameShape(QFrame::StyledPanel);
+
+    const char* titles[8] = {"PLL Order",       "Center frequency", "PD Type",          "LF Type",
+                             "Oscillator Type", "Supply Voltages",  "Center frequency", "PD Type"};
+    for (int i = 0; i < 8; ++i) {
+        QWidget* parent = i < 6 ? static_cast<QWidget*>(mPanel2) : mPanel3;
+        mGroups[i] = new QGroupBox(QString::fromLatin1(titles[i]), parent);
+        mGroups[i]->setObjectName(QStringLiteral("GroupBox%1").arg(i + 1));
+    }
+
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray name = "rbConfigPLLOrder" + QByteArray::number(i + 1);
+        const QByteArray caption = QByteArray::number(i + 1);
+        mOrder[i] = radio(mGroups[0], name.constData(), caption.constData());
+    }
+    mLDPLLf0 = field(mGroups[1], TextId::ConfigLDPLLf0, "f0");
+
+    mMul = radio(mGroups[2], "rbConfigLPLLMul", "Mul");
+    mExor = radio(mGroups[2], "rbConfigDPLLExor", "Exor");
+    mJK = radio(mGroups[2], "rbConfigDPLLJK", "JK-FF");
+    mPFD = radio(mGroups[2], "rbConfigDPLLPFD", "PFD");
+    mPFDCP = radio(mGroups[2], "rbConfigDPLLPFD_CP", "PFD_CP");
+    mKd = field(mGroups[2], TextId::ConfigKd, "Kd (V/rad)");
+    mKp = field(mGroups[2], TextId::ConfigKp, "Kp (A/rad)");
+    mPDSatP = field(mGroups[2], TextId::ConfigPDSatP, "USat+");
+    mPDSatN = field(mGroups[2], TextId::ConfigPDSatN, "USat-");
+
+    mPassiveLL = radio(mGroups[3], "rbConfigPassiveLL", "Passive LL");
+    mActiveLL = radio(mGroups[3], "rbConfigActiveLL", "Active LL");
+    mActivePI = radio(mGroups[3], "rbConfigActivePI", "Active PI");
+    mLFSatP = field(mGroups[3], TextId::ConfigLFSatP, "USat+");
+    mLFSatN = field(mGroups[3], TextId::ConfigLFSatN, "USat-");
+
+    mVCO = radio(mGroups[4], "rbConfigVCO", "VCO");
+    mVCOScaler = radio(mGroups[4], "rbConfigVCOScaler", "VCO + scaler");
+    mK0 = field(mGroups[4], TextId::ConfigK0, "K0");
+    mN = field(mGroups[4], TextId::ConfigN, "N");
+    mVCOSatP = field(mGroups[4], TextId::ConfigVCOSatP, "USat+");
+    mVCOSatN = field(mGroups[4], TextId::ConfigVCOSatN, "USat-");
+
+    mUSupP = field(mGroups[5], TextId::ConfigUSupP, "U+");
+    mUSupN = field(mGroups[5], TextId::ConfigUSupN, "U-");
+
+    mADPLLf0 = field(mGroups[6], TextId::ConfigADPLLf0, "f0");
+    mADPLLExor = radio(mGroups[7], "rbConfigADPLLExor", "Exor");
+    mADPLLJK = radio(mGroups[7], "rbConfigADPLLJK", "JK-FF");
+
+    mHelpButton = new QPushButton("Help", this);
+    mHelpButton->setObjectName("ButtonConfigHelp");
+    mHelpButton->setAutoDefault(false);
+    mDoneButton = new QPushButton("Done", this);
+    mDoneButton->setObjectName("ButtonConfigDone");
+    mDoneButton->setDefault(true);
+
+    // Every choice except the ADPLL detector changes what the window shows.
+    for (QRadioButton* r :
+         {mDPLL, mADPLL, mOrder[0], mOrder[1], mOrder[2], mOrder[3], mOrder[4], mMul, mExor, mJK,
+          mPFD, mPFDCP, mPassiveLL, mActiveLL, mActivePI, mVCO, mVCOScaler})
+        connect(r, &QRadioButton::clicked, this, &ConfigDialog::ApplyConfigRules);
+    connect(mHelpButton, &QPushButton::clicked, this, &ConfigDialog::ButtonConfigHelpClick);
+    connect(mDoneButton, &QPushButton::clicked, this, &ConfigDialog::ButtonConfigDoneClick);
+}
+
+void ConfigDialog::layoutControls() {
+    placeAt(mPanel1, 0.01, 0.01, 0.98, 0.10);
+    placeAt(mDPLL, 0.05, 0.35, 0.30, 0.55);
+    placeAt(mADPLL, 0.40, 0.35, 0.30, 0.55);
+
+    placeAt(mPanel2, 0.01, 0.13, 0.98, 0.75);
+    placeAt(mPanel3, 0.01, 0.13, 0.98, 0.75);
+
+    // Mixed-signal part: order, centre frequency and supplies on the left, the detector in the
+    // middle, filter and oscillator on the right.
+    placeAt(mGroups[0], 0.01, 0.02, 0.31, 0.36);
+    for (int i = 0; i < 5; ++i)
+        placeAt(mOrder[i], 0.10, 0.14 + 0.16 * i, 0.80, 0.14);
+    placeAt(mGroups[1], 0.01, 0.41, 0.31, 0.20);
+    placeRow(mLDPLLf0.label, mLDPLLf0.edit, 0.35, 0.40);
+    placeAt(mGroups[5], 0.01, 0.64, 0.31, 0.34);
+    placeRow(mUSupP.label, mUSupP.edit, 0.22, 0.24);
+    placeRow(mUSupN.label, mUSupN.edit, 0.60, 0.24);
+
+    placeAt(mGroups[2], 0.345, 0.02, 0.31, 0.96);
+    QRadioButton* detectors[] = {mMul, mExor, mJK, mPFD, mPFDCP};
+    for (int i = 0; i < 5; ++i)
+        placeAt(detectors[i], 0.10, 0.06 + 0.075 * i, 0.80, 0.065);
+    const Field* pdFields[] = {&mKd, &mKp, &mPDSatP, &mPDSatN};
+    for (int i = 0; i < 4; ++i)
+        placeRow(pdFields[i]->label, pdFields[i]->edit, 0.50 + 0.11 * i, 0.08);
+
+    placeAt(mGroups[3], 0.68, 0.02, 0.31, 0.44);
+    QRadioButton* filters[] = {mPassiveLL, mActiveLL, mActivePI};
+    for (int i = 0; i < 3; ++i)
+        placeAt(filters[i], 0.10, 0.11 + 0.14 * i, 0.80, 0.13);
+    placeRow(mLFSatP.label, mLFSatP.edit, 0.56, 0.16);
+    placeRow(mLFSatN.label, mLFSatN.edit, 0.77, 0.16);
+
+    placeAt(mGroups[4], 0.68, 0.48, 0.31, 0.50);
+    placeAt(mVCO, 0.10, 0.09, 0.80, 0.11);
+    placeAt(mVCOScaler, 0.10, 0.21, 0.80, 0.11);
+    const Field* oscFields[] = {&mK0, &mN, &mVCOSatP, &mVCOSatN};
+    for (int i = 0; i < 4; ++i)
+        placeRow(oscFields[i]->label, oscFields[i]->edit, 0.37 + 0.155 * i, 0.13);
+
+    // ADPLL part.
+    placeAt(mGroups[6], 0.01, 0.02, 0.31, 0.20);
+    placeRow(mADPLLf0.label, mADPLLf0.edit, 0.35, 0.40);
+    placeAt(mGroups[7], 0.345, 0.02, 0.31, 0.30);
+    placeAt(mADPLLExor, 0.10, 0.25, 0.80, 0.25);
+    placeAt(mADPLLJK, 0.10, 0.58, 0.80, 0.25);
+
+    placeAt(mHelpButton, 0.60, 0.91, 0.15, 0.06);
+    placeAt(mDoneButton, 0.80, 0.91, 0.15, 0.06);
+}
+
+void ConfigDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layoutControls();
+}
+
+void ConfigDialog::keyPressEvent(QKeyEvent* event) {
+    // Escape would leave the dialog past Done's checks.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QRect ConfigDialog::geometryFor(const ConfigDialogPlacement& p) {
+    const int width = p.screen.width();
+    return QRect(p.screen.left() + static_cast<int>(std::floor(0.005 * width)), p.top,
+                 static_cast<int>(std::floor(0.99 * width)),
+                 std::max(1, p.mainClientHeight - p.toolBarHeight - 2));
+}
+
+void ConfigDialog::place(const ConfigDialogPlacement& placement) {
+    setGeometry(geometryFor(placement));
+}
+
+ConfigRadioStates ConfigDialog::radioStates() const {
+    ConfigRadioStates s;
+    s.rbConfigDPLL = mDPLL->isChecked();
+    s.rbConfigADPLL = mADPLL->isChecked();
+    s.rbConfigPLLOrder1 = mOrder[0]->isChecked();
+    s.rbConfigPLLOrder2 = mOrder[1]->isChecked();
+    s.rbConfigPLLOrder3 = mOrder[2]->isChecked();
+    s.rbConfigPLLOrder4 = mOrder[3]->isChecked();
+    s.rbConfigPLLOrder5 = mOrder[4]->isChecked();
+    s.rbConfigLPLLMul = mMul->isChecked();
+    s.rbConfigDPLLExor = mExor->isChecked();
+    s.rbConfigDPLLJK = mJK->isChecked();
+    s.rbConfigDPLLPFD = mPFD->isChecked();
+    s.rbConfigDPLLPFD_CP = mPFDCP->isChecked();
+    s.rbConfigPassiveLL = mPassiveLL->isChecked();
+    s.rbConfigActiveLL = mActiveLL->isChecked();
+    s.rbConfigActivePI = mActivePI->isChecked();
+    s.rbConfigVCO = mVCO->isChecked();
+    s.rbConfigVCOScaler = mVCOScaler->isChecked();
+    s.rbConfigADPLLExor = mADPLLExor->isChecked();
+    s.rbConfigADPLLJK = mADPLLJK->isChecked();
+    return s;
+}
+
+void ConfigDialog::setRadioStates(const ConfigRadioStates& s) {
+    const std::pair<QRadioButton*, bool> states[] = {
+        {mDPLL, s.rbConfigDPLL},           {mADPLL, s.rbConfigADPLL},
+        {mOrder[0], s.rbConfigPLLOrder1},  {mOrder[1], s.rbConfigPLLOrder2},
+        {mOrder[2], s.rbConfigPLLOrder3},  {mOrder[3], s.rbConfigPLLOrder4},
+        {mOrder[4], s.rbConfigPLLOrder5},  {mMul, s.rbConfigLPLLMul},
+        {mExor, s.rbConfigDPLLExor},       {mJK, s.rbConfigDPLLJK},
+        {mPFD, s.rbConfigDPLLPFD},         {mPFDCP, s.rbConfigDPLLPFD_CP},
+        {mPassiveLL, s.rbConfigPassiveLL}, {mActiveLL, s.rbConfigActiveLL},
+        {mActivePI, s.rbConfigActivePI},   {mVCO, s.rbConfigVCO},
+        {mVCOScaler, s.rbConfigVCOScaler}, {mADPLLExor, s.rbConfigADPLLExor},
+        {mADPLLJK, s.rbConfigADPLLJK}};
+    // An exclusive button cannot be unchecked directly, and a hand-edited file may leave a
+    // group with no flag set: set each button as its flag says, exclusivity off meanwhile.
+    for (const auto& [button, checked] : states) {
+        button->setAutoExclusive(false);
+        button->setChecked(checked);
+    }
+    for (const auto& entry : states)
+        entry.first->setAutoExclusive(true);
+}
+
+void ConfigDialog::FillDialog() {
+    setRadioStates(LoadConfigFlags(mParams));
+    for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0, &mN,
+                           &mVCOSatP, &mVCOSatN, &mADPLLf0, &mUSupP, &mUSupN})
+        f->edit->setText(QString::fromStdString(mParams.text(f->id)));
+}
+
+void ConfigDialog::ApplyConfigRules() {
+    ConfigVisibility v = loopcraft::ApplyConfigRules(radioStates());
+    if (v.switchOrder1To2) {
+        // A PFD cannot work without a filter: order 1 gives way to order 2, then the rules run
+        // once more on the new choice (which cannot ask for the switch again).
+        mOrder[1]->setChecked(true);
+        v = loopcraft::ApplyConfigRules(radioStates());
+    }
+    for (const auto& [name, visible] : v.byObjectName()) {
+        const QString objectName = QString::fromStdString(name);
+        if (QWidget* w = findChild<QWidget*>(objectName))
+            w->setVisible(visible);
+        // An edit always goes together with its label.
+        if (objectName.startsWith(QLatin1String("Edit")))
+            if (QWidget* label = findChild<QWidget*>(QStringLiteral("st") + objectName.mid(4)))
+                label->setVisible(visible);
+    }
+}
+
+void ConfigDialog::SelectVCOScaler() {
+    mVCOScaler->setChecked(true);
+    ApplyConfigRules();
+}
+
+void ConfigDialog::revealField(const QString& editName) {
+    QWidget* edit = findChild<QWidget*>(editName);
+    if (edit == nullptr)
+        return;
+    if (QWidget* label = findChild<QWidget*>(QStringLiteral("st") + editName.mid(4)))
+        label->setVisible(true);
+    // A field inside a group the rules hid (the filter limits while order 1 is chosen) would
+    // get an invisible focus; the group is shown with it so the value can be corrected.
+    for (QWidget* w = edit; w != nullptr && w != this; w = w->parentWidget())
+        if (w->isHidden())
+            w->setVisible(true);
+}
+
+void ConfigDialog::ButtonConfigDoneClick() {
+    StoreConfigFlags(radioStates(), mParams);
+
+    // Each read stores its value at once; a failure has shown its message and stops here.
+    if (mADPLL->isChecked()) {
+        if (!readEntryField(mADPLLf0.edit, mParams, mADPLLf0.id, mDialogs))
+            return;
+    } else {
+        for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0,
+                               &mN, &mVCOSatP, &mVCOSatN, &mUSupP, &mUSupN})
+            if (!readEntryField(f->edit, mParams, f->id, mDialogs))
+                return;
+    }
+
+    if (const std::optional<RuleViolation> violation = ValidateConfiguration(mParams)) {
+        mDialogs.message(this, QString::fromLatin1(kIllegalEntryTitle),
+                         QString::fromStdString(violation->message));
+        const QString editName = QString::fromStdString(violation->focusField);
+        revealField(editName);
+        if (QWidget* edit = findChild<QWidget*>(editName))
+            edit->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    accept();
+}
+
+void ConfigDialog::ButtonConfigHelpClick() {
+    mHelp.jumpToTopic(QString::fromLatin1(kHelpTopicPLLConfiguration));
+}
+
+} // namespace loopcraft

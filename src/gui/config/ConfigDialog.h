@@ -1,0 +1,101 @@
+// The "PLL Configuration" dialog: the category, order, detector, loop filter and oscillator
+// choices with their gains, saturation limits and supply voltages. It is filled from the
+// parameter set, shows only the fields the current choices use, and writes everything back
+// when it is left with Done. Done is the only way out: the window has no close button.
+#pragma once
+
+#include "core/app/ParameterSet.h"
+#include "core/config/Configuration.h"
+
+#include <QDialog>
+#include <array>
+
+class QGroupBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace loopcraft {
+
+class HelpService;
+class UserDialogs;
+
+// What the dialog needs of the main window to place itself over the main window's working area.
+struct ConfigDialogPlacement {
+    QRect screen;             // available geometry of the screen
+    int top = 0;              // global y just below the main window's tool bar
+    int mainClientHeight = 0; // height of the main window's client area
+    int toolBarHeight = 0;
+};
+
+class ConfigDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
+                 QWidget* parent = nullptr);
+
+    // Left at 0.5 % and 99 % wide of the screen; from just below the tool bar down to 2 pixels
+    // above the main window's client bottom.
+    static QRect geometryFor(const ConfigDialogPlacement& placement);
+    void place(const ConfigDialogPlacement& placement);
+
+    // Radio buttons from the flags, then the 14 edits from the stored texts.
+    void FillDialog();
+    // The checked state of the 19 radio buttons.
+    ConfigRadioStates radioStates() const;
+
+    // The N-step stimulus needs the divider: the oscillator becomes "VCO + scaler".
+    void SelectVCOScaler();
+
+public slots:
+    // Shows and hides the parts of the window for the current choices.
+    void ApplyConfigRules();
+    void ButtonConfigDoneClick();
+    void ButtonConfigHelpClick();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Field {
+        TextId id;
+        QLineEdit* edit = nullptr;
+        QLabel* label = nullptr;
+    };
+
+    void buildControls();
+    void layoutControls();
+    QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
+    Field field(QWidget* parent, TextId id, const char* caption);
+    void setRadioStates(const ConfigRadioStates& states);
+    // Makes an edit reachable: the edit, its label and any group the rules hid around it.
+    void revealField(const QString& editName);
+
+    ParameterSet& mParams;
+    HelpService& mHelp;
+    UserDialogs& mDialogs;
+
+    QGroupBox* mPanel1 = nullptr;
+    QFrame* mPanel2 = nullptr;
+    QFrame* mPanel3 = nullptr;
+    std::array<QGroupBox*, 8> mGroups{}; // GroupBox1 .. GroupBox8
+
+    QRadioButton *mDPLL = nullptr, *mADPLL = nullptr;
+    std::array<QRadioButton*, 5> mOrder{};
+    QRadioButton *mMul = nullptr, *mExor = nullptr, *mJK = nullptr, *mPFD = nullptr,
+                 *mPFDCP = nullptr;
+    QRadioButton *mPassiveLL = nullptr, *mActiveLL = nullptr, *mActivePI = nullptr;
+    QRadioButton *mVCO = nullptr, *mVCOScaler = nullptr;
+    QRadioButton *mADPLLExor = nullptr, *mADPLLJK = nullptr;
+
+    Field mLDPLLf0, mKd, mKp, mPDSatP, mPDSatN, mLFSatP, mLFSatN, mK0, mN, mVCOSatP, mVCOSatN,
+        mADPLLf0, mUSupP, mUSupN;
+
+    QPushButton* mHelpButton = nullptr;
+    QPushButton* mDoneButton = nullptr;
+};
+
+} // namespace loopcraft

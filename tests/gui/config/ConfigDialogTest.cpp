@@ -1,0 +1,326 @@
+#include "gui/config/ConfigDialog.h"
+
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/RecordingHelpService.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gmock/gmock.h>
+
+using namespace loopcraft;
+using loopcraft::test::fakeDialogs;
+
+namespace {
+
+class ConfigDialogTest : public ::testing::Test {
+protected:
+    ParameterSet params;
+    test::RecordingHelpService help;
+    ConfigDialog dialog{params, help, fakeDialogs()};
+
+    QWidget* widget(const char* name) { return test::child<QWidget>(&dialog, name); }
+    bool shown(const char* name) { return widget(name)->isVisibleTo(&dialog); }
+    bool checked(const char* name) { return test::child<QRadioButton>(&dialog, name)->isChecked(); }
+    void click(const char* name) { test::child<QRadioButton>(&dialog, name)->click(); }
+    void type(const char* name, const char* text) {
+        test::child<QLineEdit>(&dialog, name)->setText(QString::fromLatin1(text));
+    }
+    // Done with the dialog on screen, so the focus can be observed.
+    void done() {
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        test::child<QPushButton>(&dialog, "ButtonConfigDone")->click();
+    }
+    QString focused() {
+        QWidget* f = dialog.focusWidget();
+        return f ? f->objectName() : QString();
+    }
+};
+
+} // namespace
+
+TEST_F(ConfigDialogTest, CarriesItsNamesCaptionsAndNoCloseButton) {
+    EXPECT_EQ(dialog.objectName(), "Form2");
+    EXPECT_EQ(dialog.windowTitle(), "PLL Configuration");
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
+
+    const std::pair<const char*, const char*> captions[] = {{"Panel1", "PLL Category"},
+                                                            {"GroupBox1", "PLL Order"},
+                                                            {"GroupBox2", "Center frequency"},
+                                                            {"GroupBox3", "PD Type"},
+                                                            {"GroupBox4", "LF Type"},
+                                                            {"GroupBox5", "Oscillator Type"},
+                                                            {"GroupBox6", "Supply Voltages"},
+                                                            {"GroupBox7", "Center frequency"},
+                                                            {"GroupBox8", "PD Type"},
+                                                            {"rbConfigDPLL", "Mixed Signal PLL"},
+                                                            {"rbConfigADPLL", "ADPLL"},
+                                                            {"rbConfigPLLOrder1", "1"},
+                                                            {"rbConfigPLLOrder5", "5"},
+                                                            {"rbConfigLPLLMul", "Mul"},
+                                                            {"rbConfigDPLLExor", "Exor"},
+                                                            {"rbConfigDPLLJK", "JK-FF"},
+                                                            {"rbConfigDPLLPFD", "PFD"},
+                                                            {"rbConfigDPLLPFD_CP", "PFD_CP"},
+                                                            {"rbConfigPassiveLL", "Passive LL"},
+                                                            {"rbConfigActiveLL", "Active LL"},
+                                                            {"rbConfigActivePI", "Active PI"},
+                                                            {"rbConfigVCO", "VCO"},
+                                                            {"rbConfigVCOScaler", "VCO + scaler"},
+                                                            {"rbConfigADPLLExor", "Exor"},
+                                                            {"rbConfigADPLLJK", "JK-FF"},
+                                                            {"stConfigLDPLLf0", "f0"},
+                                                            {"stConfigKd", "Kd (V/rad)"},
+                                                            {"stConfigKp", "Kp (A/rad)"},
+                                                            {"stConfigPDSatP", "USat+"},
+                                                            {"stConfigPDSatN", "USat-"},
+                                                            {"stConfigLFSatP", "USat+"},
+                                                            {"stConfigLFSatN", "USat-"},
+                                                            {"stConfigK0", "K0"},
+                                                            {"stConfigN", "N"},
+                                                            {"stConfigVCOSatP", "USat+"},
+                                                            {"stConfigVCOSatN", "USat-"},
+                                                            {"stConfigUSupP", "U+"},
+                                                            {"stConfigUSupN", "U-"},
+                                                            {"stConfigADPLLf0", "f0"},
+                                                            {"ButtonConfigHelp", "Help"},
+                                                            {"ButtonConfigDone", "Done"}};
+    for (const auto& [name, caption] : captions) {
+        QObject* o = dialog.findChild<QObject*>(QString::fromLatin1(name));
+        ASSERT_NE(o, nullptr) << name;
+        QString text;
+        if (auto* g = qobject_cast<QGroupBox*>(o))
+            text = g->title();
+        else if (auto* b = qobject_cast<QAbstractButton*>(o))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(o))
+            text = l->text();
+        EXPECT_EQ(text, caption) << name;
+    }
+}
+
+TEST_F(ConfigDialogTest, PlacesItselfOverTheMainWindowsWorkingArea) {
+    const QRect r = ConfigDialog::geometryFor({QRect(0, 0, 1280, 1024), 70, 960, 40});
+    EXPECT_EQ(r, QRect(6, 70, 1267, 918));
+}
+
+TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
+    params.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+    params.selectFlag(FlagId::rbConfigPLLOrder3);
+    params.selectFlag(FlagId::rbConfigActivePI);
+    params.selectFlag(FlagId::rbConfigADPLLJK);
+    params.setTextRaw(TextId::ConfigKp, "2.5e-4");
+    params.setTextRaw(TextId::ConfigN, "8");
+    dialog.FillDialog();
+    dialog.ApplyConfigRules();
+    EXPECT_TRUE(checked("rbConfigDPLLPFD_CP"));
+    EXPECT_TRUE(checked("rbConfigPLLOrder3"));
+    EXPECT_FALSE(checked("rbConfigPLLOrder2"));
+    EXPECT_TRUE(checked("rbConfigActivePI"));
+    EXPECT_TRUE(checked("rbConfigADPLLJK"));
+    EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigKp")->text(), "2.5e-4");
+    EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigN")->text(), "8");
+    EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigUSupP")->text(), "5.0");
+    EXPECT_TRUE(shown("EditConfigKp"));
+    EXPECT_FALSE(shown("EditConfigPDSatP"));
+}
+
+TEST_F(ConfigDialogTest, PfdMovesOrderOneToTwoAndExorBringsOrderOneBack) {
+    click("rbConfigPLLOrder1");
+    EXPECT_FALSE(shown("GroupBox4"));
+    click("rbConfigDPLLPFD");
+    EXPECT_TRUE(checked("rbConfigPLLOrder2"));
+    EXPECT_FALSE(shown("rbConfigPLLOrder1"));
+    EXPECT_TRUE(shown("GroupBox4"));
+    click("rbConfigDPLLExor");
+    EXPECT_TRUE(shown("rbConfigPLLOrder1"));
+    EXPECT_TRUE(checked("rbConfigPLLOrder2"));
+}
+
+TEST_F(ConfigDialogTest, DetectorFilterAndOscillatorShowTheirFields) {
+    click("rbConfigLPLLMul");
+    EXPECT_TRUE(shown("EditConfigKd") && shown("stConfigKd"));
+    EXPECT_FALSE(shown("EditConfigKp"));
+    click("rbConfigDPLLPFD_CP");
+    EXPECT_FALSE(shown("EditConfigKd"));
+    EXPECT_TRUE(shown("EditConfigKp") && shown("stConfigKp"));
+    EXPECT_FALSE(shown("EditConfigPDSatP") || shown("stConfigPDSatN"));
+    for (const char* pd : {"rbConfigDPLLExor", "rbConfigDPLLJK", "rbConfigDPLLPFD"}) {
+        click(pd);
+        EXPECT_FALSE(shown("EditConfigKd") || shown("EditConfigKp")) << pd;
+        EXPECT_TRUE(shown("EditConfigPDSatP") && shown("EditConfigPDSatN")) << pd;
+    }
+    EXPECT_FALSE(shown("EditConfigLFSatP"));
+    click("rbConfigActivePI");
+    EXPECT_TRUE(shown("EditConfigLFSatP") && shown("stConfigLFSatN"));
+    EXPECT_FALSE(shown("EditConfigN"));
+    click("rbConfigVCOScaler");
+    EXPECT_TRUE(shown("EditConfigN") && shown("stConfigN"));
+}
+
+TEST_F(ConfigDialogTest, AdpllAndBackKeepsEveryMixedSignalChoice) {
+    click("rbConfigPLLOrder4");
+    click("rbConfigActiveLL");
+    click("rbConfigADPLL");
+    EXPECT_FALSE(shown("Panel2"));
+    EXPECT_TRUE(shown("Panel3"));
+    click("rbConfigDPLL");
+    EXPECT_TRUE(shown("Panel2"));
+    EXPECT_FALSE(shown("Panel3"));
+    EXPECT_TRUE(checked("rbConfigPLLOrder4") && checked("rbConfigActiveLL"));
+}
+
+TEST_F(ConfigDialogTest, HelpAsksForTheConfigurationPage) {
+    test::child<QPushButton>(&dialog, "ButtonConfigHelp")->click();
+    EXPECT_EQ(help.requests, QStringList{"PLLConfiguration"});
+}
+
+TEST_F(ConfigDialogTest, DefaultsAreAcceptedAtOnceAndChoicesStored) {
+    click("rbConfigDPLLPFD_CP");
+    click("rbConfigPLLOrder3");
+    click("rbConfigActivePI");
+    done();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+    EXPECT_EQ(params.rbConfigDPLLPFD_CP, 1);
+    EXPECT_EQ(params.rbConfigDPLLExor, 0);
+    EXPECT_EQ(params.rbConfigPLLOrder3, 1);
+    EXPECT_EQ(params.rbConfigActivePI, 1);
+}
+
+// One broken value: its message under "Illegal entry", the field focused (and shown).
+struct Violation {
+    const char* edit;
+    const char* text;
+    const char* message;
+    const char* focus;
+};
+
+class ConfigDialogViolation : public ConfigDialogTest,
+                              public ::testing::WithParamInterface<Violation> {};
+
+TEST_P(ConfigDialogViolation, ShowsItsMessageAndFocusesTheField) {
+    const Violation& v = GetParam();
+    type(v.edit, v.text);
+    done();
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Illegal entry");
+    EXPECT_EQ(fakeDialogs().messages[0].text, v.message);
+    EXPECT_EQ(focused(), v.focus);
+    EXPECT_TRUE(widget(v.focus)->isVisible());
+    // Every mixed-signal value was read before the check, the broken one included.
+    const TextId id = *findText(std::string(v.edit).substr(4));
+    EXPECT_EQ(params.text(id), v.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ConfigDialogViolation,
+    ::testing::Values(
+        Violation{"EditConfigUSupN", "5.5", "U+ must be larger than U-", "EditConfigUSupP"},
+        Violation{"EditConfigLDPLLf0", "0", "f0 must be positive", "EditConfigLDPLLf0"},
+        Violation{"EditConfigKd", "-1", "Kd must be positive", "EditConfigKd"},
+        Violation{"EditConfigKp", "0", "Kp must bne positive", "EditConfigKp"},
+        Violation{"EditConfigPDSatN", "4.6", "USat+ must be larger than USat-", "EditConfigPDSatP"},
+        Violation{"EditConfigPDSatP", "5.01", "USat+ must be smaller than U+", "EditConfigPDSatP"},
+        Violation{"EditConfigPDSatN", "-0.1", "USat- must be larger than U-", "EditConfigPDSatN"},
+        Violation{"EditConfigLFSatP", "0.4", "USat+ must be larger than USat-", "EditConfigLFSatP"},
+        Violation{"EditConfigLFSatP", "6", "USat+ must be smaller than U+", "EditConfigLFSatP"},
+        Violation{"EditConfigLFSatN", "-1", "USat- must be larger than U-", "EditConfigLFSatN"},
+        Violation{"EditConfigVCOSatN", "4.6", "USat+ must be larger than USat-",
+                  "EditConfigVCOSatP"},
+        Violation{"EditConfigVCOSatP", "5.5", "USat+ must be smaller than U+", "EditConfigVCOSatP"},
+        Violation{"EditConfigVCOSatN", "-2", "USat- must be larger than U-", "EditConfigVCOSatN"},
+        Violation{"EditConfigK0", "-130000", "K0 must be positive", "EditConfigK0"},
+        Violation{"EditConfigN", "0", "N must be positive", "EditConfigN"},
+        Violation{"EditConfigN", "-3", "N must be positive", "EditConfigN"},
+        // Twelve characters: the cut leaves "0.000000000", which is zero.
+        Violation{"EditConfigKd", "0.0000000001", "Kd must be positive", "EditConfigKd"}));
+
+TEST_F(ConfigDialogTest, CutEntryIsStoredWithElevenCharacters) {
+    type("EditConfigKd", "0.0000000001");
+    done();
+    EXPECT_EQ(params.text(TextId::ConfigKd), "0.000000000");
+    EXPECT_EQ(params.ConfigKd, 0.0f);
+}
+
+TEST_F(ConfigDialogTest, LimitsEqualToTheirBoundsPass) {
+    for (const char* e :
+         {"EditConfigUSupP", "EditConfigUSupN", "EditConfigPDSatP", "EditConfigPDSatN",
+          "EditConfigLFSatP", "EditConfigLFSatN", "EditConfigVCOSatP", "EditConfigVCOSatN"})
+        type(e, "1");
+    done();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+}
+
+TEST_F(ConfigDialogTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) {
+    click("rbConfigDPLLJK");
+    type("EditConfigKd", "2.5");
+    type("EditConfigK0", "13e4x");
+    type("EditConfigN", "7");
+    done();
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0],
+              (RecordedMessage{"Format error", "Invalid floating format"}));
+    EXPECT_EQ(focused(), "EditConfigK0");
+    EXPECT_EQ(params.rbConfigDPLLJK, 1); // stored before reading
+    EXPECT_EQ(params.ConfigKd, 2.5f);    // read before the failure
+    EXPECT_EQ(params.text(TextId::ConfigK0), "130000");
+    EXPECT_EQ(params.ConfigN, 1); // never read
+}
+
+TEST_F(ConfigDialogTest, IntegerDividerRefusesADecimalPoint) {
+    type("EditConfigN", "2.0");
+    done();
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0],
+              (RecordedMessage{"Format error", "Invalid integer format"}));
+    EXPECT_EQ(focused(), "EditConfigN");
+}
+
+TEST_F(ConfigDialogTest, HiddenKdIsShownAndFocusedWhenItBreaksARule) {
+    ASSERT_FALSE(shown("EditConfigKd")); // Exor selected
+    type("EditConfigKd", "-1");
+    done();
+    EXPECT_TRUE(widget("EditConfigKd")->isVisible());
+    EXPECT_TRUE(widget("stConfigKd")->isVisible());
+    EXPECT_EQ(focused(), "EditConfigKd");
+}
+
+TEST_F(ConfigDialogTest, FilterLimitHiddenByOrderOneBecomesReachable) {
+    click("rbConfigPLLOrder1");
+    type("EditConfigLFSatN", "-1");
+    done();
+    ASSERT_EQ(fakeDialogs().messageTexts(), QStringList{"USat- must be larger than U-"});
+    EXPECT_TRUE(widget("EditConfigLFSatN")->isVisible());
+    EXPECT_EQ(focused(), "EditConfigLFSatN");
+}
+
+TEST_F(ConfigDialogTest, AdpllReadsOnlyItsCentreFrequency) {
+    click("rbConfigADPLL");
+    type("EditConfigKd", "garbage");
+    type("EditConfigADPLLf0", "0");
+    done();
+    ASSERT_EQ(fakeDialogs().messageTexts(), QStringList{"f0 must be positive"});
+    EXPECT_EQ(focused(), "EditConfigADPLLf0");
+    EXPECT_EQ(params.rbConfigADPLL, 1);
+
+    fakeDialogs().reset();
+    type("EditConfigADPLLf0", "250000");
+    test::child<QPushButton>(&dialog, "ButtonConfigDone")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+    EXPECT_EQ(params.ConfigADPLLf0, 250000.0f);
+    EXPECT_EQ(params.text(TextId::ConfigKd), "1");
+}
