@@ -39,7 +39,8 @@ ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs&
     : QDialog(parent), mParams(params), mHelp(help), mDialogs(dialogs) {
     setObjectName("Form2");
     setWindowTitle("PLL Configuration");
-    // Minimise and maximise only: no system menu and no close button, so Done is the way out.
+    // Minimise and maximise but no close button, so Done is the way out. (Qt adds the system
+    // menu hint itself whenever there are title bar buttons.)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowMinMaxButtonsHint);
     buildControls();
@@ -154,10 +155,10 @@ void ConfigDialog::layoutControls() {
     for (int i = 0; i < 5; ++i)
         placeAt(mOrder[i], 0.10, 0.14 + 0.16 * i, 0.80, 0.14);
     placeAt(mGroups[1], 0.01, 0.41, 0.31, 0.20);
-    placeRow(mLDPLLf0.label, mLDPLLf0.edit, 0.35, 0.40);
+    placeRow(mLDPLLf0.label, mLDPLLf0.edit, 0.40, 0.30);
     placeAt(mGroups[5], 0.01, 0.64, 0.31, 0.34);
-    placeRow(mUSupP.label, mUSupP.edit, 0.22, 0.24);
-    placeRow(mUSupN.label, mUSupN.edit, 0.60, 0.24);
+    placeRow(mUSupP.label, mUSupP.edit, 0.25, 0.18);
+    placeRow(mUSupN.label, mUSupN.edit, 0.60, 0.18);
 
     placeAt(mGroups[2], 0.345, 0.02, 0.31, 0.96);
     QRadioButton* detectors[] = {mMul, mExor, mJK, mPFD, mPFDCP};
@@ -165,31 +166,31 @@ void ConfigDialog::layoutControls() {
         placeAt(detectors[i], 0.10, 0.06 + 0.075 * i, 0.80, 0.065);
     const Field* pdFields[] = {&mKd, &mKp, &mPDSatP, &mPDSatN};
     for (int i = 0; i < 4; ++i)
-        placeRow(pdFields[i]->label, pdFields[i]->edit, 0.50 + 0.11 * i, 0.08);
+        placeRow(pdFields[i]->label, pdFields[i]->edit, 0.50 + 0.11 * i, 0.065);
 
     placeAt(mGroups[3], 0.68, 0.02, 0.31, 0.44);
     QRadioButton* filters[] = {mPassiveLL, mActiveLL, mActivePI};
     for (int i = 0; i < 3; ++i)
         placeAt(filters[i], 0.10, 0.11 + 0.14 * i, 0.80, 0.13);
-    placeRow(mLFSatP.label, mLFSatP.edit, 0.56, 0.16);
-    placeRow(mLFSatN.label, mLFSatN.edit, 0.77, 0.16);
+    placeRow(mLFSatP.label, mLFSatP.edit, 0.58, 0.13);
+    placeRow(mLFSatN.label, mLFSatN.edit, 0.78, 0.13);
 
     placeAt(mGroups[4], 0.68, 0.48, 0.31, 0.50);
     placeAt(mVCO, 0.10, 0.09, 0.80, 0.11);
     placeAt(mVCOScaler, 0.10, 0.21, 0.80, 0.11);
     const Field* oscFields[] = {&mK0, &mN, &mVCOSatP, &mVCOSatN};
     for (int i = 0; i < 4; ++i)
-        placeRow(oscFields[i]->label, oscFields[i]->edit, 0.37 + 0.155 * i, 0.13);
+        placeRow(oscFields[i]->label, oscFields[i]->edit, 0.38 + 0.155 * i, 0.11);
 
     // ADPLL part.
     placeAt(mGroups[6], 0.01, 0.02, 0.31, 0.20);
-    placeRow(mADPLLf0.label, mADPLLf0.edit, 0.35, 0.40);
+    placeRow(mADPLLf0.label, mADPLLf0.edit, 0.40, 0.30);
     placeAt(mGroups[7], 0.345, 0.02, 0.31, 0.30);
     placeAt(mADPLLExor, 0.10, 0.25, 0.80, 0.25);
     placeAt(mADPLLJK, 0.10, 0.58, 0.80, 0.25);
 
-    placeAt(mHelpButton, 0.60, 0.91, 0.15, 0.06);
-    placeAt(mDoneButton, 0.80, 0.91, 0.15, 0.06);
+    placeAt(mHelpButton, 0.60, 0.915, 0.15, 0.05);
+    placeAt(mDoneButton, 0.80, 0.915, 0.15, 0.05);
 }
 
 void ConfigDialog::resizeEvent(QResizeEvent* event) {
@@ -311,13 +312,22 @@ void ConfigDialog::ButtonConfigDoneClick() {
     StoreConfigFlags(radioStates(), mParams);
 
     // Each read stores its value at once; a failure has shown its message and stops here.
+    // Hidden fields are read too, so a bad text in one of them is brought into view.
+    auto read = [this](const Field& f) {
+        if (readEntryField(f.edit, mParams, f.id, mDialogs))
+            return true;
+        revealField(f.edit->objectName());
+        f.edit->selectAll();
+        f.edit->setFocus(Qt::OtherFocusReason);
+        return false;
+    };
     if (mADPLL->isChecked()) {
-        if (!readEntryField(mADPLLf0.edit, mParams, mADPLLf0.id, mDialogs))
+        if (!read(mADPLLf0))
             return;
     } else {
         for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0,
                                &mN, &mVCOSatP, &mVCOSatN, &mUSupP, &mUSupN})
-            if (!readEntryField(f->edit, mParams, f->id, mDialogs))
+            if (!read(*f))
                 return;
     }
 

@@ -50,7 +50,6 @@ TEST_F(ConfigDialogTest, CarriesItsNamesCaptionsAndNoCloseButton) {
     EXPECT_EQ(dialog.windowTitle(), "PLL Configuration");
     const Qt::WindowFlags flags = dialog.windowFlags();
     EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowSystemMenuHint);
     EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_TRUE(flags & Qt::WindowMaximizeButtonHint);
 
@@ -221,7 +220,7 @@ TEST_P(ConfigDialogViolation, ShowsItsMessageAndFocusesTheField) {
     EXPECT_TRUE(widget(v.focus)->isVisible());
     // Every mixed-signal value was read before the check, the broken one included.
     const TextId id = *findText(std::string(v.edit).substr(4));
-    EXPECT_EQ(params.text(id), v.text);
+    EXPECT_EQ(params.text(id), cutEntryText(v.text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
