@@ -1,0 +1,211 @@
+#include "SimModelTestSupport.h"
+#include "core/sim/models/LF_ActiveLL.h"
+#include "core/sim/models/LF_ActivePI.h"
+#include "core/sim/models/LF_KCounter.h"
+#include "core/sim/models/LF_PassiveLL.h"
+
+#include <gtest/gtest.h>
+
+namespace loopcraft {
+namespace {
+
+using namespace loopcraft::testing;
+
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override { prepareState(s, 4, 1); } // Tau1 500 us, Tau2 50 us, Ka 10
+    // Runs the filter for `seconds` with a constant detector voltage; returns the final Uf.
+    template <class Filter> float drive(Filter& f, float ud, double seconds) {
+        s.Ud = ud;
+        const auto steps = static_cast<long>(seconds * s.SimulfRef * s.SimulnSamp + 0.5);
+        for (long i = 0; i < steps; ++i) {
+            f.Step();
+        }
+        return s.Uf;
+    }
+    SimState s;
+};
+
+class PassiveStepTest : public FilterTest, public ::testing::WithParamInterface<int> {};
+
+// Exact solution of the lead-lag for a voltage step: the result must not depend on the step size.
+TEST_P(PassiveStepTest, StepResponseMatchesClosedFormForAnyStepSize) {
+    s.SimulnSamp = GetParam();
+    auto& f = s.ensureModel(s.LfPassiveLL);
+    f.Init();
+    const double t = 200e-6;
+    const float uf = drive(f, 3.5f, t);
+    const double tau = 550e-6;
+    const double expected = 3.5 - 1.0 * (500e-6 / tau) * std::exp(-t / tau);
+    EXPECT_NEAR(uf, expected, 1e-4); // float rounding over up to 1280 steps
+}
+
+INSTANTIATE_TEST_SUITE_P(StepsPerPeriod, PassiveStepTest, ::testing::Values(4, 16, 64));
+
+// The PI integrator ramps as (Ud - UMid)(Tau2 + t)/Tau1 and then stops at the filter's own
+// output limit, not at the supply.
+TEST_F(FilterTest, ActivePIRampsAndClipsAtFilterLimit) {
+    s.ConfigLFSatP = 4.0f;
+    auto& f = s.ensureModel(s.LfActivePI);
+    f.Init();
+    EXPECT_NEAR(drive(f, 2.6f, 1e-3), 2.5 + 0.1 * (50e-6 + 1e-3) / 500e-6, 1e-4);
+    EXPECT_FLOAT_EQ(drive(f, 2.6f, 10e-3), 4.0f);
+    EXPECT_LT(f.Uc1, 4.0f); // the capacitor sits just below the limit while the output is held
+    EXPECT_FLOAT_EQ(drive(f, 0.0f, 10e-3), s.ConfigLFSatN);
+}
+
+// Active lead-lag: high-frequency gain Ka Tau2/Tau1 right after a step, DC gain Ka at the end.
+TEST_F(FilterTest, ActiveLeadLagHasBothGains) {
+    auto& f = s.ensureModel(s.LfActiveLL);
+    f.Init();
+    EXPECT_NEAR(drive(f, 2.6f, 2.5e-6) - 2.5f, 0.1f * 10 * 50e-6 / 500e-6, 0.01f);
+    EXPECT_NEAR(drive(f, 2.6f, 10e-3) - 2.5f, 0.1f * 10, 0.01f);
+}
+
+TEST_F(FilterTest, IntegratorReachesLimitAtComputedTime) {
+    s.ConfigLFSatP = 4.0f;
+    auto& f = s.ensureModel(s.LfActivePI);
+    f.Init();
+    f.Tau2 = 1e-3f; // R2 C with R2 = 1 kOhm, C = 1 uF
+    // 1 mA from 2.5 V: the output starts at 3.5 V and meets 4.0 V after 0.5 ms.
+    const IntervalResult before = f.SolveIntegrator(1e-3f, 2.5f, 1000.0f, 1e-6f, 0.49e-3f);
+    EXPECT_NEAR(before.UfEnd, 3.99f, 1e-5);
+    const IntervalResult after = f.SolveIntegrator(1e-3f, 2.5f, 1000.0f, 1e-6f, 1e-3f);
+    EXPECT_NEAR(f.TSat, 0.5e-3f, 1e-9);
+    EXPECT_FLOAT_EQ(after.UfEnd, 4.0f);
+    // Held at the limit, the capacitor relaxes towards it through R2 from 3.0 V.
+    EXPECT_NEAR(after.UcEnd, 4.0 - std::exp(-0.5), 1e-5);
+    EXPECT_FLOAT_EQ(after.IAvg, 0.0f);
+}
+
+TEST_F(FilterTest, ZeroCurrentNeverSaturates) {
+    auto& f = s.ensureModel(s.LfActivePI);
+    f.Init();
+    const IntervalResult r = f.SolveIntegrator(0.0f, 4.4f, 1000.0f, 1e-6f, 1e-3f);
+    EXPECT_GT(f.TSat, 1e-3f);
+    EXPECT_FLOAT_EQ(r.UcEnd, 4.4f);
+    EXPECT_FLOAT_EQ(r.UfEnd, 4.4f);
+    const IntervalResult p = f.SolvePumpRC(0.0f, 4.9f, 1000.0f, 1e-6f, 1e-3f);
+    EXPECT_FLOAT_EQ(p.UfEnd, 4.9f);
+}
+
+// A charge pump driving the passive filter stops exactly at the supply rail; the capacitor then
+// relaxes towards the rail with Tau2.
+TEST_F(FilterTest, PumpIntoPassiveFilterStopsAtSupplyRail) {
+    auto& f = s.ensureModel(s.LfPassiveLL);
+    f.Init();
+    f.Tau2 = 1e-3f;
+    const IntervalResult up = f.SolvePumpRC(3e-3f, 2.5f, 1000.0f, 1e-6f, 1e-3f); // 3 V step
+    EXPECT_FLOAT_EQ(up.UfEnd, s.ConfigUSupP);
+    EXPECT_NEAR(up.UcEnd, 5.0 - 2.5 * std::exp(-1.0), 1e-5);
+    const IntervalResult down = f.SolvePumpRC(-1e-3f, 1.0f, 1000.0f, 1e-6f, 1e-3f);
+    EXPECT_FLOAT_EQ(down.UfEnd, s.ConfigUSupN); // reached after 0 s: already at 0 V
+    const IntervalResult free = f.SolvePumpRC(1e-4f, 2.5f, 1000.0f, 1e-6f, 1e-3f);
+    EXPECT_NEAR(free.UcEnd, 2.6f, 1e-6); // Q = I t on C
+    EXPECT_NEAR(free.UfEnd, 2.7f, 1e-6);
+    EXPECT_FLOAT_EQ(free.IAvg, 1e-4f);
+}
+
+enum class Kind { Passive, ActiveLL, ActivePI };
+
+struct IdleCase {
+    Kind kind;
+    bool chargePump;
+};
+
+class IdleStepTest : public FilterTest, public ::testing::WithParamInterface<IdleCase> {};
+
+// No UP and no DOWN time: the capacitors keep their voltage and the output is that voltage.
+TEST_P(IdleStepTest, StepWithoutPulsesHoldsCapacitor) {
+    s.selectFlag(GetParam().chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLPFD);
+    s.TUp = 0;
+    s.TDown = 0;
+    float* cap = nullptr;
+    LoopFilterRC* base = nullptr;
+    switch (GetParam().kind) {
+    case Kind::Passive:
+        s.ensureModel(s.LfPassiveLL).Init();
+        base = s.LfPassiveLL.get();
+        cap = &base->Uc1;
+        break;
+    case Kind::ActiveLL:
+        s.ensureModel(s.LfActiveLL).Init();
+        base = s.LfActiveLL.get();
+        cap = &base->Uc2;
+        break;
+    case Kind::ActivePI:
+        s.ensureModel(s.LfActivePI).Init();
+        base = s.LfActivePI.get();
+        cap = &base->Uc1;
+        break;
+    }
+    *cap = 3.25f;
+    for (int i = 0; i < 3; ++i) {
+        switch (GetParam().kind) {
+        case Kind::Passive:
+            s.LfPassiveLL->Step();
+            break;
+        case Kind::ActiveLL:
+            s.LfActiveLL->Step();
+            break;
+        case Kind::ActivePI:
+            s.LfActivePI->Step();
+            break;
+        }
+        EXPECT_FLOAT_EQ(*cap, 3.25f);
+        EXPECT_FLOAT_EQ(s.Uf, 3.25f);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, IdleStepTest,
+    ::testing::Values(IdleCase{Kind::Passive, false}, IdleCase{Kind::Passive, true},
+                      IdleCase{Kind::ActiveLL, false}, IdleCase{Kind::ActiveLL, true},
+                      IdleCase{Kind::ActivePI, false}, IdleCase{Kind::ActivePI, true}));
+
+// A pump pulse into the PI filter moves exactly the charge I t onto C; the step output is the
+// capacitor voltage plus the pulse's I R2 drop weighted by its share of the step.
+TEST_F(FilterTest, PumpPulseIntoPIConservesCharge) {
+    s.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+    s.ConfigKp = 1e-5f; // 62.8 uA
+    auto& f = s.ensureModel(s.LfActivePI);
+    f.Init(); // C1 = 10 nF from the design
+    EXPECT_FLOAT_EQ(f.C, 10e-9f);
+    s.TUp = 0.1f; // a tenth of a period = 1 us, 40 % of the step
+    s.TDown = 0;
+    f.Step();
+    const float i = f.PumpCurrent;
+    EXPECT_NEAR(f.Uc1, 2.5f + i * 1e-6f / 10e-9f, 1e-5);
+    EXPECT_NEAR(s.Uf, f.Uc1 + i * f.R2 * 0.4f, 1e-5);
+}
+
+class KCounterTest : public FilterTest, public ::testing::WithParamInterface<int> {};
+
+// The carry output falls once per K up-counts (never for K = 1); down-counts drive the borrow.
+TEST_P(KCounterTest, OneFallingEdgePerKCounts) {
+    const int k = GetParam();
+    s.FiltDesignK = k;
+    auto& f = s.ensureModel(s.LfKCounter);
+    f.Init();
+    int carryFalls = 0;
+    int borrowFalls = 0;
+    for (int i = 0; i < 96; ++i) {
+        const bool carry = s.KCarry;
+        const bool borrow = s.KBorrow;
+        s.UdBit = i % 2;
+        f.Step();
+        carryFalls += carry && !s.KCarry;
+        borrowFalls += borrow && !s.KBorrow;
+        if (k == 1) {
+            EXPECT_FALSE(s.KCarry || s.KBorrow);
+        }
+    }
+    const int expected = k == 1 ? 0 : 48 / k;
+    EXPECT_EQ(carryFalls, expected);
+    EXPECT_EQ(borrowFalls, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Moduli, KCounterTest, ::testing::Values(1, 2, 8, 16));
+
+} // namespace
+} // namespace loopcraft

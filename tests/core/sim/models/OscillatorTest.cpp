@@ -1,0 +1,195 @@
+#include "SimModelTestSupport.h"
+#include "core/sim/models/OSC_ID_Counter.h"
+#include "core/sim/models/OSC_VCO.h"
+#include "core/sim/models/OSC_VCO_N.h"
+
+#include <gtest/gtest.h>
+
+namespace loopcraft {
+namespace {
+
+using namespace loopcraft::testing;
+
+class OscillatorTest : public ::testing::Test {
+protected:
+    void SetUp() override { prepareState(s, 4, 1); } // K0 130000 rad/s/V, limits 0.5 .. 4.5 V
+    // Phase advance of one step of `osc` at control voltage uf.
+    template <class Osc> double advance(Osc& osc, float uf) {
+        s.Uf = uf;
+        s.Theta2End = 10.0;
+        osc.Step();
+        EXPECT_DOUBLE_EQ(s.Theta2Start, 10.0);
+        return s.Theta2End - s.Theta2Start;
+    }
+    double stepOf(double omega) const { return omega / (s.SimulnSamp * s.SimulfRef); }
+    SimState s;
+};
+
+struct VcoCase {
+    float uf;
+    float effective; // the control voltage the VCO acts on
+};
+
+class VcoTuningTest : public OscillatorTest, public ::testing::WithParamInterface<VcoCase> {};
+
+TEST_P(VcoTuningTest, FrequencyFollowsClampedControlVoltage) {
+    auto& vco = s.ensureModel(s.OscVco);
+    const double omega = (GetParam().effective - 2.5) * 130000.0 + 2 * 3.14159 * 100000.0;
+    EXPECT_NEAR(advance(vco, GetParam().uf), stepOf(omega), 1e-6);
+    // The scaler model divides a VCO at N f0 back to the same output frequency.
+    s.ConfigN = 8;
+    s.ConfigK0 = 8 * 130000.0f;
+    auto& vcoN = s.ensureModel(s.OscVcoN);
+    EXPECT_NEAR(advance(vcoN, GetParam().uf), stepOf(omega), 1e-6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Voltages, VcoTuningTest,
+                         ::testing::Values(VcoCase{2.5f, 2.5f}, VcoCase{3.0f, 3.0f},
+                                           VcoCase{1.0f, 1.0f}, VcoCase{4.5f, 4.5f},
+                                           VcoCase{7.0f, 4.5f}, VcoCase{-3.0f, 0.5f}));
+
+TEST_F(OscillatorTest, NegativeFrequencyKeepsOnePercentOfCentre) {
+    s.ConfigK0 = 1.0e7f;
+    auto& vco = s.ensureModel(s.OscVco);
+    EXPECT_NEAR(advance(vco, 0.5f), stepOf(3.14159 * 0.02 * 100000.0), 1e-6);
+    s.ConfigN = 4;
+    auto& vcoN = s.ensureModel(s.OscVcoN);
+    EXPECT_NEAR(advance(vcoN, 0.5f), stepOf(3.14159 * 0.02 * 100000.0), 1e-6);
+}
+
+TEST_F(OscillatorTest, DividerStepActsFromTheFirstStep) {
+    s.ConfigN = 4;
+    auto& vcoN = s.ensureModel(s.OscVcoN);
+    const double centre = advance(vcoN, 2.5f);
+    s.selectFlag(FlagId::rbSimulNstep);
+    s.SimuldN = 1;
+    EXPECT_NEAR(advance(vcoN, 2.5f), centre * 4.0 / 5.0, 1e-6);
+    s.SimuldN = 0;
+    EXPECT_DOUBLE_EQ(advance(vcoN, 2.5f), centre);
+}
+
+// Over a million reference periods the phase keeps resolving a single step's increment.
+TEST_F(OscillatorTest, PhaseStaysResolvedInLongRuns) {
+    auto& vco = s.ensureModel(s.OscVco);
+    s.Uf = 2.7f;
+    s.Theta2End = 0;
+    const double expected = stepOf((2.7f - 2.5f) * 130000.0f + 3.14159f * 2.0f * 100000.0f);
+    for (int i = 0; i < 4'000'000; ++i) {
+        vco.Step();
+    }
+    EXPECT_NEAR(s.Theta2End - s.Theta2Start, expected, 1e-6);
+    EXPECT_NEAR(s.Theta2End / (4'000'000 * expected), 1.0, 1e-8);
+}
+
+// --- DCO -------------------------------------------------------------------------------------
+
+class DcoTest : public OscillatorTest {
+protected:
+    // Clocks the DCO `clocks` times; KCarry / KBorrow are high during [from, from + 3) of each
+    // listed start clock. Returns the clocks of the rising output edges.
+    std::vector<int> run(int clocks, std::vector<int> carries = {}, std::vector<int> borrows = {}) {
+        auto& dco = s.ensureModel(s.OscIdCounter);
+        dco.Init();
+        s.U2RiseSeen = false;
+        std::vector<int> rises;
+        auto within = [](const std::vector<int>& starts, int c) {
+            for (const int st : starts) {
+                if (c >= st && c < st + 3) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        for (int c = 0; c < clocks; ++c) {
+            s.KCarry = within(carries, c);
+            s.KBorrow = within(borrows, c);
+            s.StepIndex = static_cast<std::uint32_t>(c);
+            s.TIDClock = 0;
+            s.U2Edge = false;
+            const int before = s.U2Bit;
+            dco.Step();
+            EXPECT_EQ(s.U2Edge, before != s.U2Bit);
+            if (before == 0 && s.U2Bit == 1) {
+                rises.push_back(c);
+                EXPECT_DOUBLE_EQ(s.TLastU2Rise, c);
+            }
+        }
+        return rises;
+    }
+};
+
+TEST_F(DcoTest, FreeRunningOutputIsClockOverTwoN) {
+    for (const int n : {16, 8, 5}) {
+        s.FiltDesignN = n;
+        const auto rises = run(20 * n);
+        ASSERT_GE(rises.size(), 3u);
+        for (std::size_t i = 1; i < rises.size(); ++i) {
+            EXPECT_EQ(rises[i] - rises[i - 1], 2 * n) << "N = " << n;
+        }
+    }
+}
+
+TEST_F(DcoTest, OddRatioIsHighForTheLowerHalfOfTheCount) {
+    s.FiltDesignN = 5;
+    auto& dco = s.ensureModel(s.OscIdCounter);
+    dco.Init();
+    int high = 0;
+    for (int c = 0; c < 100; ++c) { // ten output periods
+        dco.Step();
+        high += s.U2Bit;
+    }
+    EXPECT_EQ(high, 10 * 2 * 2); // 2 of 5 counts, each count lasting two clocks
+}
+
+TEST_F(DcoTest, CarryInsertsAndBorrowDeletesOneCount) {
+    s.FiltDesignN = 16;
+    const auto base = run(400);
+    const auto inserted = run(400, {40, 150});
+    const auto deleted = run(400, {}, {40});
+    ASSERT_EQ(base.size(), inserted.size());
+    ASSERT_EQ(base.size(), deleted.size());
+    // Each pulse moves every later edge by one clock: half a count, since the toggle flip-flop
+    // lets only every second clock count.
+    EXPECT_EQ(inserted[0], base[0]);
+    EXPECT_EQ(inserted[3], base[3] - 1);
+    EXPECT_EQ(inserted.back(), base.back() - 2);
+    EXPECT_EQ(deleted.back(), base.back() + 1);
+    EXPECT_EQ(run(400, {40}, {150}).back(), base.back()); // one of each: back on the grid
+}
+
+TEST_F(DcoTest, SimultaneousCarryAndBorrowPulsesHoldTheToggle) {
+    auto& dco = s.ensureModel(s.OscIdCounter);
+    for (const bool t : {false, true}) {
+        dco.Init();
+        dco.Current.CarryPulse = true;
+        dco.Current.BorrowPulse = true;
+        dco.Current.T = t;
+        dco.Step();
+        EXPECT_EQ(dco.Current.T, t);
+        EXPECT_EQ(dco.CountEnable, !t);
+    }
+}
+
+TEST_F(DcoTest, RisingEdgeBookkeepingKeepsThePreviousEdge) {
+    s.FiltDesignN = 4;
+    auto& dco = s.ensureModel(s.OscIdCounter);
+    dco.Init();
+    s.U2RiseSeen = false;
+    std::vector<double> rises;
+    for (int c = 0; c < 40; ++c) {
+        s.StepIndex = 7;
+        s.TIDClock = c / 40.0f;
+        const int before = s.U2Bit;
+        dco.Step();
+        if (before == 0 && s.U2Bit == 1) {
+            rises.push_back(7.0 + static_cast<double>(s.TIDClock));
+        }
+    }
+    ASSERT_GE(rises.size(), 2u);
+    EXPECT_TRUE(s.U2RiseSeen);
+    EXPECT_DOUBLE_EQ(s.TLastU2Rise, rises.back());
+    EXPECT_DOUBLE_EQ(s.TPrevU2Rise, rises[rises.size() - 2]);
+}
+
+} // namespace
+} // namespace loopcraft
