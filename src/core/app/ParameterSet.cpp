@@ -146,13 +146,17 @@ void ParameterSet::setTextRaw(TextId id, std::string_view text) {
 }
 
 bool ParameterSet::setEntry(TextId id, std::string_view entry, std::string* message) {
-    const TextDescriptor& d = textDescriptor(id);
-    if (d.kind == ValueKind::None) {
+    if (textDescriptor(id).kind == ValueKind::None) {
         if (message)
-            *message = std::string(d.name) + " holds no value";
+            *message = std::string(textName(id)) + " holds no value";
         return false;
     }
-    EntryResult r = readEntry(entry, entryKindOf(d.kind));
+    return convert(id, entry, message);
+}
+
+bool ParameterSet::convert(TextId id, std::string_view text, std::string* message) {
+    const TextDescriptor& d = textDescriptor(id);
+    EntryResult r = readEntry(text, entryKindOf(d.kind));
     if (!r.ok) {
         if (message)
             *message = r.message;
@@ -212,20 +216,10 @@ void ParameterSet::setDefaults() {
 }
 
 bool ParameterSet::recomputeValue(TextId id, std::string* message) {
-    const TextDescriptor& d = textDescriptor(id);
-    if (d.kind == ValueKind::None)
+    if (textDescriptor(id).kind == ValueKind::None)
         return true;
-    EntryResult r = readEntry(text(id), entryKindOf(d.kind));
-    if (!r.ok) {
-        if (message)
-            *message = r.message;
-        return false;
-    }
-    if (d.floatMember)
-        this->*d.floatMember = r.floatValue;
-    else
-        this->*d.intMember = r.intValue;
-    return true;
+    const std::string current = text(id);
+    return convert(id, current, message);
 }
 
 std::optional<TextId> ParameterSet::recomputeAllValues(std::string* message) {

@@ -210,6 +210,9 @@ public:
     bool operator==(const ParameterSet& other) const = default;
 
 private:
+    // Converts `text` by the slot's kind; on success stores the cut text and the value.
+    bool convert(TextId id, std::string_view text, std::string* message);
+
     std::array<std::string, kTextCount> mTexts;
 };
 
