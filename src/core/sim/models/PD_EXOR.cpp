@@ -3,11 +3,21 @@
 #include "core/sim/models/PD_EXOR.h"
 
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace loopcraft {
 
 namespace {
+// +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
+// m is a whole number; a phase that is no longer finite has no level to speak of.
+float levelOf(double m) {
+    if (!(std::fabs(m) < 4.0e18)) {
+        return 1.0f;
+    }
+    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
+}
+
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Beyond this many oscillator half periods in one segment the segment is summed in closed form
@@ -62,7 +72,7 @@ void PD_EXOR::StepMixed() {
 void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB) {
     const SimState& s = *Sim;
     double m = std::floor(thetaA / kPi);
-    if (std::floor(thetaB / kPi) - m > kMaxHalfPeriodsPerSegment) {
+    if (thetaB - thetaA > kMaxHalfPeriodsPerSegment * kPi) {
         const double span = thetaB - thetaA;
         const auto highShare =
             static_cast<float>((highMeasure(thetaB) - highMeasure(thetaA)) / span);
@@ -77,13 +87,13 @@ void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB)
     double thPrev = thetaA;
     for (double c = (m + 1.0) * kPi; c < thetaB; c = (m + 1.0) * kPi) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        OscLevel = std::fmod(m, 2.0) == 0.0 ? 1.0f : -1.0f;
+        OscLevel = levelOf(m);
         Accum += (tc - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) / mDeltaT;
         tPrev = tc;
         thPrev = c;
         m += 1.0;
     }
-    OscLevel = std::fmod(m, 2.0) == 0.0 ? 1.0f : -1.0f;
+    OscLevel = levelOf(m);
     Accum += (tb - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) / mDeltaT;
 }
 

@@ -4,11 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 namespace loopcraft {
 
 namespace {
+// +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
+// m is a whole number; a phase that is no longer finite has no level to speak of.
+float levelOf(double m) {
+    if (!(std::fabs(m) < 4.0e18)) {
+        return 1.0f;
+    }
+    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
+}
+
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr float kPiF = std::numbers::pi_v<float>;
@@ -61,7 +71,7 @@ void PD_MUL::Step() {
 
 void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, float sample) {
     double m = std::floor(thetaA / kPi);
-    if (std::floor(thetaB / kPi) - m > kMaxHalfPeriodsPerPiece) {
+    if (thetaB - thetaA > kMaxHalfPeriodsPerPiece * kPi) {
         integrateFastPiece(ta, tb, thetaA, sample);
         return;
     }
@@ -69,12 +79,12 @@ void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, fl
     double thPrev = thetaA;
     for (double c = (m + 1.0) * kPi; c < thetaB; c = (m + 1.0) * kPi) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        integrateSegment(tPrev, tc, std::fmod(m, 2.0) == 0.0 ? 1.0f : -1.0f, sample);
+        integrateSegment(tPrev, tc, levelOf(m), sample);
         tPrev = tc;
         thPrev = c;
         m += 1.0;
     }
-    integrateSegment(tPrev, tb, std::fmod(m, 2.0) == 0.0 ? 1.0f : -1.0f, sample);
+    integrateSegment(tPrev, tb, levelOf(m), sample);
 }
 
 void PD_MUL::integrateSegment(float ta, float tb, float sigma, float sample) {
