@@ -7,7 +7,7 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
-.PHONY: all deps build test test-normal test-asan run bench format clean
+.PHONY: all deps build check-layers test test-normal test-asan run bench format clean
 
 all: build
 
@@ -31,7 +31,12 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=$${ASAN_OPTIONS:-detect_leaks=1} \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
-test: test-normal test-asan
+# The engine must stay free of Qt so it builds and tests without a display stack.
+check-layers:
+	@if grep -rnE '#include *<(Q|qt)' src/core; then \
+		echo "src/core must not include Qt headers"; exit 1; fi
+
+test: check-layers test-normal test-asan
 
 # Starts the program in a working folder of its own, so PARAMS.TXT lands there.
 run: build
