@@ -61,6 +61,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 
     CommandRegistry registry(app, ctx);
     registerFoundationCommands(registry);
+    registerDesignCommands(registry);
 
     try {
         app.parse(argc, argv);

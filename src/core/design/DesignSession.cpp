@@ -125,8 +125,11 @@ DesignOutcome DesignSession::CalcFilterParams() {
     if (HasMaximumF3db(c)) {
         const float fmax = MaximumF3db(mState);
         if (!(fmax >= fT)) {
-            return stopped({kWarningTitle, MaximumF3dbWarning(fmax), "EditFiltDesignLDPLLf3db",
-                            "stFiltDesignLDPLLf3db", false, false});
+            DesignOutcome o =
+                stopped({kWarningTitle, MaximumF3dbWarning(fmax), "EditFiltDesignLDPLLf3db",
+                         "stFiltDesignLDPLLf3db", false, false});
+            o.bandwidthWarning = true;
+            return o;
         }
     }
 

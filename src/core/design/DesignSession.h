@@ -34,6 +34,7 @@ struct DesignOutcome {
     std::optional<DesignMessage> message; // to show (unless silent) when it stopped
     std::vector<DesignField> written;     // entries whose text the operation wrote
     bool c1UnitWritten = false;           // lbFiltDesignC1 got a new selection
+    bool bandwidthWarning = false;        // stopped by the maximum-f3db notice
     DesignFigures figures;
 };
 
