@@ -31,8 +31,9 @@ IntervalResult LoopFilterRC::SolveVoltageRC(float uIn, float uc0, float r1, floa
 
 IntervalResult LoopFilterRC::solveVoltageDecay(float uIn, float uc0, float r1, float r2, float e) {
     UIn = uIn;
-    const float i0 = (uIn - uc0) / (r1 + r2);
-    const float i1 = (uIn - uc0) * e / (r1 + r2);
+    const float conductance = 1.0f / (r1 + r2); // ready before the drive is
+    const float i0 = (uIn - uc0) * conductance;
+    const float i1 = (uIn - uc0) * e * conductance;
     IntervalResult r;
     r.UcEnd = (uc0 - uIn) * e + uIn;
     r.UfEnd = i1 * r2 + r.UcEnd;

@@ -18,7 +18,10 @@ void OSC_VCO::Step() {
     if (!(Omega > 0.0f)) {
         Omega = 3.14159f * 0.02f * s.Simulf0;
     }
-    const float increment = Omega / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    // The step length does not depend on the control voltage: its reciprocal is ready before
+    // Omega is.
+    const float stepSeconds = 1.0f / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    const float increment = Omega * stepSeconds;
     s.Theta2End = static_cast<double>(increment) + s.Theta2Start;
 }
 

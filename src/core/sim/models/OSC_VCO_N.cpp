@@ -25,7 +25,8 @@ void OSC_VCO_N::Step() {
     const auto divider = s.rbSimulNstep != 0
                              ? static_cast<float>(static_cast<std::int64_t>(s.ConfigN) + s.SimuldN)
                              : n;
-    const float increment = Omega / (divider * static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    const float stepSeconds = 1.0f / (divider * static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    const float increment = Omega * stepSeconds;
     s.Theta2End = static_cast<double>(increment) + s.Theta2Start;
 }
 

@@ -19,6 +19,7 @@ float levelOf(double m) {
 }
 
 constexpr double kPi = std::numbers::pi;
+constexpr double kInvPi = std::numbers::inv_pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 // Beyond this many oscillator half periods in one segment the segment is summed in closed form
 // instead of edge by edge (only an absurdly fast oscillator gets there).
@@ -71,7 +72,7 @@ void PD_EXOR::StepMixed() {
 
 void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB) {
     const SimState& s = *Sim;
-    double m = std::floor(thetaA / kPi);
+    double m = std::floor(thetaA * kInvPi);
     if (thetaB - thetaA > kMaxHalfPeriodsPerSegment * kPi) {
         const double span = thetaB - thetaA;
         const auto highShare =
@@ -79,8 +80,8 @@ void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB)
         const float len = tb - ta;
         const float whenHigh = RefLevel == 1.0f ? s.ConfigPDSatN : s.ConfigPDSatP;
         const float whenLow = RefLevel == -1.0f ? s.ConfigPDSatN : s.ConfigPDSatP;
-        Accum +=
-            len * highShare * whenHigh / mDeltaT + len * (1.0f - highShare) * whenLow / mDeltaT;
+        Accum += len * highShare * whenHigh * mInvDeltaT +
+                 len * (1.0f - highShare) * whenLow * mInvDeltaT;
         return;
     }
     float tPrev = ta;
@@ -88,13 +89,14 @@ void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB)
     for (double c = (m + 1.0) * kPi; c < thetaB; c = (m + 1.0) * kPi) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
         OscLevel = levelOf(m);
-        Accum += (tc - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) / mDeltaT;
+        Accum +=
+            (tc - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
         tPrev = tc;
         thPrev = c;
         m += 1.0;
     }
     OscLevel = levelOf(m);
-    Accum += (tb - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) / mDeltaT;
+    Accum += (tb - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
 }
 
 void PD_EXOR::StepAdpll() {

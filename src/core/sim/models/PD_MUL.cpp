@@ -20,6 +20,7 @@ float levelOf(double m) {
 }
 
 constexpr double kPi = std::numbers::pi;
+constexpr double kInvPi = std::numbers::inv_pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr float kPiF = std::numbers::pi_v<float>;
 constexpr float kSubStep = 0.05f; // reference periods
@@ -70,7 +71,7 @@ void PD_MUL::Step() {
 }
 
 void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, float sample) {
-    double m = std::floor(thetaA / kPi);
+    double m = std::floor(thetaA * kInvPi);
     if (thetaB - thetaA > kMaxHalfPeriodsPerPiece * kPi) {
         integrateFastPiece(ta, tb, thetaA, sample);
         return;
@@ -92,11 +93,11 @@ void PD_MUL::integrateSegment(float ta, float tb, float sigma, float sample) {
     float sin0 = sinOfPeriods(ta);
     for (float t = ta + kSubStep; t < tb; t += kSubStep) {
         const float sin1 = sinOfPeriods(t);
-        Accum += value(sin0 + sin1, sigma, sample) * kSubStep / mDeltaT;
+        Accum += value(sin0 + sin1, sigma, sample) * kSubStep * mInvDeltaT;
         s0 = t;
         sin0 = sin1;
     }
-    Accum += value(sin0 + sinOfPeriods(tb), sigma, sample) * (tb - s0) / mDeltaT;
+    Accum += value(sin0 + sinOfPeriods(tb), sigma, sample) * (tb - s0) * mInvDeltaT;
 }
 
 void PD_MUL::integrateFastPiece(float ta, float tb, double thetaA, float sample) {
@@ -113,7 +114,7 @@ void PD_MUL::integrateFastPiece(float ta, float tb, double thetaA, float sample)
         const float sin1 = sinOfPeriods(s1);
         const float v = high * value(sin0 + sin1, 1.0f, sample) +
                         (1.0f - high) * value(sin0 + sin1, -1.0f, sample);
-        Accum += v * (s1 - s0) / mDeltaT;
+        Accum += v * (s1 - s0) * mInvDeltaT;
         s0 = s1;
         sin0 = sin1;
         th0 = th1;

@@ -19,7 +19,10 @@ const RefPeriodRecord& PhaseDetector::beginMixedStep() {
     s.TStepStart = static_cast<float>((k - 1) % n) / static_cast<float>(n);
     s.TStepEnd = 1.0f / static_cast<float>(n) + s.TStepStart;
     mDeltaT = s.TStepEnd - s.TStepStart;
-    PhaseSlope = static_cast<float>(s.Theta2End - s.Theta2Start) / mDeltaT;
+    mInvDeltaT = 1.0f / mDeltaT;
+    const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
+    PhaseSlope = dTheta / mDeltaT;
+    mStepPerPhase = mDeltaT / dTheta;
     const std::size_t period = (k - 1) / n;
     // A step beyond the prepared reference sees no edges rather than foreign memory.
     return period < s.RefPeriodRecords.size() ? s.RefPeriodRecords[period] : kNoReference;

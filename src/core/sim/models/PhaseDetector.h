@@ -47,7 +47,7 @@ protected:
     }
     // Time at which the phase reaches theta, from a known (time, phase) pair of the step.
     float timeOfPhase(double theta, float ta, double thetaA) const {
-        return static_cast<float>(theta - thetaA) / PhaseSlope + ta;
+        return static_cast<float>(theta - thetaA) * mStepPerPhase + ta;
     }
     // The reference edges of the record inside [TStepStart, TStepEnd), at most the first two.
     int stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const;
@@ -56,7 +56,12 @@ protected:
     // The next rising oscillator edge at the start of a step.
     double nextEdgeAtStepStart() const;
 
-    float mDeltaT = 0; // TStepEnd - TStepStart
+    // The step is a chain of dependent values (filter -> oscillator -> detector -> filter); the
+    // reciprocals below are taken once per step, off that chain, so that the per-edge work
+    // multiplies instead of divides.
+    float mDeltaT = 0;       // TStepEnd - TStepStart
+    float mInvDeltaT = 0;    // 1 / mDeltaT
+    float mStepPerPhase = 0; // 1 / PhaseSlope
 };
 
 } // namespace loopcraft
