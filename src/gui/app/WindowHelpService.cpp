@@ -39,15 +39,21 @@ HelpWindow* WindowHelpService::prepareWindow() {
 void WindowHelpService::openContents() {
     HelpWindow* w = prepareWindow();
     w->showContents();
-    w->show();
-    w->raise();
-    w->activateWindow();
+    bringForward(w);
 }
 
 void WindowHelpService::jumpToTopic(const QString& topic) {
     HelpWindow* w = prepareWindow();
     w->showTopic(topic);
-    w->show();
+    bringForward(w);
+}
+
+void WindowHelpService::bringForward(HelpWindow* w) {
+    // A help window the user minimised earlier would otherwise change its page unseen.
+    if (w->isMinimized())
+        w->showNormal();
+    else
+        w->show();
     w->raise();
     w->activateWindow();
 }

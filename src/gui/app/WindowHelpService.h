@@ -30,6 +30,7 @@ public:
 
 private:
     HelpWindow* prepareWindow();
+    static void bringForward(HelpWindow* w);
 
     QWidget* mOwner;
     QStringList mCandidates;
