@@ -13,7 +13,8 @@ void LF_ActivePI::Init() {
 }
 
 void LF_ActivePI::StepVoltage() {
-    IStage = (Sim->Ud - UMidCopy) / R1;
+    const float conductance = 1.0f / R1; // does not wait for the detector
+    IStage = (Sim->Ud - UMidCopy) * conductance;
     const IntervalResult r = SolveIntegrator(IStage, Uc1, R2, C, StepDuration);
     Uc1 = r.UcEnd;
     UfOut = r.UfEnd;

@@ -46,8 +46,8 @@ IntervalResult LoopFilterRC::limitedIntegrator(float i, float uc0, float r2, flo
     URail = rail;
     TSat = i == 0.0f ? dt * 1.1f : ((URail - uc0) - i * r2) * c / i;
     IntervalResult r;
-    if (TSat > dt) { // free integration
-        r.UcEnd = i * dt / c + uc0;
+    if (TSat > dt) {                  // free integration
+        r.UcEnd = i * (dt / c) + uc0; // dt / c does not wait for the drive
         r.UfEnd = i * r2 + r.UcEnd;
         r.IAvg = i;
         return r;

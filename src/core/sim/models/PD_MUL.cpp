@@ -24,6 +24,7 @@ constexpr double kInvPi = std::numbers::inv_pi;
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr float kPiF = std::numbers::pi_v<float>;
 constexpr float kSubStep = 0.05f; // reference periods
+constexpr int kMaxSubSteps = 64;
 // Beyond this many oscillator half periods in one piece the sign is averaged per sub-step
 // instead of followed edge by edge (only an absurdly fast oscillator gets there).
 constexpr double kMaxHalfPeriodsPerPiece = 64.0;
@@ -91,7 +92,10 @@ void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, fl
 void PD_MUL::integrateSegment(float ta, float tb, float sigma, float sample) {
     float s0 = ta;
     float sin0 = sinOfPeriods(ta);
-    for (float t = ta + kSubStep; t < tb; t += kSubStep) {
+    // A piece spans at most one step (a quarter period at most); the count only guards against
+    // a piece end that is no longer a number the times can reach.
+    int guard = 0;
+    for (float t = ta + kSubStep; t < tb && guard < kMaxSubSteps; t += kSubStep, ++guard) {
         const float sin1 = sinOfPeriods(t);
         Accum += value(sin0 + sin1, sigma, sample) * kSubStep * mInvDeltaT;
         s0 = t;
@@ -119,7 +123,8 @@ void PD_MUL::integrateFastPiece(float ta, float tb, double thetaA, float sample)
         sin0 = sin1;
         th0 = th1;
     };
-    for (float t = ta + kSubStep; t < tb; t += kSubStep) {
+    int guard = 0;
+    for (float t = ta + kSubStep; t < tb && guard < kMaxSubSteps; t += kSubStep, ++guard) {
         piece(t);
     }
     piece(tb);
