@@ -1,0 +1,169 @@
+#include "core/sim/DISPLAY.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+
+namespace loopcraft {
+namespace {
+
+struct AxisCase {
+    float lo, hi;
+    int zoom, page;
+    float axMin, axMax, tick;
+    int exp;
+};
+
+class AxisScaleTest : public testing::TestWithParam<AxisCase> {};
+
+TEST_P(AxisScaleTest, RoundsAndPrefixes) {
+    const AxisCase& c = GetParam();
+    const AxisScaleResult r = AxisScale(c.lo, c.hi, c.zoom, c.page);
+    EXPECT_NEAR(r.axMin, c.axMin, 1e-3f * std::fabs(c.axMax - c.axMin));
+    EXPECT_NEAR(r.axMax, c.axMax, 1e-3f * std::fabs(c.axMax - c.axMin));
+    EXPECT_FLOAT_EQ(r.tick, c.tick);
+    EXPECT_EQ(r.exp, c.exp);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AxisScaleTest,
+    testing::Values(
+        // 0.000123 s is shown as 123 us, rounded outward to whole ticks of 20.
+        AxisCase{0, 0.000123f, 1, 1, 0, 140, 20, 6},
+        // 25 kHz span is shown in kHz.
+        AxisCase{0, 25000, 1, 1, 0, 30, 5, -3},
+        // A negative low end gets one more tick below, a positive high end one above.
+        AxisCase{-1.3f, 2.1f, 1, 1, -2.0f, 2.5f, 0.5f, 0}, AxisCase{-7, -3, 1, 1, -7.5f, -3, 0.5f, 0},
+        // Zoom 4 with the scroll bar at the end shows the last quarter, not rounded.
+        AxisCase{0, 0.001f, 4, 100, 750, 1000, 50, 6}, AxisCase{0, 0.001f, 4, 0, 0, 250, 50, 6}));
+
+TEST(AxisScale, DegenerateSpansEnd) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (auto [lo, hi] :
+         {std::pair{2.5f, 2.5f}, std::pair{0.0f, 0.0f}, std::pair{1e-7f, 1e-7f},
+          std::pair{0.0f, inf}, std::pair{nan, nan}, std::pair{3.0f, 1.0f}, std::pair{-inf, inf}}) {
+        const AxisScaleResult r = AxisScale(lo, hi, 1, 1);
+        EXPECT_TRUE(std::isfinite(r.axMin) && std::isfinite(r.axMax)) << lo << " " << hi;
+        EXPECT_GT(r.axMax, r.axMin) << lo << " " << hi;
+        EXPECT_EQ(r.exp % 3, 0);
+    }
+}
+
+TEST(UnitPrefix, EngineeringPrefixes) {
+    const std::pair<int, const char*> table[] = {{-12, "T"}, {-9, "G"}, {-6, "M"}, {-3, "k"},
+                                                 {0, ""},    {3, "m"},  {6, "u"},  {9, "n"},
+                                                 {12, "p"},  {15, ""}};
+    for (auto [exp, prefix] : table)
+        EXPECT_STREQ(UnitPrefix(exp), prefix) << exp;
+    EXPECT_EQ(formatTickLabel(0.25f), "0.25");
+    EXPECT_EQ(formatTickLabel(123456.0f), "1.235e+05");
+}
+
+PlotSetup voltageSetup(float c1lo, float c1hi, float c2lo, float c2hi) {
+    PlotSetup s;
+    s.kind = PlotKind::Voltages;
+    s.Curve1Min = c1lo;
+    s.Curve1Max = c1hi;
+    s.Curve2Min = c2lo;
+    s.Curve2Max = c2hi;
+    s.ConfigUSupN = 0;
+    s.ConfigUSupP = 5;
+    s.SimulNumSteps = 400;
+    s.SimulnSamp = 4;
+    s.SimulfRef = 100000;
+    s.numPoints = 401;
+    s.Frame = {10, 20, 410, 320};
+    return s;
+}
+
+TEST(ScaleValueAxes, ConstantVoltagesGetATenthOfAVolt) {
+    DISPLAY d(voltageSetup(2.5f, 2.5f, 2.5f, 2.5f));
+    d.ScaleValueAxes();
+    EXPECT_GE((d.Y1Max - d.Y1Min) * std::pow(10.0f, -d.Y1Exp), 0.1f - 1e-6f);
+    EXPECT_EQ(d.Y2Min, d.Y1Min);
+    EXPECT_EQ(d.Y2Max, d.Y1Max);
+}
+
+TEST(ScaleValueAxes, VoltageAxisStaysInsideTheSupply) {
+    DISPLAY d(voltageSetup(0.5f, 4.5f, 0.2f, 4.9f));
+    d.ScaleValueAxes();
+    EXPECT_FLOAT_EQ(d.Y1Min, 0);
+    EXPECT_FLOAT_EQ(d.Y1Max, 5);
+    EXPECT_EQ(d.curve1Title(), "Ud [V]");
+    EXPECT_EQ(d.curve2Title(), "Uf [V]");
+}
+
+TEST(ScaleValueAxes, ChargePumpAxesShareTheIntervalCount) {
+    PlotSetup s = voltageSetup(-1e-3f, 1e-3f, 1.0f, 4.0f);
+    s.kind = PlotKind::ChargePump;
+    DISPLAY d(s);
+    d.ScaleValueAxes();
+    const float m1 = std::floor((d.Y1Max - d.Y1Min) / d.Y1Tick + 0.1f);
+    const float m2 = std::floor((d.Y2Max - d.Y2Min) / d.Y2Tick + 0.1f);
+    EXPECT_EQ(m1, m2);
+    EXPECT_EQ(d.curve1Title(), "Id [mA]");
+    // A constant zero current still scales.
+    PlotSetup z = s;
+    z.Curve1Min = z.Curve1Max = 0;
+    DISPLAY dz(z);
+    dz.ScaleValueAxes();
+    EXPECT_GT(dz.Y1Max, dz.Y1Min);
+}
+
+TEST(ScaleValueAxes, AdpllHasEightPhaseIntervals) {
+    PlotSetup s = voltageSetup(-30, 40, 500, 500);
+    s.kind = PlotKind::Adpll;
+    DISPLAY d(s);
+    d.ScaleValueAxes();
+    EXPECT_FLOAT_EQ(d.Y1Min, -360);
+    EXPECT_FLOAT_EQ(d.Y1Max, 360);
+    EXPECT_FLOAT_EQ(std::floor((d.Y2Max - d.Y2Min) / d.Y2Tick + 0.1f), 8);
+    EXPECT_GE(d.Y2Max - d.Y2Min, 1.0f);
+    EXPECT_EQ(d.curve1Title(), "Theta_E [deg]");
+
+    PlotSetup wide = s;
+    wide.Curve2Min = -25000;
+    wide.Curve2Max = 0;
+    DISPLAY w(wide);
+    w.ScaleValueAxes();
+    EXPECT_EQ(w.curve2Title(), "delta_f2 [kHz]");
+}
+
+TEST(ScaleTimeAxis, MapsFrameAndVisiblePoints) {
+    PlotSetup s = voltageSetup(0, 5, 0, 5);
+    DISPLAY d(s);
+    d.ScaleValueAxes();
+    d.ScaleTimeAxis(0);
+    // 400 steps at 4 per 10 us period: 1 ms, shown in us.
+    EXPECT_EQ(d.XExp, 3);
+    EXPECT_EQ(d.timeTitle(), "t [ms]");
+    EXPECT_FLOAT_EQ(d.mapX(d.XMin), 10);
+    EXPECT_FLOAT_EQ(d.mapX(d.XMax), 410);
+    EXPECT_FLOAT_EQ(d.mapY1(d.Y1Min), 320);
+    EXPECT_FLOAT_EQ(d.mapY1(d.Y1Max), 20);
+    const IndexRange all = d.visiblePoints();
+    EXPECT_EQ(all.first, 0);
+    EXPECT_EQ(all.last, 400);
+
+    s.SimulZoomFact = 4;
+    DISPLAY z(s);
+    z.ScaleTimeAxis(100);
+    const IndexRange lastQuarter = z.visiblePoints();
+    EXPECT_EQ(lastQuarter.first, 300);
+    EXPECT_EQ(lastQuarter.last, 400);
+    EXPECT_FALSE(z.timeGridIndices().empty());
+    EXPECT_EQ(z.timeLabelIndices().last, z.timeGridIndices().last - 1);
+
+    // The filtered run records one point per period.
+    s.SimulZoomFact = 1;
+    s.filtered = true;
+    s.numPoints = 101;
+    DISPLAY f(s);
+    f.ScaleTimeAxis(0);
+    EXPECT_EQ(f.visiblePoints().last, 100);
+    EXPECT_NEAR(f.pointTime(100), 1.0f, 1e-5f);
+}
+
+} // namespace
+} // namespace loopcraft
