@@ -1,0 +1,185 @@
+#include "core/sim/ReferenceSignal.h"
+
+#include <cmath>
+#include <complex>
+#include <gtest/gtest.h>
+
+namespace loopcraft {
+namespace {
+
+void configure(SimState& s, bool adpll, bool multiplier, bool noise) {
+    s.rbConfigDPLL = adpll ? 0 : 1;
+    s.rbConfigADPLL = adpll ? 1 : 0;
+    s.rbConfigLPLLMul = multiplier ? 1 : 0;
+    s.rbConfigDPLLExor = multiplier ? 0 : 1;
+    s.cbSimulAddNoise = noise;
+    s.SimulT = 0.001f;
+    s.SimulfRef = 100000;
+    s.SimulSNR = 20;
+    s.SimulNoiseBW = 0.5f;
+    s.Simuldphi = 90;
+    s.rbSimulfstep = 1;
+    s.rbSimulphistep = 0;
+}
+
+TEST(ReferenceSignal, GeneratorStartsFromStateOneAndContinues) {
+    std::uint32_t state = 1;
+    EXPECT_EQ(NextRandom(state), 346); // (22695478 >> 16) & 0x7fff
+    EXPECT_EQ(state, 22695478u);
+    std::uint32_t again = 22695478u;
+    const int second = NextRandom(state);
+    EXPECT_EQ(NextRandom(again), second);
+    EXPECT_GE(second, 0);
+    EXPECT_LE(second, 32767);
+}
+
+TEST(ReferenceSignal, AtLeastOnePeriod) {
+    EXPECT_EQ(ReferencePeriodCount(1e-6f, 100000), 1);
+    EXPECT_EQ(ReferencePeriodCount(0.001f, 100000), 100);
+}
+
+TEST(ReferenceSignal, IdealEdgesWithoutNoise) {
+    SimState exor;
+    configure(exor, false, false, false);
+    BuildReference(exor);
+    ASSERT_EQ(exor.RefPeriodRecords.size(), 100u);
+    for (const RefPeriodRecord& r : exor.RefPeriodRecords) {
+        EXPECT_EQ(r.EdgeCount, 2);
+        EXPECT_EQ(r.EdgeTime, (std::array<float, 4>{0.0f, 0.5f, -1.0f, -1.0f}));
+        EXPECT_EQ(r.QuarterSample, (std::array<float, 4>{0, 1, 0, -1}));
+    }
+    SimState mul;
+    configure(mul, false, true, false);
+    BuildReference(mul);
+    EXPECT_EQ(mul.RefPeriodRecords[7].EdgeCount, 0);
+    EXPECT_EQ(mul.RefPeriodRecords[7].EdgeTime[0], -1.0f);
+    EXPECT_EQ(mul.RandState, 1u); // no noise drawn
+}
+
+struct AdpllGridCase {
+    int fstep;
+    float dphi;
+    double first;
+    int u1;
+};
+
+class AdpllIdealGrid : public testing::TestWithParam<AdpllGridCase> {};
+
+TEST_P(AdpllIdealGrid, HalfPeriodGridShiftedByThePhaseStep) {
+    const AdpllGridCase& c = GetParam();
+    SimState s;
+    configure(s, true, false, false);
+    s.rbSimulfstep = c.fstep;
+    s.rbSimulphistep = 1 - c.fstep;
+    s.Simuldphi = c.dphi;
+    BuildReference(s);
+    EXPECT_EQ(s.SimulNumSteps, 100u);
+    ASSERT_GE(s.RefEdgeList.size(), 201u);
+    EXPECT_NEAR(s.RefEdgeList[0], c.first, 1e-6);
+    for (std::size_t i = 1; i < s.RefEdgeList.size(); ++i)
+        EXPECT_NEAR(s.RefEdgeList[i] - s.RefEdgeList[i - 1], 0.5, 1e-9);
+    EXPECT_GE(s.RefEdgeList.back(), 100.0);
+    EXPECT_EQ(s.U1Bit, c.u1);
+    EXPECT_FLOAT_EQ(s.TRefEdge, static_cast<float>(c.first));
+    EXPECT_EQ(s.RefEdgeIndex, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stimuli, AdpllIdealGrid,
+                         testing::Values(AdpllGridCase{1, 90, 0.0, 0},
+                                         AdpllGridCase{0, -90, 0.25, 0},
+                                         AdpllGridCase{0, 90, 0.25, 1},
+                                         AdpllGridCase{0, 180, 0.0, 1}));
+
+// Gain of the band-pass at a frequency in cycles per quarter-period sample.
+float bandpassGain(const SimState& s, double f) {
+    std::complex<double> sum;
+    for (int i = -128; i <= 128; ++i)
+        sum += static_cast<double>(s.NoiseBandpass[static_cast<std::size_t>(i + 128)]) *
+               std::polar(1.0, -2 * M_PI * f * i);
+    return static_cast<float>(std::abs(sum));
+}
+
+TEST(ReferenceSignal, BandPassFollowsTheNoiseBandwidth) {
+    SimState narrow;
+    configure(narrow, false, false, true);
+    narrow.SimulNoiseBW = 0.1f;
+    BuildReference(narrow);
+    EXPECT_NEAR(bandpassGain(narrow, 0.25), 1.0f, 0.02f); // the reference frequency
+    EXPECT_LT(bandpassGain(narrow, 0.15), 0.01f);         // 40 % below it
+    EXPECT_LT(bandpassGain(narrow, 0.35), 0.01f);         // 40 % above it
+
+    SimState wide;
+    configure(wide, false, false, true);
+    wide.SimulNoiseBW = 1.0f;
+    BuildReference(wide);
+    EXPECT_NEAR(bandpassGain(wide, 0.05), 1.0f, 0.02f); // 0.2 fRef
+    EXPECT_NEAR(bandpassGain(wide, 0.45), 1.0f, 0.02f); // 1.8 fRef
+}
+
+TEST(ReferenceSignal, NoisyCrossingsLieNearTheIdealEdges) {
+    SimState s;
+    configure(s, false, false, true);
+    s.SimulSNR = 40;
+    BuildReference(s);
+    EXPECT_EQ(s.WhiteNoise.size(), 4 * 100u + 265);
+    EXPECT_EQ(s.RefSignal.size(), 4 * 100u + 9);
+    int edges = 0;
+    for (const RefPeriodRecord& r : s.RefPeriodRecords) {
+        edges += r.EdgeCount;
+        for (int e = 0; e < r.EdgeCount; ++e) {
+            const float t = r.EdgeTime[static_cast<std::size_t>(e)];
+            const float toIdeal = std::min({std::fabs(t), std::fabs(t - 0.5f), std::fabs(1 - t)});
+            EXPECT_LT(toIdeal, 0.03f) << t;
+        }
+        for (int e = r.EdgeCount; e < 4; ++e)
+            EXPECT_EQ(r.EdgeTime[static_cast<std::size_t>(e)], -1.0f);
+    }
+    EXPECT_NEAR(edges, 200, 2);
+}
+
+TEST(ReferenceSignal, NoiseContinuesAcrossRunsAndReplaysFromTheSameState) {
+    SimState a;
+    configure(a, false, false, true);
+    BuildReference(a);
+    const std::uint32_t afterFirst = a.RandState;
+    const auto firstRecords = a.RefPeriodRecords;
+    BuildReference(a);
+    EXPECT_NE(a.RefSignal[50], 0.0f);
+    EXPECT_NE(a.RandState, afterFirst);
+
+    SimState b;
+    configure(b, false, false, true);
+    BuildReference(b);
+    for (std::size_t p = 0; p < firstRecords.size(); ++p) {
+        EXPECT_EQ(b.RefPeriodRecords[p].EdgeTime, firstRecords[p].EdgeTime);
+        EXPECT_EQ(b.RefPeriodRecords[p].QuarterSample, firstRecords[p].QuarterSample);
+    }
+}
+
+TEST(ReferenceSignal, NoisyAdpllEdgesAndTheNoCrossingGrid) {
+    SimState s;
+    configure(s, true, false, true);
+    s.SimulSNR = 40;
+    BuildReference(s);
+    ASSERT_FALSE(s.RefEdgeList.empty());
+    EXPECT_GE(s.RefEdgeList.back(), 100.0);
+    for (std::size_t i = 1; i < s.RefEdgeList.size(); ++i)
+        EXPECT_GT(s.RefEdgeList[i], s.RefEdgeList[i - 1]);
+
+    // Without noise power the samples are exactly 0, pi/2, 0, -pi/2: no sign change inside a
+    // quarter, hence no crossing at all. The list then falls back to the half-period grid.
+    SimState quiet;
+    configure(quiet, true, false, true);
+    quiet.SimulSNR = 1000;
+    BuildReference(quiet);
+    for (const RefPeriodRecord& r : quiet.RefPeriodRecords)
+        EXPECT_EQ(r.EdgeCount, 0);
+    ASSERT_EQ(quiet.RefEdgeList.size(), 201u);
+    EXPECT_EQ(quiet.RefEdgeList[0], 0.0);
+    EXPECT_EQ(quiet.RefEdgeList[200], 100.0);
+    EXPECT_EQ(NextRefEdge(quiet, 205), 103.0);
+    EXPECT_EQ(quiet.RefEdgeList.size(), 207u);
+}
+
+} // namespace
+} // namespace loopcraft
