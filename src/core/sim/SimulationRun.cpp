@@ -1,0 +1,528 @@
+#include "core/sim/SimulationRun.h"
+
+#include "core/design/LoopModel.h"
+#include "core/sim/ReferenceSignal.h"
+#include "core/sim/models/LF_ActiveLL.h"
+#include "core/sim/models/LF_ActivePI.h"
+#include "core/sim/models/LF_KCounter.h"
+#include "core/sim/models/LF_PassiveLL.h"
+#include "core/sim/models/OSC_ID_Counter.h"
+#include "core/sim/models/OSC_VCO.h"
+#include "core/sim/models/OSC_VCO_N.h"
+#include "core/sim/models/PD_EXOR.h"
+#include "core/sim/models/PD_JK.h"
+#include "core/sim/models/PD_MUL.h"
+#include "core/sim/models/PD_PFD.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <type_traits>
+
+namespace loopcraft {
+
+namespace {
+
+SimulationMessage illegal(const char* message, const char* focus) {
+    return {kSimulIllegalEntryTitle, message, focus};
+}
+
+bool readInto(ParameterSet& params, TextId id, const std::string& text, const char* focus,
+              std::optional<SimulationMessage>& failure) {
+    std::string message;
+    if (params.setEntry(id, text, &message))
+        return true;
+    failure = SimulationMessage{kFormatErrorTitle, message, focus};
+    return false;
+}
+
+float referenceFrequency(const ParameterSet& p, Stimulus stimulus) {
+    return stimulus == Stimulus::FStep ? p.Simulf0 + p.Simuldf : p.Simulf0;
+}
+
+// Progress is reported about every 65536 steps or periods.
+constexpr std::uint32_t kProgressMask = 0xFFFF;
+
+void report(const SimulationProgress& progress, std::uint32_t done, std::uint32_t total) {
+    if (progress)
+        progress(total == 0 ? 1.0f : static_cast<float>(done) / static_cast<float>(total));
+}
+
+void updateExtremes(SimState& s, float c1, float c2) {
+    if (c1 < s.Curve1Min)
+        s.Curve1Min = c1;
+    if (c1 > s.Curve1Max)
+        s.Curve1Max = c1;
+    if (c2 < s.Curve2Min)
+        s.Curve2Min = c2;
+    if (c2 > s.Curve2Max)
+        s.Curve2Max = c2;
+}
+
+void record(SimState& s, float c1, float c2) {
+    updateExtremes(s, c1, c2);
+    s.Results.push_back({c1, c2});
+}
+
+// One step of the "Filter" moving average over the last four values.
+float movingAverage(float& sum, std::array<float, 4>& ring, float value) {
+    sum = value * 0.25f + sum - ring[3] * 0.25f;
+    ring[3] = ring[2];
+    ring[2] = ring[1];
+    ring[1] = ring[0];
+    ring[0] = value;
+    return sum;
+}
+
+struct NoFilter {}; // loop order 1: the detector drives the oscillator directly
+
+template <class PD, class LF, class OSC>
+void mixedLoop(SimState& s, PD& pd, LF* lf, OSC& osc, bool filtered, bool chargePump,
+               const SimulationProgress& progress) {
+    const std::uint32_t total = s.SimulNumSteps;
+    for (std::uint32_t k = 1; k <= total; ++k) {
+        s.StepIndex = k;
+        pd.Step();
+        if constexpr (std::is_same_v<LF, NoFilter>) {
+            (void)lf;
+            s.Uf = s.Ud;
+        } else {
+            lf->Step();
+        }
+        osc.Step();
+        if (!filtered) {
+            record(s, chargePump ? s.Id : s.Ud, s.Uf);
+        } else {
+            const float c1 = movingAverage(s.Curve1Sum, s.Curve1Ring, s.Ud);
+            const float c2 = movingAverage(s.Curve2Sum, s.Curve2Ring, s.Uf);
+            const float id = movingAverage(s.IdSum, s.IdRing, s.Id);
+            if (k % 4 == 0)
+                record(s, chargePump ? id : c1, c2);
+        }
+        if ((k & kProgressMask) == 0)
+            report(progress, k, total);
+    }
+}
+
+template <class PD, class LF>
+void mixedWithOscillator(SimState& s, PD& pd, LF* lf, const Configuration& config, bool filtered,
+                         const SimulationProgress& progress) {
+    if (config.oscillator == Oscillator::VCOScaler)
+        mixedLoop(s, pd, lf, *s.OscVcoN, filtered, config.chargePump(), progress);
+    else
+        mixedLoop(s, pd, lf, *s.OscVco, filtered, config.chargePump(), progress);
+}
+
+template <class PD>
+void mixedWithFilter(SimState& s, PD& pd, const Configuration& config, bool filtered,
+                     const SimulationProgress& progress) {
+    if (config.order == 1) {
+        mixedWithOscillator(s, pd, static_cast<NoFilter*>(nullptr), config, filtered, progress);
+        return;
+    }
+    switch (config.filter) {
+    case LoopFilter::PassiveLL:
+        mixedWithOscillator(s, pd, s.LfPassiveLL.get(), config, filtered, progress);
+        break;
+    case LoopFilter::ActiveLL:
+        mixedWithOscillator(s, pd, s.LfActiveLL.get(), config, filtered, progress);
+        break;
+    case LoopFilter::ActivePI:
+        mixedWithOscillator(s, pd, s.LfActivePI.get(), config, filtered, progress);
+        break;
+    }
+}
+
+template <class PD>
+void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep, const SimulationProgress& progress) {
+    LF_KCounter& kCounter = *s.LfKCounter;
+    OSC_ID_Counter& dco = *s.OscIdCounter;
+    const float kClockStep = s.SimulfRef / (static_cast<float>(s.FiltDesignM) * s.Simulf0);
+    const float idClockStep = s.SimulfRef / (2.0f * static_cast<float>(s.FiltDesignN) * s.Simulf0);
+    float thetaE = 0;
+    float deltaF2 = 0;
+
+    const std::uint32_t total = s.SimulNumSteps;
+    for (std::uint32_t k = 1; k <= total; ++k) {
+        s.StepIndex = k;
+        while (s.TKClock < 1.0f || s.TIDClock < 1.0f || s.TRefEdge < 1.0f) {
+            bool any = false;
+            if (s.TRefEdge <= s.TKClock && s.TRefEdge <= s.TIDClock) {
+                s.U1Bit = s.U1Bit == 0 ? 1 : 0;
+                s.U1Edge = true;
+                pd.Step();
+                const double here = s.RefEdgeList[static_cast<std::size_t>(s.RefEdgeIndex)];
+                s.TRefEdge += static_cast<float>(NextRefEdge(s, s.RefEdgeIndex) - here);
+                s.RefEdgeIndex += 1;
+                any = true;
+            }
+            if (s.TKClock <= s.TRefEdge && s.TKClock <= s.TIDClock) {
+                kCounter.Step();
+                s.TKClock += kClockStep;
+                any = true;
+            }
+            if (s.TIDClock <= s.TRefEdge && s.TIDClock <= s.TKClock) {
+                dco.Step();
+                if (s.U2Edge)
+                    pd.Step();
+                s.TIDClock += idClockStep;
+                any = true;
+            }
+            if (!any)
+                break; // only with non-finite clocks: nothing can ever become due
+        }
+        s.TKClock -= 1.0f;
+        s.TIDClock -= 1.0f;
+        s.TRefEdge -= 1.0f;
+        if (s.U2RiseSeen) {
+            deltaF2 = s.SimulfRef / static_cast<float>(s.TLastU2Rise - s.TPrevU2Rise) - s.Simulf0;
+            const auto frac = static_cast<float>(s.TLastU2Rise - std::floor(s.TLastU2Rise));
+            thetaE = (frac - (jk ? 0.5f : 0.25f)) * 360.0f;
+            if (phaseStep)
+                thetaE += s.Simuldphi;
+            if (thetaE > 360.0f)
+                thetaE -= 360.0f;
+            s.TPrevU2Rise = s.TLastU2Rise;
+        }
+        s.U2RiseSeen = false;
+        record(s, thetaE, deltaF2);
+        if ((k & kProgressMask) == 0)
+            report(progress, k, total);
+    }
+}
+
+std::size_t expectedPoints(const SimState& s, bool adpll) {
+    if (adpll)
+        return static_cast<std::size_t>(s.SimulNumSteps) + 1;
+    if (s.cbSimulFilter)
+        return static_cast<std::size_t>(s.SimulNumSteps / 4) + 1;
+    return static_cast<std::size_t>(s.SimulNumSteps) + 1;
+}
+
+} // namespace
+
+SimulationEntries SimulationEntries::fromParameters(const ParameterSet& p) {
+    SimulationEntries e;
+    e.Simulf0 = p.text(TextId::Simulf0);
+    e.Simuldf = p.text(TextId::Simuldf);
+    e.Simuldphi = p.text(TextId::Simuldphi);
+    e.SimuldN = p.text(TextId::SimuldN);
+    e.SimulnSamp = p.text(TextId::SimulnSamp);
+    e.SimulT = p.text(TextId::SimulT);
+    e.SimulZoomFact = p.text(TextId::SimulZoomFact);
+    e.SimulSNR = p.text(TextId::SimulSNR);
+    e.SimulNoiseBW = p.text(TextId::SimulNoiseBW);
+    return e;
+}
+
+std::optional<SimulationMessage> ReadSimulationEntries(ParameterSet& params,
+                                                       const SimulationEntries& e,
+                                                       Stimulus stimulus, bool adpll) {
+    std::optional<SimulationMessage> failure;
+    if (!readInto(params, TextId::Simulf0, e.Simulf0, "EditSimulf0", failure))
+        return failure;
+    switch (stimulus) {
+    case Stimulus::FStep:
+        if (!readInto(params, TextId::Simuldf, e.Simuldf, "EditSimuldf", failure))
+            return failure;
+        break;
+    case Stimulus::PhiStep:
+        if (!readInto(params, TextId::Simuldphi, e.Simuldphi, "EditSimuldphi", failure))
+            return failure;
+        break;
+    case Stimulus::NStep:
+        if (!readInto(params, TextId::SimuldN, e.SimuldN, "EditSimuldN", failure))
+            return failure;
+        break;
+    }
+    if (!adpll && !readInto(params, TextId::SimulnSamp, e.SimulnSamp, "EditSimulnSamp", failure))
+        return failure;
+    if (!readInto(params, TextId::SimulT, e.SimulT, "EditSimulT", failure) ||
+        !readInto(params, TextId::SimulZoomFact, e.SimulZoomFact, "EditSimulZoomFact", failure) ||
+        !readInto(params, TextId::SimulSNR, e.SimulSNR, "EditSimulSNR", failure) ||
+        !readInto(params, TextId::SimulNoiseBW, e.SimulNoiseBW, "EditSimulNoiseBW", failure))
+        return failure;
+    if (adpll)
+        params.SimulnSamp = 1;
+    return std::nullopt;
+}
+
+Stimulus StimulusFromFlags(const ParameterSet& p) {
+    if (p.rbSimulfstep != 0)
+        return Stimulus::FStep;
+    if (p.rbSimulphistep != 0)
+        return Stimulus::PhiStep;
+    return Stimulus::NStep;
+}
+
+RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configuration& config,
+                        bool addNoise) {
+    RunSize size;
+    const float fRef = referenceFrequency(p, stimulus);
+    const double periods = std::max(1.0, std::floor(static_cast<double>(p.SimulT * fRef)));
+    size.referencePeriods = periods;
+    const double f0 = p.Simulf0;
+    double bytes = periods * sizeof(RefPeriodRecord);
+    if (addNoise)
+        bytes += (8 * periods + 274) * sizeof(float);
+    if (config.isAdpll()) {
+        const double m = std::max(1, p.FiltDesignM);
+        const double n = std::max(1, p.FiltDesignN);
+        size.steps = periods * (4 + (m + 2 * n) * f0 / fRef);
+        bytes += (periods + 1) * sizeof(ResultPair) + (4 * periods + 2) * sizeof(double);
+    } else {
+        const double steps = periods * p.SimulnSamp;
+        // The detectors visit every half period of the oscillator, so a fast oscillator against
+        // a slow reference costs work beyond the step count.
+        const double uMid = (static_cast<double>(p.ConfigUSupP) + p.ConfigUSupN) * 0.5;
+        const double swing =
+            std::max(std::fabs(p.ConfigVCOSatP - uMid), std::fabs(p.ConfigVCOSatN - uMid));
+        double divider = 1;
+        if (config.oscillator == Oscillator::VCOScaler) {
+            divider = std::max(1, p.ConfigN);
+            if (stimulus == Stimulus::NStep)
+                divider = std::max(1.0, std::min(divider, divider + p.SimuldN));
+        }
+        const double fOscMax =
+            (divider * f0 + std::fabs(static_cast<double>(p.ConfigK0)) * swing / (2 * M_PI)) /
+            divider;
+        size.steps = steps + 2 * fOscMax * periods / fRef;
+        const bool filtered = p.SimulnSamp == 4; // "Filter" records only with 4 samples
+        const double points = (filtered ? periods : steps) + 1;
+        bytes += points * sizeof(ResultPair);
+    }
+    size.bytes = bytes;
+    return size;
+}
+
+std::optional<SimulationMessage> ValidateSimulation(const ParameterSet& p, Stimulus stimulus,
+                                                    const Configuration& config) {
+    const bool adpll = config.isAdpll();
+    if (p.Simulf0 <= 0)
+        return illegal("f0 must be > 0", "EditSimulf0");
+    if (stimulus == Stimulus::FStep && p.Simulf0 + p.Simuldf <= 0)
+        return illegal("Sum f0 + df must be > 0", "EditSimuldf");
+    if (stimulus == Stimulus::PhiStep && (p.Simuldphi < -180 || p.Simuldphi > 180))
+        return illegal("dphi must be in range -180..180", "EditSimuldphi");
+    if (stimulus == Stimulus::NStep &&
+        static_cast<long long>(p.ConfigN) + static_cast<long long>(p.SimuldN) <= 0)
+        return illegal("Sum N + dN must be > 0", "EditSimuldN");
+    if (!adpll && (p.SimulnSamp < 4 || p.SimulnSamp > 64))
+        return illegal("nSamp must be in range 4..64", "EditSimulnSamp");
+    if (p.SimulT <= 0)
+        return illegal("T must be > 0", "EditSimulT");
+    if (p.SimulZoomFact < 1 || p.SimulZoomFact > 16)
+        return illegal("ZoomFact must be in range 1..16", "EditSimulZoomFact");
+    if (p.SimulNoiseBW < 0.1f || p.SimulNoiseBW > 1.0f)
+        return illegal("NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW");
+
+    // Beyond the panel's own rules: counters that would divide by zero, and runs too large to
+    // finish or to hold in memory.
+    if (adpll && (p.FiltDesignM < 1 || p.FiltDesignN < 1 || p.FiltDesignK < 1))
+        return illegal("ADPLL counters M, N and K must be >= 1", "");
+    if (!adpll && config.oscillator == Oscillator::VCOScaler && p.ConfigN < 1)
+        return illegal("N must be >= 1", "");
+    const RunSize size = EstimateRunSize(p, stimulus, config, true);
+    if (!(size.steps <= kMaxRunSteps))
+        return illegal("T too large: the run would need more than 2000000000 steps", "EditSimulT");
+    if (!(size.bytes <= kMaxRunBytes))
+        return illegal("T too large: the run would need more than 1 GiB of memory", "EditSimulT");
+    return std::nullopt;
+}
+
+std::string FormatProposedT(float seconds) {
+    char rounded[32];
+    std::snprintf(rounded, sizeof rounded, "%.2e", static_cast<double>(seconds));
+    char text[64];
+    std::snprintf(text, sizeof text, "%.9f", std::strtod(rounded, nullptr));
+    return text;
+}
+
+PanelPreparation PrepareSimulationPanel(ParameterSet& params, const Configuration& config,
+                                        const FilterDesignState& design) {
+    PanelPreparation prep;
+    const bool adpll = config.isAdpll();
+    const std::string f0 = params.text(adpll ? TextId::ConfigADPLLf0 : TextId::ConfigLDPLLf0);
+    if (!params.setEntry(TextId::Simulf0, f0))
+        params.setTextRaw(TextId::Simulf0, f0);
+    prep.filterVisible = !adpll;
+    prep.nSampVisible = !adpll;
+    if (const std::optional<float> f3db = Find3dBFrequency(design, config)) {
+        const std::string text = FormatProposedT(4.0f / *f3db);
+        if (params.setEntry(TextId::SimulT, text))
+            prep.proposedT = text;
+    }
+    return prep;
+}
+
+float RecordedPointInterval(const SimState& s) {
+    if (s.rbConfigDPLL != 1 || s.cbSimulFilter)
+        return 1 / s.SimulfRef;
+    return 1 / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+}
+
+SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress) {
+    SimulationRunResult result;
+    const Configuration config = Configuration::fromFlags(s);
+    const bool adpll = config.isAdpll();
+    if (adpll) {
+        s.SimulnSamp = 1;
+        if (StimulusFromFlags(s) == Stimulus::NStep)
+            s.selectFlag(FlagId::rbSimulfstep); // the all-digital loop offers no divider step
+    }
+    const Stimulus stimulus = StimulusFromFlags(s);
+    if (auto refusal = ValidateSimulation(s, stimulus, config)) {
+        result.refusal = std::move(refusal);
+        return result;
+    }
+
+    // Model set-up.
+    s.UMid = (s.ConfigUSupP + s.ConfigUSupN) * 0.5f;
+    result.scrollBarVisible = s.SimulZoomFact != 1;
+    if (adpll) {
+        s.Curve1Min = s.Curve1Max = s.Curve2Min = s.Curve2Max = 0;
+    } else {
+        s.Curve1Min = s.Curve1Max = config.chargePump() ? 0.0f : s.UMid;
+        s.Curve2Min = s.Curve2Max = s.UMid;
+    }
+    switch (stimulus) {
+    case Stimulus::PhiStep:
+        s.SimulfRef = s.Simulf0;
+        s.SimuldphiRad = (1.0f / 180) * s.Simuldphi * 3.14159f;
+        s.U1Bit = s.Simuldphi < 0 ? 0 : 1;
+        break;
+    case Stimulus::FStep:
+        s.SimulfRef = s.Simulf0 + s.Simuldf;
+        s.U1Bit = 0;
+        break;
+    case Stimulus::NStep:
+        s.SimulfRef = s.Simulf0;
+        s.U1Bit = 0;
+        break;
+    }
+    if (adpll) {
+        s.TKClock = s.SimulfRef / (2.0f * static_cast<float>(s.FiltDesignM) * s.Simulf0);
+        s.TIDClock = 0;
+    }
+    if (s.SimulnSamp > 4 && s.cbSimulFilter) {
+        s.cbSimulFilter = false;
+        result.filterUnchecked = true;
+    }
+
+    if (!adpll) {
+        switch (config.filter) {
+        case LoopFilter::PassiveLL: {
+            LF_PassiveLL& lf = s.ensureModel(s.LfPassiveLL);
+            lf.Ka = 1.0f;
+            lf.Init();
+            break;
+        }
+        case LoopFilter::ActiveLL:
+            s.ensureModel(s.LfActiveLL).Init();
+            break;
+        case LoopFilter::ActivePI:
+            s.ensureModel(s.LfActivePI).Init();
+            break;
+        }
+        if (config.oscillator == Oscillator::VCOScaler)
+            s.ensureModel(s.OscVcoN);
+        else
+            s.ensureModel(s.OscVco);
+    } else {
+        s.ensureModel(s.LfKCounter).Init();
+        s.ensureModel(s.OscIdCounter).Init();
+        s.U1Edge = false;
+        s.U2Edge = false;
+        const float share = config.adpllDetector == AdpllDetector::JK ? 0.5f : 0.75f;
+        s.TPrevU2Rise = 1.0f - (s.SimulfRef * share) / s.Simulf0;
+    }
+
+    float theta2 = 0;
+    if (!adpll) {
+        switch (config.detector) {
+        case Detector::Mul:
+            s.ensureModel(s.PdMul).Init();
+            theta2 = PD_MUL::kInitialTheta2;
+            break;
+        case Detector::Exor:
+            s.ensureModel(s.PdExor).Init();
+            theta2 = PD_EXOR::kInitialTheta2;
+            break;
+        case Detector::JK:
+            s.ensureModel(s.PdJk).Init();
+            theta2 = PD_JK::kInitialTheta2;
+            break;
+        case Detector::PFD:
+        case Detector::PFD_CP:
+            s.ensureModel(s.PdPfd).Init();
+            theta2 = PD_PFD::kInitialTheta2;
+            break;
+        }
+    } else if (config.adpllDetector == AdpllDetector::Exor) {
+        s.ensureModel(s.PdExor).Init();
+        theta2 = PD_EXOR::kInitialTheta2;
+    } else {
+        s.ensureModel(s.PdJk).Init();
+        theta2 = PD_JK::kInitialTheta2;
+    }
+
+    s.Ud = s.Uf = s.Curve1Sum = s.Curve2Sum = s.UMid;
+    s.IdSum = 0;
+    s.Curve1Ring.fill(s.UMid);
+    s.Curve2Ring.fill(s.UMid);
+    s.IdRing.fill(0);
+    if (stimulus == Stimulus::PhiStep) {
+        theta2 -= s.SimuldphiRad;
+        if (theta2 < 0)
+            theta2 += 6.28318f;
+    }
+    s.Theta2Start = theta2;
+    s.Theta2End = static_cast<double>((s.Simulf0 * 6.28318f) /
+                                      (static_cast<float>(s.SimulnSamp) * s.SimulfRef)) +
+                  s.Theta2Start;
+
+    BuildReference(s);
+
+    std::vector<ResultPair>().swap(s.Results);
+    if (adpll) {
+        s.Results.reserve(expectedPoints(s, true));
+        s.Results.push_back({0, 0});
+        s.U2RiseSeen = false;
+        const bool jk = config.adpllDetector == AdpllDetector::JK;
+        const bool phaseStep = stimulus == Stimulus::PhiStep;
+        if (jk)
+            adpllLoop(s, *s.PdJk, true, phaseStep, progress);
+        else
+            adpllLoop(s, *s.PdExor, false, phaseStep, progress);
+    } else {
+        s.SimulNumSteps =
+            static_cast<std::uint32_t>(s.NumRefPeriods) * static_cast<std::uint32_t>(s.SimulnSamp);
+        s.Results.reserve(expectedPoints(s, false));
+        s.Results.push_back({config.chargePump() ? 0.0f : s.UMid, s.UMid});
+        const bool filtered = s.cbSimulFilter;
+        switch (config.detector) {
+        case Detector::Mul:
+            mixedWithFilter(s, *s.PdMul, config, filtered, progress);
+            break;
+        case Detector::Exor:
+            mixedWithFilter(s, *s.PdExor, config, filtered, progress);
+            break;
+        case Detector::JK:
+            mixedWithFilter(s, *s.PdJk, config, filtered, progress);
+            break;
+        case Detector::PFD:
+        case Detector::PFD_CP:
+            mixedWithFilter(s, *s.PdPfd, config, filtered, progress);
+            break;
+        }
+    }
+    report(progress, s.SimulNumSteps, s.SimulNumSteps);
+
+    s.ResultsValid = true;
+    result.points = s.Results.size();
+    result.pointInterval = RecordedPointInterval(s);
+    return result;
+}
+
+} // namespace loopcraft

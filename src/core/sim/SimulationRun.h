@@ -1,0 +1,103 @@
+// A simulation run without a window: reading and checking the panel's entries, the model
+// set-up, the mixed-signal loop (one step per 1/nSamp reference period) and the event-driven
+// ADPLL loop, and the recording of the two curves with their extremes.
+//
+// Calling order of the panel: ReadSimulationEntries (format errors), then copy the parameter
+// set and the live choices into the SimState (setParameters, the stimulus flags,
+// cbSimulAddNoise, cbSimulFilter), then runSimulation, which checks the ranges and the run's
+// size before it touches anything and refuses with an "Illegal Entry" message otherwise.
+#pragma once
+
+#include "core/app/ParameterSet.h"
+#include "core/config/Configuration.h"
+#include "core/design/FilterDesignState.h"
+#include "core/sim/ProtocolText.h"
+#include "core/sim/SimState.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace loopcraft {
+
+inline constexpr const char* kSimulIllegalEntryTitle = "Illegal Entry";
+
+// A run is refused beyond these sizes: its step or event count, and the memory of its result
+// list and reference arrays.
+inline constexpr double kMaxRunSteps = 2.0e9;
+inline constexpr double kMaxRunBytes = 1024.0 * 1024.0 * 1024.0;
+
+// A message for the user: title, text and the object name of the edit to focus (may be empty).
+struct SimulationMessage {
+    std::string title;
+    std::string message;
+    std::string focusField;
+    bool operator==(const SimulationMessage&) const = default;
+};
+
+// The texts of the panel's edits when Run is pressed.
+struct SimulationEntries {
+    std::string Simulf0, Simuldf, Simuldphi, SimuldN, SimulnSamp, SimulT, SimulZoomFact, SimulSNR,
+        SimulNoiseBW;
+    // The texts currently stored in the set (what the edits show after the panel opened).
+    static SimulationEntries fromParameters(const ParameterSet& params);
+};
+
+// Reads the entries into `params` in the panel's order; the first text that does not convert
+// stops with its "Format error" (earlier fields stay stored). The all-digital loop skips nSamp
+// and runs with SimulnSamp = 1.
+std::optional<SimulationMessage> ReadSimulationEntries(ParameterSet& params,
+                                                       const SimulationEntries& entries,
+                                                       Stimulus stimulus, bool adpll);
+
+// The stimulus the live radio buttons (copied into the stimulus flags) select.
+Stimulus StimulusFromFlags(const ParameterSet& params);
+
+// The range checks of the panel in their order, then the run-size limits.
+std::optional<SimulationMessage> ValidateSimulation(const ParameterSet& params, Stimulus stimulus,
+                                                    const Configuration& config);
+
+// Estimated work (steps or events, including oscillator half-periods) and memory of a run.
+struct RunSize {
+    double referencePeriods = 0;
+    double steps = 0;
+    double bytes = 0;
+};
+RunSize EstimateRunSize(const ParameterSet& params, Stimulus stimulus, const Configuration& config,
+                        bool addNoise);
+
+// What the panel shows when it opens: the centre frequency becomes Simulf0, and the proposed
+// run length 4/f3db is written into SimulT (text as shown in the edit, value from that text).
+struct PanelPreparation {
+    bool filterVisible = true; // "Filter" is offered (and checked) for the mixed-signal loop
+    bool nSampVisible = true;
+    std::optional<std::string> proposedT; // empty when the 3-dB search found no crossing
+};
+PanelPreparation PrepareSimulationPanel(ParameterSet& params, const Configuration& config,
+                                        const FilterDesignState& design);
+
+// 4/f3db as the panel shows it: 3 significant digits, 9 decimals.
+std::string FormatProposedT(float seconds);
+
+// Called now and then during a run with the fraction done (0..1).
+using SimulationProgress = std::function<void(float)>;
+
+struct SimulationRunResult {
+    std::optional<SimulationMessage> refusal; // set when the run did not start
+    bool filterUnchecked = false;             // nSamp > 4 cleared "Filter"
+    bool scrollBarVisible = false;            // SimulZoomFact != 1
+    std::size_t points = 0;
+    float pointInterval = 0; // seconds between recorded points
+    bool ok() const { return !refusal; }
+};
+
+// The whole run on `s` (parameters and live choices already copied in). On refusal nothing in
+// `s` besides what the caller copied in changes: models, results and ResultsValid stay.
+SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress = {});
+
+// Seconds between two recorded points of the last run.
+float RecordedPointInterval(const SimState& s);
+
+} // namespace loopcraft
