@@ -62,6 +62,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     CommandRegistry registry(app, ctx);
     registerFoundationCommands(registry);
     registerDesignCommands(registry);
+    registerSimCommands(registry);
 
     try {
         app.parse(argc, argv);

@@ -362,6 +362,31 @@ float RecordedPointInterval(const SimState& s) {
     return 1 / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
 }
 
+PlotSetup MakePlotSetup(const SimState& s, const PlotRect& frame) {
+    PlotSetup p;
+    const Configuration config = Configuration::fromFlags(s);
+    if (config.isAdpll())
+        p.kind = PlotKind::Adpll;
+    else if (config.chargePump())
+        p.kind = PlotKind::ChargePump;
+    else
+        p.kind = PlotKind::Voltages;
+    p.Curve1Min = s.Curve1Min;
+    p.Curve1Max = s.Curve1Max;
+    p.Curve2Min = s.Curve2Min;
+    p.Curve2Max = s.Curve2Max;
+    p.ConfigUSupN = s.ConfigUSupN;
+    p.ConfigUSupP = s.ConfigUSupP;
+    p.SimulNumSteps = s.SimulNumSteps;
+    p.SimulnSamp = s.SimulnSamp;
+    p.SimulfRef = s.SimulfRef;
+    p.SimulZoomFact = s.SimulZoomFact;
+    p.filtered = s.cbSimulFilter;
+    p.numPoints = s.Results.size();
+    p.Frame = frame;
+    return p;
+}
+
 SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress) {
     SimulationRunResult result;
     const Configuration config = Configuration::fromFlags(s);

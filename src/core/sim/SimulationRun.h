@@ -11,6 +11,7 @@
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
+#include "core/sim/DISPLAY.h"
 #include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 
@@ -99,5 +100,8 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
 
 // Seconds between two recorded points of the last run.
 float RecordedPointInterval(const SimState& s);
+
+// The plot's inputs from a finished run.
+PlotSetup MakePlotSetup(const SimState& s, const PlotRect& frame);
 
 } // namespace loopcraft
