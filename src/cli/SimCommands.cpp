@@ -35,6 +35,10 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     else if (opt.stimulus == "N")
         params.selectFlag(FlagId::rbSimulNstep);
 
+    // The panel turns the oscillator into a VCO with scaler whenever a mixed-signal loop gets
+    // the divider step.
+    if (params.rbConfigDPLL == 1 && params.rbSimulNstep != 0)
+        params.selectFlag(FlagId::rbConfigVCOScaler);
     const Configuration config = Configuration::fromFlags(params);
     const std::string storedT = params.text(TextId::SimulT);
     const PanelPreparation prep =

@@ -33,7 +33,8 @@ INSTANTIATE_TEST_SUITE_P(
         // 25 kHz span is shown in kHz.
         AxisCase{0, 25000, 1, 1, 0, 30, 5, -3},
         // A negative low end gets one more tick below, a positive high end one above.
-        AxisCase{-1.3f, 2.1f, 1, 1, -2.0f, 2.5f, 0.5f, 0}, AxisCase{-7, -3, 1, 1, -7.5f, -3, 0.5f, 0},
+        AxisCase{-1.3f, 2.1f, 1, 1, -2.0f, 2.5f, 0.5f, 0},
+        AxisCase{-7, -3, 1, 1, -7.5f, -3, 0.5f, 0},
         // Zoom 4 with the scroll bar at the end shows the last quarter, not rounded.
         AxisCase{0, 0.001f, 4, 100, 750, 1000, 50, 6}, AxisCase{0, 0.001f, 4, 0, 0, 250, 50, 6}));
 

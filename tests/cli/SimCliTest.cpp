@@ -1,0 +1,86 @@
+#include "cli/Cli.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace loopcraft::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class SimCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        mDir = fs::temp_directory_path() /
+               ("loopcraft-simcli-" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(mDir);
+        fs::create_directories(mDir);
+    }
+    void TearDown() override { fs::remove_all(mDir); }
+
+    // Runs the real program in its own process; returns its exit status.
+    int runProcess(const std::string& args, const std::string& outName) {
+        const std::string cmd = "cd '" + mDir.string() + "' && '" + CLI_EXE + "' " + args + " >" +
+                                outName + " 2>" + outName + ".err";
+        const int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    fs::path mDir;
+};
+
+TEST_F(SimCli, DefaultRunWritesCsvAndSummary) {
+    ASSERT_EQ(runProcess("simulate --json --csv run.csv", "out.json"), 0);
+    const auto j = nlohmann::json::parse(readFile(mDir / "out.json"));
+    const std::string csv = readFile(mDir / "run.csv");
+    EXPECT_EQ(csv.rfind("t_s,curve1,curve2\n", 0), 0u);
+    const auto rows = std::count(csv.begin(), csv.end(), '\n') - 1;
+    EXPECT_EQ(rows, j["points"].get<long>());
+    EXPECT_EQ(j["points"].get<long>(), j["steps"].get<long>() + 1);
+    EXPECT_EQ(j["steps"].get<long>(), 4 * j["referencePeriods"].get<long>());
+    EXPECT_EQ(j["axes"]["curve2"]["title"], "Uf [V]");
+    EXPECT_LE(j["curve2"]["min"].get<double>(), j["curve2"]["final"].get<double>());
+}
+
+TEST_F(SimCli, NoisyRunsAreIdenticalAcrossProcesses) {
+    ASSERT_EQ(runProcess("simulate --noise --csv a.csv", "a.txt"), 0);
+    ASSERT_EQ(runProcess("simulate --noise --csv b.csv", "b.txt"), 0);
+    EXPECT_EQ(readFile(mDir / "a.csv"), readFile(mDir / "b.csv"));
+    ASSERT_EQ(runProcess("simulate --csv c.csv", "c.txt"), 0);
+    EXPECT_NE(readFile(mDir / "a.csv"), readFile(mDir / "c.csv"));
+}
+
+TEST_F(SimCli, IllegalEntryIsReportedWithExitOne) {
+    EXPECT_EQ(runProcess("simulate --stimulus phi --set Simuldphi=200", "o.txt"), 1);
+    EXPECT_EQ(readFile(mDir / "o.txt.err"), "Illegal Entry: dphi must be in range -180..180\n");
+    EXPECT_EQ(runProcess("simulate --set SimulT=1e6", "t.txt"), 1);
+    EXPECT_NE(readFile(mDir / "t.txt.err").find("2000000000"), std::string::npos);
+}
+
+TEST_F(SimCli, ProposedTimeAndDividerStep) {
+    ASSERT_EQ(runProcess("simulate --json --proposed-time", "p.json"), 0);
+    const auto p = nlohmann::json::parse(readFile(mDir / "p.json"));
+    EXPECT_NE(p["SimulT"], "0.001");
+    // The divider step switches a plain VCO to the scaler: the loop must move.
+    ASSERT_EQ(runProcess("simulate --json --filter --stimulus N --set ConfigN=10 --set "
+                         "ConfigK0=2000000 --set SimulT=0.01",
+                         "n.json"),
+              0);
+    const auto n = nlohmann::json::parse(readFile(mDir / "n.json"));
+    EXPECT_NEAR(n["curve2"]["final"].get<double>(), 2.8142, 2e-3);
+}
+
+} // namespace
+} // namespace loopcraft::cli
