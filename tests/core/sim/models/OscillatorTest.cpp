@@ -129,6 +129,15 @@ TEST_F(DcoTest, FreeRunningOutputIsClockOverTwoN) {
     }
 }
 
+// The divider starts so that its first rising edge comes a quarter (EXOR) or half (JK) output
+// period after the start: the lock point of each detector.
+TEST_F(DcoTest, FirstRisingEdgeSitsAtTheDetectorsLockPoint) {
+    s.FiltDesignN = 16;
+    EXPECT_EQ(run(64)[0], 8);
+    s.selectFlag(FlagId::rbConfigADPLLJK);
+    EXPECT_EQ(run(64)[0], 16);
+}
+
 TEST_F(DcoTest, OddRatioIsHighForTheLowerHalfOfTheCount) {
     s.FiltDesignN = 5;
     auto& dco = s.ensureModel(s.OscIdCounter);

@@ -100,6 +100,65 @@ TEST_F(DetectorTest, ExorAdpllVariantIsTheLogicFunction) {
     }
 }
 
+struct InitCase {
+    bool adpll;
+    bool noise;
+    int u1Bit;
+    int u2Bit;
+    float exorRefLevel; // mixed-signal only
+    int jkState;
+};
+
+class FlipFlopInitTest : public DetectorTest, public ::testing::WithParamInterface<InitCase> {};
+
+// Start levels: with noise the reference is taken high, without it low (its first edge at 0 is
+// then rising); the all-digital detectors start from the logic levels they see.
+TEST_P(FlipFlopInitTest, StartLevelsFollowNoiseAndLogicLevels) {
+    const auto& c = GetParam();
+    s.selectFlag(c.adpll ? FlagId::rbConfigADPLL : FlagId::rbConfigDPLL);
+    s.cbSimulAddNoise = c.noise;
+    s.U1Bit = c.u1Bit;
+    s.U2Bit = c.u2Bit;
+    auto& jk = s.ensureModel(s.PdJk);
+    jk.Init();
+    EXPECT_EQ(jk.State, c.jkState);
+    auto& exor = s.ensureModel(s.PdExor);
+    exor.Init();
+    if (c.adpll) {
+        EXPECT_EQ(s.UdBit, c.u1Bit ^ c.u2Bit);
+    } else {
+        EXPECT_FLOAT_EQ(exor.RefLevel, c.exorRefLevel);
+        EXPECT_FLOAT_EQ(jk.RefLevel, c.exorRefLevel);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, FlipFlopInitTest,
+                         ::testing::Values(InitCase{false, false, 0, 0, -1.0f, 0},
+                                           InitCase{false, true, 0, 0, 1.0f, 1},
+                                           InitCase{true, false, 1, 0, 0, 1},
+                                           InitCase{true, false, 0, 1, 0, 0},
+                                           InitCase{true, true, 1, 1, 0, 1}));
+
+TEST_F(DetectorTest, JkAdpllResetWinsOverSetInOneCall) {
+    s.selectFlag(FlagId::rbConfigADPLL);
+    auto& d = s.ensureModel(s.PdJk);
+    d.State = 0;
+    s.U1Bit = 1;
+    s.U1Edge = true;
+    s.U2Bit = 1;
+    s.U2Edge = true;
+    d.Step();
+    EXPECT_EQ(s.UdBit, 0);
+    s.U1Edge = true; // a set alone
+    d.Step();
+    EXPECT_EQ(s.UdBit, 1);
+    s.U2Bit = 0; // a falling DCO edge does not reset
+    s.U2Edge = true;
+    d.Step();
+    EXPECT_EQ(s.UdBit, 1);
+    EXPECT_FALSE(s.U1Edge || s.U2Edge);
+}
+
 // --- multiplier -------------------------------------------------------------------------------
 
 class MulPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
