@@ -207,6 +207,21 @@ TEST_F(DetectorTest, MulClampsAtDetectorLimits) {
     EXPECT_FLOAT_EQ(s.Ud, 4.5f);
 }
 
+// An oscillator thousands of times faster than the reference (hundreds of edges per step) is
+// summed in closed form: both detectors see a square wave that averages to zero.
+TEST_F(DetectorTest, FarFasterOscillatorAveragesOut) {
+    auto& exor = s.ensureModel(s.PdExor);
+    exor.Init();
+    const auto exorUd = runOpenLoop(s, exor, 8, 0.3, 2000.25);
+    EXPECT_NEAR(meanOf(exorUd, 0, 8), 2.5f, 0.01f);
+    for (auto& rec : s.RefPeriodRecords) {
+        rec.QuarterSample = {};
+    }
+    auto& mul = s.ensureModel(s.PdMul);
+    const auto mulUd = runOpenLoop(s, mul, 8, 0.3, 2000.25);
+    EXPECT_NEAR(meanOf(mulUd, 0, 8), 2.5f, 0.01f);
+}
+
 // --- JK flip-flop -----------------------------------------------------------------------------
 
 class JkPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
