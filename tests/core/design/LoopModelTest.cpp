@@ -325,5 +325,115 @@ TEST(LoopModelTest, SearchesReportNoCrossingInsteadOfHanging) {
     EXPECT_FALSE(Find3dBFrequency(s, c));
 }
 
+// Natural frequency and damping: one row per distinct formula, with values that make every
+// gain, time constant and the divider ratio count.
+struct DampingRow {
+    const char* name;
+    int order;
+    Detector detector;
+    LoopFilter filter;
+    double (*omegaN)(const FilterDesignState&);
+    double (*zeta)(const FilterDesignState&, double wn);
+};
+
+class DampingTest : public testing::TestWithParam<DampingRow> {};
+
+TEST_P(DampingTest, NaturalFrequencyAndDamping) {
+    const DampingRow& row = GetParam();
+    FilterDesignState s;
+    s.Kd = 0.9F;
+    s.Kp = 0.0002F;
+    s.K0 = 150000.0F;
+    s.N = 3;
+    s.Ka = 7.0F;
+    s.tau1 = 0.0005F;
+    s.tau2 = 0.00005F;
+    s.tau3 = 0.000007F;
+    s.C1 = 20e-9F;
+    const Configuration c = config(row.order, row.detector, row.filter);
+    const double wn = row.omegaN(s);
+    s.omegaN = ComputeNaturalFrequency(s, c);
+    EXPECT_NEAR(s.omegaN, wn, wn * 1e-6 + 1e-9);
+    const double z = row.zeta(s, s.omegaN);
+    EXPECT_NEAR(ComputeDampingFactor(s, c), z, z * 1e-5 + 1e-9);
+}
+
+double t23(const FilterDesignState& s) {
+    return double(s.tau2) + s.tau3;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryFormula, DampingTest,
+    testing::Values(
+        DampingRow{"Order1", 1, Detector::Mul, LoopFilter::ActiveLL,
+                   [](const FilterDesignState&) { return 0.0; },
+                   [](const FilterDesignState&, double) { return 0.0; }},
+        DampingRow{"PassiveExor2", 2, Detector::Exor, LoopFilter::PassiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * (double(s.tau1) + s.tau2)));
+                   },
+                   [](const FilterDesignState& s, double wn) {
+                       return (3.0 / (double(s.K0) * s.Kd) + s.tau2) * wn / 2;
+                   }},
+        DampingRow{"PassivePfd3", 3, Detector::PFD, LoopFilter::PassiveLL,
+                   [](const FilterDesignState& s) {
+                       const double s3 = double(s.tau1) + s.tau2 + s.tau3;
+                       const double tauA = (s3 + std::sqrt(s3 * s3 - 4.0 * s.tau1 * s.tau3)) / 2;
+                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * tauA));
+                   },
+                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
+        DampingRow{"ActiveLLMul4", 4, Detector::Mul, LoopFilter::ActiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kd * s.Ka / (3.0 * s.tau1));
+                   },
+                   [](const FilterDesignState& s, double wn) {
+                       return (3.0 / (double(s.K0) * s.Kd * s.Ka) + s.tau2) * wn / 2;
+                   }},
+        DampingRow{"ActiveLLPfd2", 2, Detector::PFD, LoopFilter::ActiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kd * s.Ka / (3.0 * s.tau1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
+        DampingRow{"ActivePIJK5", 5, Detector::JK, LoopFilter::ActivePI,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * s.tau1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
+        DampingRow{"PassiveCp2", 2, Detector::PFD_CP, LoopFilter::PassiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
+        DampingRow{"PassiveCp4", 4, Detector::PFD_CP, LoopFilter::PassiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return t23(s) * wn / 2; }},
+        DampingRow{"ActiveLLCp4", 4, Detector::PFD_CP, LoopFilter::ActiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp * s.Ka / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) {
+                       return 1.0 / (2 * wn * s.tau1) + wn * s.tau2 / 2;
+                   }},
+        DampingRow{"ActiveLLCp3", 3, Detector::PFD_CP, LoopFilter::ActiveLL,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp * s.Ka / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) {
+                       return t23(s) * wn / 2 + 1.0 / (2 * wn * s.tau1);
+                   }},
+        DampingRow{"ActivePICp2", 2, Detector::PFD_CP, LoopFilter::ActivePI,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
+        DampingRow{"ActivePICp5", 5, Detector::PFD_CP, LoopFilter::ActivePI,
+                   [](const FilterDesignState& s) {
+                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
+                   },
+                   [](const FilterDesignState& s, double wn) { return t23(s) * wn / 2; }}),
+    [](const testing::TestParamInfo<DampingRow>& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace loopcraft

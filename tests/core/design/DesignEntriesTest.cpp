@@ -1,0 +1,220 @@
+// The design window's validation table, panel rules and configuration description.
+#include "core/design/DesignEntries.h"
+
+#include "core/design/DesignPanelRules.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace loopcraft {
+namespace {
+
+Configuration mixed(int order, Detector d, LoopFilter f) {
+    Configuration c;
+    c.order = order;
+    c.detector = d;
+    c.filter = f;
+    return c;
+}
+
+Configuration adpll() {
+    Configuration c;
+    c.category = Category::Adpll;
+    return c;
+}
+
+struct RuleRow {
+    bool adpll;
+    TextId field;
+    const char* text;
+    int code;
+    const char* message;
+    const char* focus;
+};
+
+class DesignValidationTest : public testing::TestWithParam<RuleRow> {};
+
+TEST_P(DesignValidationTest, FirstBrokenRuleGivesItsCodeMessageAndFocus) {
+    const RuleRow& row = GetParam();
+    ParameterSet p;
+    ASSERT_TRUE(p.setEntry(row.field, row.text));
+    const Configuration c = row.adpll ? adpll() : mixed(2, Detector::PFD_CP, LoopFilter::PassiveLL);
+    const DesignErrorCode code = ValidateDesignEntries(p, c);
+    EXPECT_EQ(static_cast<int>(code), row.code);
+    if (row.code != 0) {
+        const DesignMessage m = DesignErrorMessage(code, c);
+        EXPECT_EQ(m.title, "Illegal entry");
+        EXPECT_EQ(m.text, row.message);
+        EXPECT_EQ(m.focusField, row.focus);
+        EXPECT_FALSE(m.silent);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, DesignValidationTest,
+    testing::Values(
+        RuleRow{true, TextId::FiltDesignADPLLfH, "0", 1, "fH must be positive",
+                "EditFiltDesignADPLLfH"},
+        RuleRow{true, TextId::FiltDesignM, "-1", 2, "M must be positive", "EditFiltDesignM"},
+        RuleRow{true, TextId::FiltDesignK, "0", 3, "K must be positive", "EditFiltDesignK"},
+        RuleRow{true, TextId::FiltDesignK, "4", 14,
+                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
+        RuleRow{true, TextId::FiltDesignK, "262144", 14,
+                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
+        RuleRow{true, TextId::FiltDesignK, "24", 14,
+                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
+        RuleRow{true, TextId::FiltDesignK, "131072", 0, "", ""},
+        RuleRow{true, TextId::FiltDesignN, "0", 4, "N must be positive", "EditFiltDesignN"},
+        // Mixed-signal values do not count in the ADPLL category, and the other way round.
+        RuleRow{true, TextId::FiltDesignTau1, "0", 0, "", ""},
+        RuleRow{false, TextId::FiltDesignK, "0", 0, "", ""},
+        RuleRow{false, TextId::FiltDesignLDPLLf3db, "0", 5, "f3db must be positive",
+                "EditFiltDesignLDPLLf3db"},
+        RuleRow{false, TextId::FiltDesignKa, "-2", 6, "Ka must be positive", "EditFiltDesignKa"},
+        RuleRow{false, TextId::FiltDesignTau1, "0", 7, "Tau1 must be positive",
+                "EditFiltDesignTau1"},
+        RuleRow{false, TextId::FiltDesignTau5, "0", 11, "Tau5 must be positive",
+                "EditFiltDesignTau5"},
+        RuleRow{false, TextId::FiltDesignfs, "0", 12, "fs must be positive", "EditFiltDesignfs"},
+        RuleRow{false, TextId::FiltDesignzeta, "0", 13, "zeta must be positive",
+                "EditFiltDesignzeta"},
+        RuleRow{false, TextId::SchemaC1Val, "0", 15, "C1 must be positive", "EditFiltDesignC1"}));
+
+TEST(DesignValidationOrder, PowerOfTwoRuleComesBeforeN) {
+    ParameterSet p;
+    ASSERT_TRUE(p.setEntry(TextId::FiltDesignK, "12"));
+    ASSERT_TRUE(p.setEntry(TextId::FiltDesignN, "0"));
+    EXPECT_EQ(ValidateDesignEntries(p, adpll()), DesignErrorCode::KPowerOfTwo);
+    ASSERT_TRUE(p.setEntry(TextId::FiltDesignM, "0"));
+    EXPECT_EQ(ValidateDesignEntries(p, adpll()), DesignErrorCode::M);
+}
+
+TEST(DesignValidationOrder, C1RuleIsSilentWithoutTheChargePump) {
+    ParameterSet p;
+    ASSERT_TRUE(p.setEntry(TextId::SchemaC1Val, "0"));
+    const Configuration c = mixed(3, Detector::PFD, LoopFilter::ActivePI);
+    ASSERT_EQ(ValidateDesignEntries(p, c), DesignErrorCode::C1);
+    EXPECT_TRUE(DesignErrorMessage(DesignErrorCode::C1, c).silent);
+    ASSERT_TRUE(p.setEntry(TextId::FiltDesignzeta, "0"));
+    EXPECT_EQ(ValidateDesignEntries(p, c), DesignErrorCode::zeta);
+}
+
+TEST(DesignEntryReading, AdpllReadsItsFourEntriesOnly) {
+    ParameterSet p;
+    DesignWindowModel w;
+    FillDesignEntries(w, p);
+    w.entry(DesignField::Tau1) = "garbage";
+    w.entry(DesignField::K) = "16";
+    w.entry(DesignField::N) = "1.5";
+    const auto m = ReadDesignEntries(w, Category::Adpll, p);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->text, "Invalid integer format");
+    EXPECT_EQ(m->focusField, "EditFiltDesignN");
+    EXPECT_EQ(p.FiltDesignK, 16);
+}
+
+TEST(DesignEntryReading, PoleKindIsStoredForMixedSignalOnly) {
+    ParameterSet p;
+    StorePoleKind(p, mixed(4, Detector::Exor, LoopFilter::ActivePI), PoleKind::Real);
+    EXPECT_EQ(p.rbFiltDesignRealPoles, 1);
+    EXPECT_EQ(p.rbFiltDesignComplexPoles, 0);
+    StorePoleKind(p, adpll(), PoleKind::Complex);
+    EXPECT_EQ(p.rbFiltDesignRealPoles, 1);
+}
+
+// Visible entries per configuration: Ka t1 t3 t4 t5 fs z C1, section 2, radio group.
+struct PanelRow {
+    const char* name;
+    Configuration config;
+    PoleKind pole;
+    const char* shown; // letters: a=Ka 1 3 4 5 f=fs z=zeta c=C1 S=section 2 R=radio group
+};
+
+class DesignPanelTest : public testing::TestWithParam<PanelRow> {};
+
+TEST_P(DesignPanelTest, ShowsTheEntriesOfTheConfiguration) {
+    const PanelRow& row = GetParam();
+    const DesignPanelVisibility v = ApplyDesignPanelRules(row.config, row.pole);
+    std::string shown;
+    const std::pair<char, bool> flags[] = {
+        {'a', v.Ka}, {'1', v.Tau1}, {'3', v.Tau3}, {'4', v.Tau4},      {'5', v.Tau5},
+        {'f', v.fs}, {'z', v.zeta}, {'c', v.C1},   {'S', v.GroupBox4}, {'R', v.RadioGroup1}};
+    for (const auto& [letter, on] : flags) {
+        if (on) {
+            shown += letter;
+        }
+    }
+    EXPECT_EQ(shown, row.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Configurations, DesignPanelTest,
+    testing::Values(PanelRow{"Order1", mixed(1, Detector::Mul, LoopFilter::ActiveLL),
+                             PoleKind::Real, "13"},
+                    PanelRow{"Order2Passive", mixed(2, Detector::Exor, LoopFilter::PassiveLL),
+                             PoleKind::Real, "1"},
+                    PanelRow{"Order2ActiveLL", mixed(2, Detector::Exor, LoopFilter::ActiveLL),
+                             PoleKind::Real, "a1"},
+                    PanelRow{"Order3CpPassive", mixed(3, Detector::PFD_CP, LoopFilter::PassiveLL),
+                             PoleKind::Real, "3c"},
+                    PanelRow{"Order3CpActiveLL", mixed(3, Detector::PFD_CP, LoopFilter::ActiveLL),
+                             PoleKind::Real, "a13c"},
+                    PanelRow{"Order4Passive", mixed(4, Detector::JK, LoopFilter::PassiveLL),
+                             PoleKind::Complex, "134S"},
+                    PanelRow{"Order5Passive", mixed(5, Detector::JK, LoopFilter::PassiveLL),
+                             PoleKind::Complex, "1345S"},
+                    PanelRow{"Order4PIReal", mixed(4, Detector::PFD, LoopFilter::ActivePI),
+                             PoleKind::Real, "145SR"},
+                    PanelRow{"Order4PIComplex", mixed(4, Detector::PFD, LoopFilter::ActivePI),
+                             PoleKind::Complex, "1fzSR"},
+                    PanelRow{"Order5CpPIComplex", mixed(5, Detector::PFD_CP, LoopFilter::ActivePI),
+                             PoleKind::Complex, "3fzcSR"}),
+    [](const testing::TestParamInfo<PanelRow>& info) { return std::string(info.param.name); });
+
+TEST(DesignPanelRules, PanelsButtonsAndDampingDisplay) {
+    DesignPanelVisibility v = ApplyDesignPanelRules(adpll(), PoleKind::Real);
+    EXPECT_FALSE(v.Panel2);
+    EXPECT_TRUE(v.Panel3);
+    EXPECT_TRUE(v.ButtonFiltDesignCalcADPLLParams);
+    EXPECT_FALSE(v.C1); // the charge pump flag does not count for an ADPLL
+    Configuration c = adpll();
+    c.order = 1;
+    c.detector = Detector::PFD_CP;
+    v = ApplyDesignPanelRules(c, PoleKind::Real);
+    EXPECT_TRUE(v.ButtonFiltDesignCalcADPLLParams);
+    EXPECT_FALSE(v.C1);
+    v = ApplyDesignPanelRules(mixed(1, Detector::Exor, LoopFilter::PassiveLL), PoleKind::Real);
+    EXPECT_TRUE(v.Panel2);
+    EXPECT_FALSE(v.GroupBox2);
+    EXPECT_FALSE(v.ButtonFiltDesignCalcFilterParams);
+    EXPECT_FALSE(v.ButtonFiltDesignCalcADPLLParams);
+    EXPECT_FALSE(v.damping);
+}
+
+TEST(DesignConfigurationText, MixedSignalWithScaler) {
+    ParameterSet p;
+    ASSERT_TRUE(p.setEntry(TextId::ConfigN, "40"));
+    ASSERT_TRUE(p.setEntry(TextId::ConfigLDPLLf0, "1234.56"));
+    Configuration c = mixed(5, Detector::PFD_CP, LoopFilter::ActivePI);
+    c.oscillator = Oscillator::VCOScaler;
+    const ConfigurationMemos m = DescribeConfiguration(p, c);
+    EXPECT_EQ(m.memo1, "PLL type: Mixed Signal\r\nPD type: PFD with Charge Pump\r\nLF type: "
+                       "active PI\r\nOscillator with down counter");
+    EXPECT_EQ(m.memo2, "Center frequency: 1234.6 Hz\r\nPLL order: 5\r\nDivide-by-N counter "
+                       "scale factor N = 40");
+}
+
+TEST(DesignConfigurationText, AdpllWithJKFlipflop) {
+    ParameterSet p;
+    Configuration c = adpll();
+    c.adpllDetector = AdpllDetector::JK;
+    // The ADPLL's own centre frequency, not the mixed-signal one.
+    ASSERT_TRUE(p.setEntry(TextId::ConfigLDPLLf0, "5"));
+    const ConfigurationMemos m = DescribeConfiguration(p, c);
+    EXPECT_EQ(m.memo1, "PLL type: ADPLL\r\nPD type: JK-Flipflop\r\nLoop filter: K "
+                       "counter\r\nDivide-by-N ratio N: 16");
+    EXPECT_EQ(m.memo2, "Center frequency: 100000.0 Hz\r\n");
+}
+
+} // namespace
+} // namespace loopcraft
