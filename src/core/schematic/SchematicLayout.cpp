@@ -1,0 +1,77 @@
+// Drawing, title and rows of the schematic window per configuration.
+#include "core/schematic/SchematicLayout.h"
+
+#include <array>
+
+namespace loopcraft {
+
+namespace {
+
+constexpr std::array<const char*, 4> kOrderWords{"First", "Second", "Third", "Fourth"};
+
+const char* filterFileStem(LoopFilter filter) {
+    switch (filter) {
+    case LoopFilter::ActiveLL:
+        return "ActiveLL";
+    case LoopFilter::ActivePI:
+        return "ActivePI";
+    case LoopFilter::PassiveLL:
+        break;
+    }
+    return "PassiveLL";
+}
+
+const char* filterTitle(LoopFilter filter) {
+    switch (filter) {
+    case LoopFilter::ActiveLL:
+        return "active lead-lag filter";
+    case LoopFilter::ActivePI:
+        return "active PI filter";
+    case LoopFilter::PassiveLL:
+        break;
+    }
+    return "passive lead-lag filter";
+}
+
+} // namespace
+
+SchematicLayout SchematicLayoutFor(const Configuration& config) {
+    SchematicLayout layout;
+    if (config.order < 2 || config.order > 5) {
+        layout.title = "No filter";
+        return layout;
+    }
+    // The drawing shows the filter, whose order is one below the loop's; "_I" is the filter
+    // driven by the charge pump's current, "_U" by a voltage.
+    const int filterOrder = config.order - 1;
+    layout.file = std::string(filterFileStem(config.filter)) + std::to_string(filterOrder) +
+                  (config.chargePump() ? "_I.wmf" : "_U.wmf");
+    layout.title = std::string(kOrderWords[static_cast<std::size_t>(filterOrder - 1)]) + "-order " +
+                   filterTitle(config.filter);
+
+    layout.section1 = true;
+    const bool activeLL = config.filter == LoopFilter::ActiveLL;
+    const bool passive = config.filter == LoopFilter::PassiveLL;
+    layout.R1 = activeLL || !config.chargePump();
+    layout.C2 = activeLL;
+    layout.C3 = config.order == 3 || (passive && config.order >= 4) || config.order == 5;
+    layout.C4_1 = layout.R4_1 = passive && config.order >= 4;
+    layout.C5_1 = layout.R5_1 = passive && config.order == 5;
+    layout.section2 = !passive && config.order >= 4;
+    return layout;
+}
+
+std::vector<std::pair<std::string, bool>> SchematicLayout::byObjectName() const {
+    return {
+        {"gbFilterSection1", section1},     {"stSchemaC1", section1},
+        {"stSchemaC2", section1 && C2},     {"stSchemaC3", section1 && C3},
+        {"stSchemaC4_1", section1 && C4_1}, {"stSchemaC5_1", section1 && C5_1},
+        {"stSchemaR1", section1 && R1},     {"stSchemaR2", section1},
+        {"stSchemaR4_1", section1 && R4_1}, {"stSchemaR5_1", section1 && R5_1},
+        {"gbFilterSection2", section2},     {"stSchemaC4", section2},
+        {"stSchemaC5", section2},           {"stSchemaR4", section2},
+        {"stSchemaR5", section2},
+    };
+}
+
+} // namespace loopcraft

@@ -1,0 +1,222 @@
+#include "core/schematic/ComponentValues.h"
+
+#include "core/schematic/SchematicLayout.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+#include <limits>
+#include <map>
+#include <string>
+
+namespace loopcraft {
+namespace {
+
+std::map<std::string, float> valuesByName(const std::vector<ComponentValue>& values) {
+    std::map<std::string, float> out;
+    for (const auto& v : values) {
+        out[componentName(v.component)] = v.value;
+    }
+    return out;
+}
+
+std::map<std::string, std::string> textsByName(const std::vector<ComponentValue>& values) {
+    std::map<std::string, std::string> out;
+    for (const auto& v : values) {
+        out[componentName(v.component)] = v.text;
+    }
+    return out;
+}
+
+ComponentInputs baseInputs(int order, LoopFilter filter, bool chargePump = false) {
+    ComponentInputs in;
+    in.order = order;
+    in.filter = filter;
+    in.chargePump = chargePump;
+    in.tau1 = 500e-6F;
+    in.tau2 = 50e-6F;
+    in.tau3 = 5e-6F;
+    in.tau4 = 2e-6F;
+    in.tau5 = 1e-6F;
+    in.Ka = 5;
+    in.fs = 20000;
+    in.zeta = 0.707F;
+    in.C1 = 10e-9F;
+    in.C4 = 10e-9F;
+    return in;
+}
+
+struct FormatCase {
+    ComponentKind kind;
+    float value;
+    const char* text;
+};
+
+class FormatComponent : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatComponent, RoundsAndPicksUnit) {
+    EXPECT_EQ(FormatComponentValue(GetParam().kind, GetParam().value), GetParam().text);
+}
+
+constexpr auto R = ComponentKind::Resistor;
+constexpr auto C = ComponentKind::Capacitor;
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FormatComponent,
+    ::testing::Values(FormatCase{R, 50000, "51.0 kOhm"}, FormatCase{R, 5000, "5.1 kOhm"},
+                      FormatCase{R, 4700, "4.7 kOhm"}, FormatCase{R, 470, "470.0 Ohm"},
+                      FormatCase{R, 1200, "1.2 kOhm"}, FormatCase{R, 3.3e6F, "3.3 MOhm"},
+                      FormatCase{R, 2.2e9F, "2.2 GOhm"}, FormatCase{R, 5e13F, "5.10E+04 GOhm"},
+                      FormatCase{R, 1e12F, "1.00E+03 GOhm"}, // never past the last unit
+                      FormatCase{R, 980, "1.00E+03 Ohm"},    // 1000 is not above 1000
+                      FormatCase{R, 1.0F, "1.0 Ohm"}, FormatCase{C, 0.8e-9F, "820.0 pF"},
+                      FormatCase{C, 4.7e-6F, "4.7 uF"}, FormatCase{C, 33e-9F, "33.0 nF"},
+                      FormatCase{C, 2.2e-6F, "2.2 uF"}, FormatCase{C, 1e-10F, "100.0 pF"},
+                      FormatCase{C, 2e-9F, "2.0 nF"}, FormatCase{C, 0.047F, "47.0 mF"},
+                      FormatCase{C, 3.0F, "3.0 F"},
+                      // no series value: a dash, never a hang
+                      FormatCase{R, 0, "-"}, FormatCase{C, -1e-9F, "-"},
+                      FormatCase{R, std::numeric_limits<float>::infinity(), "-"},
+                      FormatCase{C, std::numeric_limits<float>::quiet_NaN(), "-"}));
+
+TEST(ComponentValues, PassiveOrder2WorkedExample) {
+    const auto texts = textsByName(CalcComponentValues(baseInputs(2, LoopFilter::PassiveLL)));
+    EXPECT_EQ(texts, (std::map<std::string, std::string>{{"R1", "51.0 kOhm"}, {"R2", "5.1 kOhm"}}));
+}
+
+TEST(ComponentValues, ChargePumpDropsR1ExceptActiveLeadLag) {
+    EXPECT_EQ(textsByName(CalcComponentValues(baseInputs(2, LoopFilter::PassiveLL, true))),
+              (std::map<std::string, std::string>{{"R2", "5.1 kOhm"}}));
+    EXPECT_EQ(
+        valuesByName(CalcComponentValues(baseInputs(3, LoopFilter::ActivePI, true))).count("R1"),
+        0U);
+    EXPECT_EQ(
+        valuesByName(CalcComponentValues(baseInputs(2, LoopFilter::ActiveLL, true))).count("R1"),
+        1U);
+}
+
+TEST(ComponentValues, ActiveLeadLagR2UsesC2) {
+    const auto values = CalcComponentValues(baseInputs(2, LoopFilter::ActiveLL));
+    const auto v = valuesByName(values);
+    EXPECT_FLOAT_EQ(v.at("C2"), 2e-9F);
+    EXPECT_FLOAT_EQ(v.at("R2"), 25000.0F);
+    EXPECT_FLOAT_EQ(v.at("R1"), 50000.0F);
+    EXPECT_EQ(textsByName(values).at("C2"), "2.0 nF");
+}
+
+TEST(ComponentValues, PassiveStagesEachFiveTimesThePrevious) {
+    const auto v = valuesByName(CalcComponentValues(baseInputs(5, LoopFilter::PassiveLL)));
+    EXPECT_FLOAT_EQ(v.at("R2"), 5000.0F);
+    EXPECT_FLOAT_EQ(v.at("C3"), 5e-6F / 5000.0F);
+    EXPECT_FLOAT_EQ(v.at("R4_1"), 25000.0F);
+    EXPECT_FLOAT_EQ(v.at("C4_1"), 2e-6F / 25000.0F);
+    EXPECT_FLOAT_EQ(v.at("R5_1"), 125000.0F);
+    EXPECT_FLOAT_EQ(v.at("C5_1"), 1e-6F / 125000.0F);
+    EXPECT_EQ(v.count("R4"), 0U);
+}
+
+TEST(ComponentValues, Section2RealPolesOfEqualTimeConstants) {
+    auto in = baseInputs(4, LoopFilter::ActivePI, true);
+    in.poleKind = PoleKind::Real;
+    in.tau4 = in.tau5 = 4e-6F;
+    const auto v = valuesByName(CalcComponentValues(in));
+    const float omegaN = 1 / 4e-6F; // zeta = 1
+    EXPECT_FLOAT_EQ(v.at("C5"), 2 * in.C4);
+    EXPECT_FLOAT_EQ(v.at("R4"), 1 / (in.C4 * omegaN));
+    EXPECT_FLOAT_EQ(v.at("R5"), v.at("R4") / 2);
+    EXPECT_EQ(v.count("C3"), 0U);
+}
+
+TEST(ComponentValues, Section2ComplexPolesUseFsAndZeta) {
+    auto in = baseInputs(5, LoopFilter::ActiveLL);
+    in.poleKind = PoleKind::Complex;
+    const auto v = valuesByName(CalcComponentValues(in));
+    const double omegaN = 2 * 3.14159265358979 * 20000;
+    const double zeta = 0.707;
+    EXPECT_NEAR(v.at("C5"), 2 * 10e-9 / (zeta * zeta), 1e-14);
+    EXPECT_NEAR(v.at("R4"), zeta / (10e-9 * omegaN), 1e-2);
+    EXPECT_EQ(v.count("C3"), 1U);
+}
+
+TEST(ComponentValues, ZeroTimeConstantShowsDashWithoutHanging) {
+    auto in = baseInputs(4, LoopFilter::ActivePI);
+    in.poleKind = PoleKind::Real;
+    in.tau1 = 0;
+    in.tau4 = 0;
+    const auto texts = textsByName(CalcComponentValues(in));
+    EXPECT_EQ(texts.at("R1"), "-");
+    EXPECT_EQ(texts.at("R4"), "-");
+    EXPECT_EQ(texts.at("C5"), "-");
+}
+
+TEST(ComponentValues, OrderOneHasNoFilter) {
+    EXPECT_TRUE(CalcComponentValues(baseInputs(1, LoopFilter::ActiveLL)).empty());
+    const auto layout = SchematicLayoutFor(Configuration{.order = 1});
+    EXPECT_EQ(layout.title, "No filter");
+    EXPECT_EQ(layout.file, "");
+    EXPECT_FALSE(layout.section1);
+}
+
+// For every order, filter and detector kind the window shows exactly the rows the calculation
+// fills (C1 and R2 always, C4 as section 2's entry).
+struct LayoutCase {
+    int order;
+    LoopFilter filter;
+    bool chargePump;
+    const char* file;
+    const char* title;
+};
+
+class Layout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(Layout, FileTitleAndRowsMatchComputedComponents) {
+    const auto& p = GetParam();
+    Configuration config;
+    config.order = p.order;
+    config.filter = p.filter;
+    config.detector = p.chargePump ? Detector::PFD_CP : Detector::JK;
+    const auto layout = SchematicLayoutFor(config);
+    EXPECT_EQ(layout.file, p.file);
+    EXPECT_EQ(layout.title, p.title);
+
+    const auto v = valuesByName(CalcComponentValues(baseInputs(p.order, p.filter, p.chargePump)));
+    EXPECT_EQ(layout.R1, v.count("R1") == 1);
+    EXPECT_EQ(v.count("R2"), 1U);
+    EXPECT_EQ(layout.C2, v.count("C2") == 1);
+    EXPECT_EQ(layout.C3, v.count("C3") == 1);
+    EXPECT_EQ(layout.R4_1, v.count("R4_1") == 1);
+    EXPECT_EQ(layout.C4_1, v.count("C4_1") == 1);
+    EXPECT_EQ(layout.R5_1, v.count("R5_1") == 1);
+    EXPECT_EQ(layout.C5_1, v.count("C5_1") == 1);
+    EXPECT_EQ(layout.section2, v.count("R4") == 1);
+    EXPECT_EQ(layout.section2, v.count("R5") == 1);
+    EXPECT_EQ(layout.section2, v.count("C5") == 1);
+    EXPECT_EQ(layout.section2, hasSection2(p.order, p.filter));
+}
+
+using LF = LoopFilter;
+INSTANTIATE_TEST_SUITE_P(
+    AllFilters, Layout,
+    ::testing::Values(
+        LayoutCase{2, LF::PassiveLL, false, "PassiveLL1_U.wmf",
+                   "First-order passive lead-lag filter"},
+        LayoutCase{2, LF::PassiveLL, true, "PassiveLL1_I.wmf",
+                   "First-order passive lead-lag filter"},
+        LayoutCase{2, LF::ActiveLL, true, "ActiveLL1_I.wmf", "First-order active lead-lag filter"},
+        LayoutCase{2, LF::ActivePI, false, "ActivePI1_U.wmf", "First-order active PI filter"},
+        LayoutCase{3, LF::PassiveLL, true, "PassiveLL2_I.wmf",
+                   "Second-order passive lead-lag filter"},
+        LayoutCase{3, LF::ActiveLL, false, "ActiveLL2_U.wmf",
+                   "Second-order active lead-lag filter"},
+        LayoutCase{3, LF::ActivePI, true, "ActivePI2_I.wmf", "Second-order active PI filter"},
+        LayoutCase{4, LF::PassiveLL, false, "PassiveLL3_U.wmf",
+                   "Third-order passive lead-lag filter"},
+        LayoutCase{4, LF::ActiveLL, true, "ActiveLL3_I.wmf", "Third-order active lead-lag filter"},
+        LayoutCase{4, LF::ActivePI, true, "ActivePI3_I.wmf", "Third-order active PI filter"},
+        LayoutCase{5, LF::PassiveLL, true, "PassiveLL4_I.wmf",
+                   "Fourth-order passive lead-lag filter"},
+        LayoutCase{5, LF::ActiveLL, false, "ActiveLL4_U.wmf",
+                   "Fourth-order active lead-lag filter"},
+        LayoutCase{5, LF::ActivePI, false, "ActivePI4_U.wmf", "Fourth-order active PI filter"}));
+
+} // namespace
+} // namespace loopcraft
