@@ -1,0 +1,304 @@
+// Frequency response: grid, ranges, mapping factors and curves.
+#include "core/bode/FrequencyResponse.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace loopcraft {
+
+namespace {
+
+// A float spans about 83 decades; no decade search needs more steps than this.
+constexpr int kMaxDecadeSteps = 100;
+// Beyond this many 90-degree steps the phase bound is taken in closed form instead.
+constexpr int kMaxPhaseSteps = 100000;
+constexpr double kInvPi = 0.3183098861837907;
+
+float degrees(float radians) {
+    return static_cast<float>(static_cast<double>(radians) * 180.0 * kInvPi);
+}
+
+float decibels(float magSq) {
+    return static_cast<float>(10.0 * std::log10(magSq));
+}
+
+float times(float v, double factor) {
+    return static_cast<float>(v * factor);
+}
+
+// Grid size for accepted-looking inputs, in 64 bits so that no entry can overflow it.
+std::int64_t gridPointCount(float fMin, float fMax, int pointsPerDecade, int* decadesOut) {
+    const float start = DecadeAtOrBelow(fMin);
+    const float stop = DecadeAtOrAbove(fMax);
+    const float ratio = stop / start;
+    const double decades = std::floor(std::log10(static_cast<double>(ratio) + 0.1));
+    if (!std::isfinite(decades) || decades < 0 || decades > 1000) {
+        return -1;
+    }
+    const int decadeCount = static_cast<int>(decades);
+    if (decadesOut != nullptr) {
+        *decadesOut = decadeCount;
+    }
+    return static_cast<std::int64_t>(decadeCount) * pointsPerDecade + 1;
+}
+
+} // namespace
+
+BodeEntries BodeEntries::fromParameters(const ParameterSet& params) {
+    return {params.text(TextId::BodefMin), params.text(TextId::BodefMax),
+            params.text(TextId::BodeNumPoints)};
+}
+
+bool ReadBodeEntries(ParameterSet& params, const BodeEntries& entries, std::string* message,
+                     std::string* failedField) {
+    const std::pair<TextId, const std::string*> order[] = {
+        {TextId::BodefMin, &entries.fMin},
+        {TextId::BodefMax, &entries.fMax},
+        {TextId::BodeNumPoints, &entries.numPoints},
+    };
+    for (const auto& [id, text] : order) {
+        if (!params.setEntry(id, *text, message)) {
+            if (failedField != nullptr) {
+                *failedField = editFieldName(id);
+            }
+            return false;
+        }
+    }
+    return true;
+}
+
+int ValidateBodeEntries(const ParameterSet& params) {
+    if (!(params.BodefMin > 0)) {
+        return 1;
+    }
+    if (!(params.BodefMax > 0)) {
+        return 2;
+    }
+    if (params.BodefMax <= params.BodefMin) {
+        return 3;
+    }
+    if (params.BodeNumPoints < 1) {
+        return 4;
+    }
+    const std::int64_t points =
+        gridPointCount(params.BodefMin, params.BodefMax, params.BodeNumPoints, nullptr);
+    if (points < 0 || points > kMaxBodePoints) {
+        return 5;
+    }
+    return 0;
+}
+
+RuleViolation BodeEntryError(int code) {
+    switch (code) {
+    case 1:
+        return {"fMin must be positive", "EditBodefMin", "stBodefMin"};
+    case 2:
+        return {"fMax must be positive", "EditBodefMax", "stBodefMax"};
+    case 3:
+        return {"fMax must be greater than fMin", "EditBodefMax", "stBodefMax"};
+    case 4:
+        return {"NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints"};
+    default:
+        break;
+    }
+    return {"NumPoints too large: the plot would need more than 100000 points", "EditBodeNumPoints",
+            "stBodeNumPoints"};
+}
+
+float DecadeAtOrBelow(float x) {
+    float v = 1.0F;
+    if (1.0F > x) {
+        for (int i = 0; v > x && i < kMaxDecadeSteps; ++i) {
+            v = times(v, 0.1);
+        }
+    } else {
+        for (int i = 0; v <= x && i < kMaxDecadeSteps; ++i) {
+            v = times(v, 10.0);
+        }
+        v = times(v, 0.1);
+    }
+    return v;
+}
+
+float DecadeAtOrAbove(float x) {
+    float v = 1.0F;
+    if (1.0F >= x) {
+        for (int i = 0; v >= x && i < kMaxDecadeSteps; ++i) {
+            v = times(v, 0.1);
+        }
+        v = times(v, 10.0);
+    } else {
+        for (int i = 0; v < x && i < kMaxDecadeSteps; ++i) {
+            v = times(v, 10.0);
+        }
+    }
+    return v;
+}
+
+float Multiple90AtOrAbove(float deg) {
+    if (std::fabs(deg) > 90.0F * kMaxPhaseSteps) {
+        return 90.0F * std::ceil(deg / 90.0F);
+    }
+    float v = 0.0F;
+    if (0.0F >= deg) {
+        while (v >= deg) {
+            v -= 90.0F;
+        }
+        v += 90.0F;
+    } else {
+        while (v < deg) {
+            v += 90.0F;
+        }
+    }
+    return v;
+}
+
+float Multiple90AtOrBelow(float deg) {
+    if (std::fabs(deg) > 90.0F * kMaxPhaseSteps) {
+        return 90.0F * std::floor(deg / 90.0F);
+    }
+    float v = 0.0F;
+    if (0.0F >= deg) {
+        while (v > deg) {
+            v -= 90.0F;
+        }
+    } else {
+        while (v <= deg) {
+            v += 90.0F;
+        }
+        v -= 90.0F;
+    }
+    return v;
+}
+
+void FrequencyResponse::accept(float fMin, float fMax, int points) {
+    fMinUsed = fMin;
+    fMaxUsed = fMax;
+    pointsPerDecade = points;
+    fStart = DecadeAtOrBelow(fMinUsed);
+    mAccepted = true;
+}
+
+bool FrequencyResponse::compute(const LoopEvaluator& evaluate, const PlotFrame& frame) {
+    if (!mAccepted) {
+        return false;
+    }
+    int decades = 0;
+    const std::int64_t points = gridPointCount(fMinUsed, fMaxUsed, pointsPerDecade, &decades);
+    if (points < 1 || points > kMaxBodePoints) {
+        return false; // never for inputs that passed validation
+    }
+    fStop = DecadeAtOrAbove(fMaxUsed);
+    decadeCount = decades;
+    pointCount = static_cast<std::uint32_t>(points);
+
+    // Only the two end points decide the axis ranges.
+    responseAtStart = evaluate(fStart);
+    responseAtStop = evaluate(fStop);
+    const float magSqs[] = {responseAtStart.openLoopMagSq, responseAtStart.closedLoopMagSq,
+                            responseAtStop.openLoopMagSq, responseAtStop.closedLoopMagSq};
+    const float phases[] = {
+        degrees(responseAtStart.openLoopPhase), degrees(responseAtStart.closedLoopPhase),
+        degrees(responseAtStop.openLoopPhase), degrees(responseAtStop.closedLoopPhase)};
+    // A gain of zero or a non-finite value has no place on a logarithmic axis; it is left out
+    // of the range rather than sending the decade searches to the end of the float range.
+    bool anyMag = false;
+    for (const float m : magSqs) {
+        if (std::isfinite(m) && m > 0) {
+            magSqMax = anyMag ? std::max(magSqMax, m) : m;
+            magSqMin = anyMag ? std::min(magSqMin, m) : m;
+            anyMag = true;
+        }
+    }
+    if (!anyMag) {
+        magSqMax = magSqMin = 1.0F;
+    }
+    bool anyPhase = false;
+    for (const float p : phases) {
+        if (std::isfinite(p)) {
+            phaseMaxDeg = anyPhase ? std::max(phaseMaxDeg, p) : p;
+            phaseMinDeg = anyPhase ? std::min(phaseMinDeg, p) : p;
+            anyPhase = true;
+        }
+    }
+    if (!anyPhase) {
+        phaseMaxDeg = phaseMinDeg = 0.0F;
+    }
+
+    magSqTop = DecadeAtOrAbove(magSqMax);
+    magSqBottom = DecadeAtOrBelow(magSqMin);
+    if (!(magSqTop > magSqBottom)) {
+        // All ends on the same power of ten: one decade either side instead of a zero span.
+        magSqTop = times(magSqTop, 10.0);
+        magSqBottom = times(magSqBottom, 0.1);
+    }
+    phaseTop = Multiple90AtOrAbove(phaseMaxDeg);
+    phaseBottom = Multiple90AtOrBelow(phaseMinDeg);
+    if (!(phaseTop > phaseBottom)) {
+        phaseTop += 90.0F;
+        phaseBottom -= 90.0F;
+    }
+    dbTop = decibels(magSqTop);
+    dbBottom = decibels(magSqBottom);
+    logFStart = static_cast<float>(std::log10(fStart));
+    logFStop = static_cast<float>(std::log10(fStop));
+    mapOnto(frame);
+
+    stepRatio = static_cast<float>(std::pow(10.0, 1.0 / pointsPerDecade));
+
+    logFreq.clear();
+    openGainDb.clear();
+    openPhaseDeg.clear();
+    closedGainDb.clear();
+    closedPhaseDeg.clear();
+    logFreq.reserve(pointCount);
+    openGainDb.reserve(pointCount);
+    openPhaseDeg.reserve(pointCount);
+    closedGainDb.reserve(pointCount);
+    closedPhaseDeg.reserve(pointCount);
+    // Advanced multiplicatively and not re-anchored at decades, so the last point lies on fStop
+    // up to the accumulated rounding.
+    float f = fStart;
+    for (std::uint32_t i = 0; i < pointCount; ++i) {
+        const LoopResponse r = evaluate(f);
+        logFreq.push_back(static_cast<float>(std::log10(f)));
+        openGainDb.push_back(decibels(r.openLoopMagSq));
+        openPhaseDeg.push_back(degrees(r.openLoopPhase));
+        closedGainDb.push_back(decibels(r.closedLoopMagSq));
+        closedPhaseDeg.push_back(degrees(r.closedLoopPhase));
+        f = f * stepRatio;
+    }
+    mComputed = true;
+    return true;
+}
+
+void FrequencyResponse::mapOnto(const PlotFrame& frame) {
+    magScale = static_cast<float>(frame.yTop - frame.yMid) / (dbTop - dbBottom);
+    magOffset = static_cast<float>(frame.yTop) - magScale * dbTop;
+    phaseScale = static_cast<float>(frame.yMid - frame.yBottom) / (phaseTop - phaseBottom);
+    phaseOffset = static_cast<float>(frame.yMid) - phaseScale * phaseTop;
+    freqScale = static_cast<float>(frame.xRight - frame.xLeft) / (logFStop - logFStart);
+    freqOffset = static_cast<float>(frame.xLeft) - freqScale * logFStart;
+}
+
+BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
+                            const BodeEntries& entries, const LoopEvaluator& evaluate,
+                            const PlotFrame& frame) {
+    BodeRun run;
+    std::string message;
+    std::string field;
+    if (!ReadBodeEntries(params, entries, &message, &field)) {
+        run.errorTitle = kFormatErrorTitle;
+        run.error = RuleViolation{message, field, {}};
+    } else if (const int code = ValidateBodeEntries(params); code != 0) {
+        run.errorTitle = kIllegalEntryTitle;
+        run.error = BodeEntryError(code);
+    } else {
+        response.accept(params.BodefMin, params.BodefMax, params.BodeNumPoints);
+    }
+    // A refused entry leaves the previous grid: the response is rebuilt from what was accepted.
+    run.computed = response.compute(evaluate, frame);
+    return run;
+}
+
+} // namespace loopcraft
