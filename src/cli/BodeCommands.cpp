@@ -1,0 +1,221 @@
+// bode and components: the frequency response and the filter's component values, computed as
+// the Bode and schematic windows compute them.
+#include "cli/Cli.h"
+#include "core/bode/BodeConfigText.h"
+#include "core/bode/FrequencyResponse.h"
+#include "core/config/Configuration.h"
+#include "core/design/FilterDesignState.h"
+#include "core/design/LoopModel.h"
+#include "core/schematic/ComponentValues.h"
+#include "core/schematic/E24.h"
+#include "core/schematic/SchematicLayout.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <iomanip>
+#include <memory>
+#include <optional>
+#include <ostream>
+
+namespace loopcraft::cli {
+namespace {
+
+// The Bode window's frame at a nominal size; the command reports no pixel positions.
+const PlotFrame kNominalFrame = PlotFrame::fromEdges(50, 750, 30, 450);
+
+// Shortest text that reads back as the same float.
+std::string floatText(float v) {
+    if (std::isnan(v)) {
+        return "nan";
+    }
+    if (std::isinf(v)) {
+        return v > 0 ? "inf" : "-inf";
+    }
+    std::array<char, 64> buffer{};
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), v);
+    return std::string(buffer.data(), result.ptr);
+}
+
+struct BodeOptions {
+    std::string csvFile;
+};
+
+// The grid frequencies, replayed exactly as the computation advanced them.
+std::vector<float> gridFrequencies(const FrequencyResponse& r) {
+    std::vector<float> f;
+    f.reserve(r.pointCount);
+    float current = r.fStart;
+    for (std::uint32_t i = 0; i < r.pointCount; ++i) {
+        f.push_back(current);
+        current = current * r.stepRatio;
+    }
+    return f;
+}
+
+void writeCsv(std::ostream& out, const FrequencyResponse& r, const std::vector<float>& f) {
+    out << "f_hz,open_gain_db,open_phase_deg,closed_gain_db,closed_phase_deg\n";
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        out << floatText(f[i]) << ',' << floatText(r.openGainDb[i]) << ','
+            << floatText(r.openPhaseDeg[i]) << ',' << floatText(r.closedGainDb[i]) << ','
+            << floatText(r.closedPhaseDeg[i]) << '\n';
+    }
+}
+
+int runBode(CliContext& ctx, const BodeOptions& options) {
+    ParameterSet& params = ctx.params;
+    const Configuration config = Configuration::fromFlags(params);
+    const FilterDesignState state = FilterDesignState::fromParameters(params, config);
+    const LoopEvaluator evaluate = [&state, &config](float f) {
+        return EvaluateLoop(state, config, f);
+    };
+
+    FrequencyResponse response;
+    const BodeRun run = ComputeBodeResponse(response, params, BodeEntries::fromParameters(params),
+                                            evaluate, kNominalFrame);
+    if (run.error) {
+        throw UserMessage(run.errorTitle, run.error->message);
+    }
+    const std::vector<float> f = gridFrequencies(response);
+
+    if (!options.csvFile.empty()) {
+        std::ofstream file(options.csvFile, std::ios::binary | std::ios::trunc);
+        if (file) {
+            writeCsv(file, response, f);
+            file.flush();
+        }
+        if (!file) {
+            throw UserMessage("Error", "Cannot write " + options.csvFile);
+        }
+    }
+
+    const BodeConfigText memo = MakeBodeConfigText(params, config);
+    if (ctx.json) {
+        nlohmann::json points = nlohmann::json::array();
+        for (std::size_t i = 0; i < f.size(); ++i) {
+            points.push_back({{"f_hz", f[i]},
+                              {"open_gain_db", response.openGainDb[i]},
+                              {"open_phase_deg", response.openPhaseDeg[i]},
+                              {"closed_gain_db", response.closedGainDb[i]},
+                              {"closed_phase_deg", response.closedPhaseDeg[i]}});
+        }
+        printJson(ctx, {{"fStart", response.fStart},
+                        {"fStop", response.fStop},
+                        {"decadeCount", response.decadeCount},
+                        {"pointCount", response.pointCount},
+                        {"dbTop", response.dbTop},
+                        {"dbBottom", response.dbBottom},
+                        {"phaseTop", response.phaseTop},
+                        {"phaseBottom", response.phaseBottom},
+                        {"memo1", memo.memo1},
+                        {"memo2", memo.memo2},
+                        {"points", points}});
+        return 0;
+    }
+    std::ostream& out = *ctx.out;
+    out << "Grid: " << floatText(response.fStart) << " Hz to " << floatText(response.fStop)
+        << " Hz, " << response.decadeCount << " decades, " << response.pointCount << " points\n";
+    out << "Gain axis: " << floatText(response.dbTop) << " dB to " << floatText(response.dbBottom)
+        << " dB\n";
+    out << "Phase axis: " << floatText(response.phaseTop) << " deg to "
+        << floatText(response.phaseBottom) << " deg\n";
+    if (options.csvFile.empty()) {
+        writeCsv(out, response, f);
+    } else {
+        out << "Curves written to " << options.csvFile << "\n";
+    }
+    return 0;
+}
+
+struct ComponentOptions {
+    std::optional<std::string> c1;
+    std::optional<std::string> c1Unit;
+    std::optional<std::string> c4;
+    std::optional<std::string> c4Unit;
+};
+
+int runComponents(CliContext& ctx, const ComponentOptions& options) {
+    ParameterSet& params = ctx.params;
+    const Configuration config = Configuration::fromFlags(params);
+    CapacitorEntries entries = CapacitorEntries::fromParameters(params);
+    if (options.c1) {
+        entries.c1Text = *options.c1;
+    }
+    if (options.c4) {
+        entries.c4Text = *options.c4;
+    }
+    // Unit names were checked by the option parser.
+    if (options.c1Unit) {
+        entries.c1Unit = capacitorUnitIndex(*options.c1Unit).value_or(entries.c1Unit);
+    }
+    if (options.c4Unit) {
+        entries.c4Unit = capacitorUnitIndex(*options.c4Unit).value_or(entries.c4Unit);
+    }
+
+    const SchematicLayout layout = SchematicLayoutFor(config);
+    ComponentCalculation calc = CalculateComponentValues(params, config, entries);
+    if (calc.error) {
+        throw UserMessage(calc.errorTitle, calc.error->message);
+    }
+    // A saved set keeps each capacitor's number together with the unit it was read in.
+    params.setEntry(TextId::SchemaC1Unit, std::to_string(entries.c1Unit));
+    if (hasSection2(config.order, config.filter)) {
+        params.setEntry(TextId::SchemaC4Unit, std::to_string(entries.c4Unit));
+    }
+
+    if (ctx.json) {
+        nlohmann::json values = nlohmann::json::object();
+        for (const auto& v : calc.values) {
+            values[componentName(v.component)] = v.text;
+        }
+        printJson(ctx, {{"file", layout.file.empty() ? nlohmann::json(nullptr)
+                                                     : nlohmann::json(layout.file)},
+                        {"title", layout.title},
+                        {"values", values}});
+        return 0;
+    }
+    std::ostream& out = *ctx.out;
+    out << layout.title;
+    if (!layout.file.empty()) {
+        out << " (" << layout.file << ")";
+    }
+    out << "\n";
+    if (layout.section1) {
+        out << "  " << std::left << std::setw(6) << "C1" << params.text(TextId::SchemaC1Val) << ' '
+            << capacitorUnitName(entries.c1Unit) << "\n";
+    }
+    if (layout.section2) {
+        out << "  " << std::left << std::setw(6) << "C4" << params.text(TextId::SchemaC4Val) << ' '
+            << capacitorUnitName(entries.c4Unit) << "\n";
+    }
+    for (const auto& v : calc.values) {
+        out << "  " << std::left << std::setw(6) << componentName(v.component) << v.text << "\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+void registerBodeCommands(CommandRegistry& registry) {
+    auto bodeOptions = std::make_shared<BodeOptions>();
+    CLI::App* bode = registry.add(
+        "bode", "Frequency response over the Bode grid (BodefMin, BodefMax, BodeNumPoints)",
+        [bodeOptions](CliContext& ctx) { return runBode(ctx, *bodeOptions); });
+    bode->add_option("--csv", bodeOptions->csvFile,
+                     "Write the curves to FILE (f_hz, open/closed gain in dB and phase in deg)");
+
+    auto componentOptions = std::make_shared<ComponentOptions>();
+    const std::vector<std::string> units(kCapacitorUnits.begin(), kCapacitorUnits.end());
+    CLI::App* components = registry.add(
+        "components", "Resistor and capacitor values of the designed filter, rounded to E24",
+        [componentOptions](CliContext& ctx) { return runComponents(ctx, *componentOptions); });
+    components->add_option("--c1", componentOptions->c1, "C1 as typed (default SchemaC1Val)");
+    components->add_option("--c1-unit", componentOptions->c1Unit, "Unit of C1")
+        ->check(CLI::IsMember(units));
+    components->add_option("--c4", componentOptions->c4, "C4 as typed (default SchemaC4Val)");
+    components->add_option("--c4-unit", componentOptions->c4Unit, "Unit of C4")
+        ->check(CLI::IsMember(units));
+}
+
+} // namespace loopcraft::cli
