@@ -63,6 +63,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerFoundationCommands(registry);
     registerDesignCommands(registry);
     registerSimCommands(registry);
+    registerBodeCommands(registry);
 
     try {
         app.parse(argc, argv);

@@ -220,3 +220,65 @@ INSTANTIATE_TEST_SUITE_P(
 
 } // namespace
 } // namespace loopcraft
+
+namespace loopcraft {
+namespace {
+
+Configuration configOf(int order, LoopFilter filter, Detector detector = Detector::Exor) {
+    Configuration c;
+    c.order = order;
+    c.filter = filter;
+    c.detector = detector;
+    return c;
+}
+
+TEST(CapacitorEntries, SameCapacitanceInAnotherUnitGivesSameComponents) {
+    ParameterSet a;
+    ParameterSet b;
+    const auto config = configOf(3, LoopFilter::PassiveLL);
+    const auto inNf = CalculateComponentValues(a, config, {"10", 3, "10", 3});
+    const auto inUf = CalculateComponentValues(b, config, {"0.01", 2, "10", 3});
+    ASSERT_FALSE(inNf.error);
+    ASSERT_FALSE(inUf.error);
+    EXPECT_EQ(textsByName(inNf.values), textsByName(inUf.values));
+    EXPECT_EQ(b.text(TextId::SchemaC1Val), "0.01");
+}
+
+TEST(CapacitorEntries, C1CheckedFirstThenC4WhereSection2Exists) {
+    ParameterSet params;
+    auto r = CalculateComponentValues(params, configOf(4, LoopFilter::ActivePI), {"0", 3, "-1", 3});
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.errorTitle, "Illegal entry");
+    EXPECT_EQ(r.error->message, "C1 must be positive");
+    EXPECT_EQ(r.error->focusField, "EditSchemaC1Val");
+    EXPECT_TRUE(r.values.empty());
+
+    r = CalculateComponentValues(params, configOf(5, LoopFilter::ActiveLL), {"10", 3, "-1", 3});
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->message, "C4 must be positive");
+    EXPECT_EQ(r.error->focusField, "EditSchemaC4Val");
+}
+
+TEST(CapacitorEntries, C4IgnoredWithoutSection2) {
+    ParameterSet params;
+    ASSERT_TRUE(params.setEntry(TextId::SchemaC4Val, "-3"));
+    // Passive order 4 realises its poles in section 1: C4 is neither read nor checked.
+    const auto r =
+        CalculateComponentValues(params, configOf(4, LoopFilter::PassiveLL), {"10", 3, "x", 3});
+    EXPECT_FALSE(r.error);
+    EXPECT_EQ(r.values.size(), 5U);
+    EXPECT_EQ(params.text(TextId::SchemaC4Val), "-3");
+}
+
+TEST(CapacitorEntries, MalformedEntryIsAFormatError) {
+    ParameterSet params;
+    const auto r =
+        CalculateComponentValues(params, configOf(4, LoopFilter::ActiveLL), {"10", 3, "1,5", 3});
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.errorTitle, "Format error");
+    EXPECT_EQ(r.error->message, kInvalidFloatMessage);
+    EXPECT_EQ(r.error->focusField, "EditSchemaC4Val");
+}
+
+} // namespace
+} // namespace loopcraft
