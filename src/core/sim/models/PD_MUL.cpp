@@ -43,7 +43,13 @@ float PD_MUL::value(float sinSum, float sigma, float sample) const {
     const SimState& s = *Sim;
     // pi/4 times the sum is pi/2 times the trapezoid mean of the two sine values.
     const float v = (s.ConfigKd * kPiF * 0.25f * sinSum + sample) * sigma + s.UMid;
-    return std::clamp(v, s.ConfigPDSatN, s.ConfigPDSatP);
+    if (v > s.ConfigPDSatP) {
+        return s.ConfigPDSatP;
+    }
+    if (v < s.ConfigPDSatN) {
+        return s.ConfigPDSatN;
+    }
+    return v;
 }
 
 void PD_MUL::Step() {
