@@ -199,6 +199,28 @@ TEST_F(DetectorTest, MulSplitsStepAtQuarterBoundaryOnlyInside) {
     EXPECT_NEAR(s.Ud, 2.5f + (0.05f * 0.1f + 0.15f * 0.2f) / 0.2f, 1e-6);
 }
 
+class MulQuarterTest : public DetectorTest, public ::testing::WithParamInterface<int> {};
+
+// With a multiple of four steps per period every step lies inside one quarter: its output is
+// that quarter's sample alone, with nothing of the neighbouring quarter.
+TEST_P(MulQuarterTest, StepsOnQuarterGridAreNotSplit) {
+    const int n = GetParam();
+    s.SimulnSamp = n;
+    s.ConfigKd = 0.0f;
+    for (auto& rec : s.RefPeriodRecords) {
+        rec.QuarterSample = {0.1f, 0.2f, 0.3f, 0.4f};
+    }
+    auto& d = s.ensureModel(s.PdMul);
+    for (int k = 1; k <= 2 * n; ++k) {
+        setStepPhase(s, static_cast<std::uint32_t>(k), 1.0, 0.0);
+        d.Step();
+        const int quarter = ((k - 1) % n) * 4 / n;
+        EXPECT_FLOAT_EQ(s.Ud, 2.5f + 0.1f * static_cast<float>(quarter + 1)) << "step " << k;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(StepsPerPeriod, MulQuarterTest, ::testing::Values(4, 12, 20, 36, 60, 64));
+
 TEST_F(DetectorTest, MulClampsAtDetectorLimits) {
     s.ConfigKd = 10.0f;
     auto& d = s.ensureModel(s.PdMul);
