@@ -64,6 +64,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerDesignCommands(registry);
     registerSimCommands(registry);
     registerBodeCommands(registry);
+    registerHelpCommands(registry);
 
     try {
         app.parse(argc, argv);

@@ -57,6 +57,7 @@ void registerFoundationCommands(CommandRegistry& registry);
 void registerDesignCommands(CommandRegistry& registry);
 void registerSimCommands(CommandRegistry& registry);
 void registerBodeCommands(CommandRegistry& registry);
+void registerHelpCommands(CommandRegistry& registry);
 
 // Applies one NAME=TEXT assignment to the set (entry reading for texts; a flag set to 1 clears
 // the rest of its radio group). Throws UserMessage on a bad name or value.

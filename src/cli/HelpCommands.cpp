@@ -1,0 +1,80 @@
+// help-page: the pages of the help file on the terminal, for machines without a display and for
+// checking an edited help file.
+#include "cli/Cli.h"
+#include "core/app/HelpDocument.h"
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+namespace loopcraft::cli {
+
+namespace {
+
+struct HelpOptions {
+    std::string topic;
+    std::string search;
+    std::filesystem::path file;
+};
+
+// The working directory first, then the program's own data folder.
+std::vector<std::filesystem::path> helpCandidates(const HelpOptions& o) {
+    if (!o.file.empty())
+        return {o.file};
+    std::vector<std::filesystem::path> paths{kHelpFileName};
+#ifdef LOOPCRAFT_DATA_DIR
+    paths.push_back(std::filesystem::path(LOOPCRAFT_DATA_DIR) / kHelpFileName);
+#endif
+    return paths;
+}
+
+HelpDocument loadHelp(const HelpOptions& o) {
+    for (const auto& path : helpCandidates(o)) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            continue;
+        std::string text(kMaxHelpFileBytes, '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<std::size_t>(in.gcount()));
+        return HelpDocument::parse(text);
+    }
+    throw UserMessage("Help",
+                      std::string("The help file ") + kHelpFileName + " could not be opened");
+}
+
+int helpPage(CliContext& ctx, const HelpOptions& o) {
+    const HelpDocument doc = loadHelp(o);
+    if (o.topic.empty()) {
+        nlohmann::json list = nlohmann::json::array();
+        for (const HelpTopic* t : doc.search(o.search)) {
+            list.push_back({{"id", t->id}, {"title", t->title}});
+            if (!ctx.json)
+                *ctx.out << t->id << "\t" << t->title << "\n";
+        }
+        if (ctx.json)
+            printJson(ctx, list);
+        return 0;
+    }
+    const HelpTopic* page = doc.find(o.topic);
+    if (page == nullptr)
+        throw UserMessage("Help", "The help file has no page for the topic " + o.topic);
+    if (ctx.json)
+        printJson(ctx, {{"id", page->id}, {"title", page->title}, {"body", page->body}});
+    else
+        *ctx.out << page->body;
+    return 0;
+}
+
+} // namespace
+
+void registerHelpCommands(CommandRegistry& registry) {
+    auto options = std::make_shared<HelpOptions>();
+    CLI::App* cmd = registry.add("help-page",
+                                 "Print a page of the help file, or list its pages (TOPIC omitted)",
+                                 [options](CliContext& ctx) { return helpPage(ctx, *options); });
+    cmd->add_option("topic", options->topic, "Topic identifier, e.g. PLLConfiguration");
+    cmd->add_option("--search", options->search, "List only pages containing every word");
+    cmd->add_option("--help-file", options->file, "Help file to read instead of modhelp.hlp");
+}
+
+} // namespace loopcraft::cli
