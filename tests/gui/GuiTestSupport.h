@@ -5,8 +5,15 @@
 
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <ostream>
 
-namespace loopcraft::test {
+namespace loopcraft {
+
+inline void PrintTo(const RecordedMessage& m, std::ostream* os) {
+    *os << '"' << m.title.toStdString() << ": " << m.text.toStdString() << '"';
+}
+
+namespace test {
 
 // The scripted dialogs installed for the whole test program; reset before every test.
 FakeUserDialogs& fakeDialogs();
@@ -18,4 +25,5 @@ template <typename T> T* child(QObject* parent, const char* name) {
     return found;
 }
 
-} // namespace loopcraft::test
+} // namespace test
+} // namespace loopcraft

@@ -1,0 +1,55 @@
+#include "gui/app/Startup.h"
+
+#include "gui/app/MainWindow.h"
+#include "gui/app/TerminationSignals.h"
+#include "gui/app/UserDialogs.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <clocale>
+#include <memory>
+
+namespace loopcraft {
+
+void prepareApplication(QApplication& app) {
+    app.setApplicationName(QStringLiteral("Loopcraft"));
+    // QApplication adopted the user's locale; numbers in files and entries use ".".
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+}
+
+int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* terminationSignals) {
+    const QString title = QStringLiteral("Loopcraft");
+    std::unique_ptr<MainWindow> window;
+    if (terminationSignals) {
+        // Before the window exists (a failed start's message box) a signal just ends the loop.
+        QObject::connect(terminationSignals, &TerminationSignals::requested, &app,
+                         [&window, &app](int) {
+                             if (window && window->isVisible()) {
+                                 window->close();
+                             } else {
+                                 app.quit();
+                             }
+                         });
+    }
+    try {
+        window = std::make_unique<MainWindow>(dialogs);
+    } catch (const std::exception& e) {
+        dialogs.message(nullptr, title, QString::fromUtf8(e.what()));
+        return 1;
+    }
+    QObject::connect(window.get(), &MainWindow::closed, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    window->show();
+    int code = 0;
+    try {
+        code = app.exec();
+    } catch (const std::exception& e) {
+        dialogs.message(nullptr, title, QString::fromUtf8(e.what()));
+    }
+    // Destroying the window writes PARAMS.TXT.
+    window.reset();
+    return code;
+}
+
+} // namespace loopcraft

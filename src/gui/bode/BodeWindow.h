@@ -1,0 +1,26 @@
+// The "Bode Plot" window (Form4): not modal, opened from the filter design dialog. It holds no
+// content yet; the main window owns it from start-up to exit like every other window.
+#pragma once
+
+#include "core/app/ParameterSet.h"
+
+#include <QWidget>
+
+namespace loopcraft {
+
+class HelpService;
+class UserDialogs;
+
+class BodeWindow : public QWidget {
+    Q_OBJECT
+public:
+    BodeWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
+               QWidget* parent = nullptr);
+
+private:
+    ParameterSet& mParams;
+    HelpService& mHelp;
+    UserDialogs& mDialogs;
+};
+
+} // namespace loopcraft

@@ -1,0 +1,401 @@
+#include "gui/app/MainWindow.h"
+
+#include "core/app/ParamsFile.h"
+#include "gui/config/ConfigDialog.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/RecordingHelpService.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <fstream>
+#include <sstream>
+
+namespace loopcraft::test {
+namespace {
+
+std::string readAll(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    // A parameter file as the program writes it, after `change` edited the defaults.
+    void writeParams(const std::function<void(ParameterSet&)>& change) {
+        ParameterSet ps;
+        change(ps);
+        ASSERT_TRUE(SaveParamsFileAtomic(ps, path("PARAMS.TXT").toStdString()));
+    }
+
+    void writeLogo() {
+        QImage logo(8, 6, QImage::Format_RGB32);
+        logo.fill(Qt::darkBlue);
+        ASSERT_TRUE(logo.save(path("start.bmp"), "BMP"));
+    }
+
+    MainWindow& open() {
+        MainWindowSetup setup;
+        setup.paramsFile = path("PARAMS.TXT").toStdString();
+        setup.findDataFile = [this](const QString& name) { return dir.filePath(name); };
+        setup.help = &help;
+        window = std::make_unique<MainWindow>(fakeDialogs(), setup);
+        return *window;
+    }
+
+    template <typename T> T* find(const char* name) { return child<T>(window.get(), name); }
+    QWidget* widget(const char* name) { return find<QWidget>(name); }
+    void trigger(const char* action) { find<QAction>(action)->trigger(); }
+    void click(const char* button) { find<QAbstractButton>(button)->click(); }
+    void paint() {
+        window->canvas()->grab();
+        QCoreApplication::processEvents();
+    }
+
+    QTemporaryDir dir;
+    RecordingHelpService help;
+    std::unique_ptr<MainWindow> window;
+};
+
+// ---- menu and tool bar ---------------------------------------------------------------------
+
+struct MenuItem {
+    const char* menu;
+    const char* name;
+    const char* caption;
+};
+
+class MainMenuTest : public MainWindowTest, public ::testing::WithParamInterface<MenuItem> {};
+
+TEST_P(MainMenuTest, ItemSitsInItsMenuWithItsCaption) {
+    open();
+    const MenuItem& item = GetParam();
+    auto* action = find<QAction>(item.name);
+    ASSERT_NE(action, nullptr);
+    EXPECT_EQ(action->text(), QString::fromLatin1(item.caption));
+    bool found = false;
+    for (QAction* top : find<QMenuBar>("MainMenu1")->actions()) {
+        if (top->text() == QString::fromLatin1(item.menu)) {
+            found = top->menu()->actions().contains(action);
+        }
+    }
+    EXPECT_TRUE(found) << item.name << " not in menu " << item.menu;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Captions, MainMenuTest,
+    ::testing::Values(MenuItem{"Config", "SetupPLL1", "Setup PLL"},
+                      MenuItem{"Config", "ShowStartLogo1", "Show StartLogo"},
+                      MenuItem{"Config", "SetInitDefaults1", "Set InitDefaults"},
+                      MenuItem{"Design", "PLLDesign1", "PLL Design"},
+                      MenuItem{"Simul", "RunSimulation1", "Run Simulation"},
+                      MenuItem{"Help", "GetHelp1", "Get Help"}, MenuItem{"Help", "About1", "About"},
+                      MenuItem{"Options", "Preferences1", "Preferences"},
+                      MenuItem{"Options", "SetDefaultColors1", "Set Default Colors"},
+                      MenuItem{"Exit", "Quit1", "Quit"}));
+
+TEST_F(MainWindowTest, ToolBarButtonsCarryTheirHintsInOrder) {
+    open();
+    EXPECT_EQ(window->objectName(), "Form1");
+    EXPECT_EQ(window->windowTitle(), "Loopcraft");
+    const char* hints[] = {"performs PLL configuration", "designs the filter parameters",
+                           "runs PLL simulation",        "select colors, pen widths, fonts...",
+                           "Get help on Loopcraft",      "quit the program"};
+    auto* bar = find<QWidget>("ToolBar1");
+    ASSERT_NE(bar, nullptr);
+    const QList<QAction*> actions = static_cast<QToolBar*>(bar)->actions();
+    ASSERT_EQ(actions.size(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "SpeedButton" + std::to_string(i + 1);
+        QWidget* button = static_cast<QToolBar*>(bar)->widgetForAction(actions[i]);
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->objectName(), QString::fromStdString(name));
+        EXPECT_EQ(button->toolTip(), QString::fromLatin1(hints[i]));
+    }
+}
+
+TEST_F(MainWindowTest, HelpMenuAndButtonsAskTheHelpService) {
+    open();
+    trigger("GetHelp1");
+    click("SpeedButton5");
+    click("ButtonSimulHelp");
+    EXPECT_EQ(help.requests,
+              (QStringList{"<contents>", "<contents>", "ParametersOfPLLSimulation"}));
+}
+
+// ---- placement -------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, PanelsAndControlsSitAtTheirScreenFractions) {
+    open();
+    const int tbH = window->toolBarHeight();
+    const int clientH = window->canvas()->height();
+    EXPECT_EQ(window->geometry().topLeft(), QPoint(0, 0));
+    EXPECT_EQ(window->width(), 1280);
+    EXPECT_EQ(widget("Panel1")->geometry(), QRect(640, tbH + 2, 576, clientH - 2 * tbH));
+    EXPECT_EQ(widget("Panel2")->geometry(), QRect(2, tbH + 4, 1254, clientH - 2 * tbH));
+    const int H = clientH - 2 * tbH;
+    // 0.1 W, 0.27 H, 0.3 W, 0.05 H of the simulation panel, rounded down.
+    EXPECT_EQ(widget("EditSimuldf")->geometry(),
+              QRect(57, static_cast<int>(0.27 * H), 172, static_cast<int>(0.05 * H)));
+    EXPECT_EQ(widget("stSimuldf")->x(), 288);
+    EXPECT_EQ(widget("ButtonSimulExit")->geometry().topLeft(),
+              QPoint(static_cast<int>(0.74 * 576), static_cast<int>(0.85 * H)));
+    // Radio buttons are placed in panel coordinates although the group box holds them.
+    auto* nstep = widget("rbSimulNstep");
+    EXPECT_EQ(nstep->mapTo(widget("Panel1"), QPoint(0, 0)),
+              QPoint(static_cast<int>(0.14 * 576), static_cast<int>(0.12 * H)));
+    EXPECT_EQ(window->PlotFrame.left(), 64);
+    EXPECT_EQ(window->PlotFrame.x() + window->PlotFrame.width(), 576);
+    EXPECT_EQ(window->PlotFrame.height(), 512);
+    EXPECT_EQ(widget("ScrollBar1")->geometry().topLeft(),
+              QPoint(64, window->PlotFrame.y() + 512 + 102));
+}
+
+// ---- panels --------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, PanelVisibilityFollowsTheCommands) {
+    open();
+    auto shown = [this](const char* name) { return !widget(name)->isHidden(); };
+    EXPECT_FALSE(shown("Panel1") || shown("Panel2") || shown("Panel3") || shown("ScrollBar1"));
+
+    trigger("RunSimulation1");
+    EXPECT_TRUE(shown("Panel1"));
+    trigger("Preferences1");
+    EXPECT_FALSE(shown("Panel1"));
+    EXPECT_TRUE(shown("Panel2"));
+    trigger("About1");
+    EXPECT_TRUE(shown("Panel3")) << "the About box is independent of the other panels";
+    EXPECT_TRUE(shown("Panel2"));
+    click("OkButton");
+    EXPECT_FALSE(shown("Panel3"));
+    click("ButtonOptionsCancel");
+    EXPECT_FALSE(shown("Panel2"));
+    click("SpeedButton4");
+    click("ButtonOptionsOk");
+    EXPECT_FALSE(shown("Panel2"));
+
+    click("SpeedButton3");
+    trigger("ShowStartLogo1");
+    EXPECT_FALSE(shown("Panel1"));
+    EXPECT_TRUE(window->StartLogoPending);
+    EXPECT_FALSE(window->ResultsValid);
+    click("SpeedButton3");
+    click("ButtonSimulExit");
+    EXPECT_FALSE(shown("Panel1"));
+}
+
+TEST_F(MainWindowTest, OptionsButtonsFollowTheSelectedEntry) {
+    open();
+    click("SpeedButton4");
+    auto* list = find<QListWidget>("ListBox1");
+    ASSERT_EQ(list->count(), 6);
+    const bool expected[6][2] = {{false, true},  {true, false},  {true, false},
+                                 {false, false}, {false, false}, {false, true}};
+    for (int row = 0; row < 6; ++row) {
+        list->setCurrentRow(row);
+        EXPECT_FALSE(widget("ButtonOptionsSelectColor")->isHidden());
+        EXPECT_EQ(!widget("ButtonOptionsSelectPenWidth")->isHidden(), expected[row][0]) << row;
+        EXPECT_EQ(!widget("ButtonOptionsSelectFont")->isHidden(), expected[row][1]) << row;
+    }
+}
+
+TEST_F(MainWindowTest, PenWidthBelowOneBecomesOneAndGarbageIsRefused) {
+    open();
+    click("SpeedButton4");
+    find<QListWidget>("ListBox1")->setCurrentRow(2);
+    fakeDialogs().inputAnswers = {QStringLiteral("-3"), QStringLiteral("x1")};
+    click("ButtonOptionsSelectPenWidth");
+    EXPECT_EQ(window->params().PenWidthCurve2, 1);
+    click("ButtonOptionsSelectPenWidth");
+    EXPECT_EQ(window->params().PenWidthCurve2, 1);
+    EXPECT_EQ(fakeDialogs().messages,
+              (std::vector<RecordedMessage>{{"Error", "Invalid integer format, try again"}}));
+    ASSERT_EQ(fakeDialogs().inputRequests.size(), 2u);
+    EXPECT_EQ(fakeDialogs().inputRequests[0].caption, "Enter PenWidth");
+    EXPECT_EQ(fakeDialogs().inputRequests[0].prompt, "PenWidth = ");
+    EXPECT_EQ(fakeDialogs().inputRequests[0].defaultText, "2");
+}
+
+TEST_F(MainWindowTest, ColourIsKeptEvenWhenThePanelIsCancelled) {
+    open();
+    click("SpeedButton4");
+    find<QListWidget>("ListBox1")->setCurrentRow(3);
+    fakeDialogs().colorAnswers = {QColor(1, 2, 3)};
+    click("ButtonOptionsSelectColor");
+    click("ButtonOptionsCancel");
+    EXPECT_EQ(window->params().ColorFrameBackground, 0x030201u);
+    EXPECT_EQ(fakeDialogs().colorRequests.at(0), QColor(255, 255, 0));
+}
+
+// ---- configuration dialog ----------------------------------------------------------------
+
+TEST_F(MainWindowTest, ConfigDialogLeftWithoutOkIsShownOnceMore) {
+    open();
+    window->show();
+    int shown = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (window->configDialog()->isVisible()) {
+            ++shown;
+            window->configDialog()->reject();
+        }
+    });
+    closer.start(5);
+    trigger("SetupPLL1");
+    EXPECT_EQ(shown, 2);
+
+    shown = 0;
+    QObject::disconnect(&closer, nullptr, nullptr, nullptr);
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (window->configDialog()->isVisible()) {
+            ++shown;
+            window->configDialog()->findChild<QRadioButton*>("rbConfigDPLLPFD_CP")->click();
+            window->configDialog()->findChild<QPushButton*>("ButtonConfigDone")->click();
+        }
+    });
+    click("SpeedButton1");
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(window->params().rbConfigDPLLPFD_CP, 1);
+}
+
+// ---- stimulus choice -----------------------------------------------------------------------
+
+const QString kNStepNote = QStringLiteral(
+    "When simulation mode N-step is chosen,the oscillator type in the CONFIG dialog is\r\n"
+    "automatically switched to VCO + scaler.\r\n"
+    "Make shure that you specified appropriate values\r\n"
+    "for N and K0 in the CONFIG dialog box.\r\n"
+    "\r\n"
+    "You should also check the filter design\r\n"
+    "in the DESIGN dialog box.");
+
+TEST_F(MainWindowTest, ChoosingNStepShowsTheNoteOnceAndSwitchesToTheScaler) {
+    writeLogo();
+    open();
+    paint();
+    click("SpeedButton3");
+    ASSERT_FALSE(window->StartLogoPending);
+    click("rbSimulNstep");
+    click("rbSimulNstep"); // already selected: nothing more
+    EXPECT_EQ(fakeDialogs().messages, (std::vector<RecordedMessage>{{"Note", kNStepNote}}));
+    EXPECT_EQ(window->params().rbConfigVCO, 0);
+    EXPECT_EQ(window->params().rbConfigVCOScaler, 1);
+    EXPECT_TRUE(window->configDialog()->radioStates().rbConfigVCOScaler);
+    EXPECT_FALSE(widget("EditSimuldN")->isHidden());
+    EXPECT_TRUE(widget("EditSimuldf")->isHidden());
+    EXPECT_TRUE(widget("stSimuldphi")->isHidden());
+
+    // The stored flags follow the buttons only when the panel is left with Exit.
+    EXPECT_EQ(window->params().rbSimulNstep, 0);
+    click("ButtonSimulExit");
+    EXPECT_EQ(window->params().rbSimulNstep, 1);
+    EXPECT_EQ(window->params().rbSimulfstep, 0);
+}
+
+TEST_F(MainWindowTest, NStepFromTheFileIsSelectedWithoutTheNote) {
+    writeParams([](ParameterSet& ps) { ps.selectFlag(FlagId::rbSimulNstep); });
+    open();
+    EXPECT_TRUE(find<QRadioButton>("rbSimulNstep")->isChecked());
+    EXPECT_TRUE(fakeDialogs().messages.empty() ||
+                fakeDialogs().messages.front().title != QStringLiteral("Note"));
+    // A mixed-signal loop with N-step gets the scaler back at every repaint.
+    window->params().selectFlag(FlagId::rbConfigVCO);
+    paint();
+    EXPECT_EQ(window->params().rbConfigVCOScaler, 1);
+    EXPECT_EQ(window->params().rbConfigVCO, 0);
+}
+
+TEST_F(MainWindowTest, AllDigitalLoopFallsBackFromNStepToFStep) {
+    writeParams([](ParameterSet& ps) { ps.selectFlag(FlagId::rbSimulNstep); });
+    open();
+    window->params().selectFlag(FlagId::rbConfigADPLL);
+    paint();
+    EXPECT_TRUE(find<QRadioButton>("rbSimulfstep")->isChecked());
+    EXPECT_TRUE(widget("rbSimulNstep")->isHidden());
+    EXPECT_TRUE(widget("EditSimuldN")->isHidden());
+    EXPECT_FALSE(widget("EditSimuldf")->isHidden());
+    click("rbSimulphistep");
+    EXPECT_FALSE(widget("EditSimuldphi")->isHidden());
+    EXPECT_TRUE(widget("EditSimuldf")->isHidden());
+}
+
+// ---- start logo ----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, StartLogoIsDrawnByOnePaintOnlyAndAgainAfterShowStartLogo) {
+    writeLogo();
+    open();
+    paint();
+    paint();
+    EXPECT_EQ(window->startLogoDrawCount(), 1);
+    trigger("ShowStartLogo1");
+    paint();
+    paint();
+    EXPECT_EQ(window->startLogoDrawCount(), 2);
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+}
+
+TEST_F(MainWindowTest, MissingLogoIsReportedOnceAndTheProgramGoesOn) {
+    open();
+    paint();
+    paint();
+    paint();
+    EXPECT_EQ(fakeDialogs().messages,
+              (std::vector<RecordedMessage>{{"Loopcraft", "Could not load bitmap"}}));
+    EXPECT_EQ(window->startLogoDrawCount(), 0);
+}
+
+// ---- PARAMS.TXT --------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, QuitWritesTheParameterFile) {
+    open();
+    window->params().setEntry(TextId::ConfigKd, "2.5");
+    trigger("Quit1");
+    window.reset();
+    ParameterSet expected;
+    expected.setEntry(TextId::ConfigKd, "2.5");
+    std::ostringstream out;
+    WriteParamsFile(out, expected);
+    EXPECT_EQ(readAll(path("PARAMS.TXT")), out.str());
+}
+
+TEST_F(MainWindowTest, FailedStartLeavesTheFileAlone) {
+    writeParams([](ParameterSet& ps) { ps.setTextRaw(TextId::ConfigKd, "abc"); });
+    const std::string before = readAll(path("PARAMS.TXT"));
+    EXPECT_THROW(open(), StartupError);
+    EXPECT_EQ(readAll(path("PARAMS.TXT")), before);
+}
+
+TEST_F(MainWindowTest, SetInitDefaultsRestoresEverythingButLeavesTheFileUntilExit) {
+    writeParams([](ParameterSet& ps) {
+        ps.setEntry(TextId::Simuldf, "123");
+        ps.AxisFontStyle[0] = 1;
+    });
+    const std::string before = readAll(path("PARAMS.TXT"));
+    open();
+    EXPECT_TRUE(window->AxisFont.bold());
+    EXPECT_EQ(find<QLineEdit>("EditSimuldf")->text(), "123");
+    trigger("SetInitDefaults1");
+    EXPECT_EQ(find<QLineEdit>("EditSimuldf")->text(), "2000");
+    EXPECT_FALSE(window->AxisFont.bold());
+    EXPECT_EQ(readAll(path("PARAMS.TXT")), before);
+}
+
+} // namespace
+} // namespace loopcraft::test
