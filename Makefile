@@ -38,10 +38,17 @@ check-layers:
 
 test: check-layers test-normal test-asan
 
-# Starts the program in a working folder of its own, so PARAMS.TXT lands there.
+# Starts the program in a working folder of its own that holds the data files, so PARAMS.TXT
+# lands there. Without a display the command-line summary stands in for the window.
 run: build
 	@mkdir -p $(RUN_DIR)
-	@cd $(RUN_DIR) && ../$(BUILD)/src/cli/loopcraft-cli show
+	@cp -ru data/. $(RUN_DIR)/
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+		echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): showing the parameter summary instead."; \
+		cd $(RUN_DIR) && ../$(BUILD)/src/cli/loopcraft-cli show; \
+	else \
+		cd $(RUN_DIR) && ../$(BUILD)/src/app/loopcraft; \
+	fi
 
 $(BENCH_BUILD)/build.ninja: | deps
 	@cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \

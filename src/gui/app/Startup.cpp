@@ -22,13 +22,14 @@ int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* te
     const QString title = QStringLiteral("Loopcraft");
     std::unique_ptr<MainWindow> window;
     if (terminationSignals) {
-        // Before the window exists (a failed start's message box) a signal just ends the loop.
+        // Before the window exists (a failed start's message box) a signal ends every event
+        // loop at once; quit() would let the box veto it.
         QObject::connect(terminationSignals, &TerminationSignals::requested, &app,
                          [&window, &app](int) {
                              if (window && window->isVisible()) {
                                  window->close();
                              } else {
-                                 app.quit();
+                                 QCoreApplication::exit(1);
                              }
                          });
     }
@@ -38,8 +39,11 @@ int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* te
         dialogs.message(nullptr, title, QString::fromUtf8(e.what()));
         return 1;
     }
-    QObject::connect(window.get(), &MainWindow::closed, &app, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // exit() rather than quit(): a modal dialog still open (one that has no close button)
+    // must not keep the program alive once the main window is closed.
+    QObject::connect(
+        window.get(), &MainWindow::closed, &app, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
     window->show();
     int code = 0;
     try {

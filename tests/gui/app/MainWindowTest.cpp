@@ -275,6 +275,23 @@ TEST_F(MainWindowTest, ConfigDialogLeftWithoutOkIsShownOnceMore) {
     EXPECT_EQ(window->params().rbConfigDPLLPFD_CP, 1);
 }
 
+TEST_F(MainWindowTest, ConfigDialogIsNotShownAgainWhenTheProgramIsEnding) {
+    open();
+    window->show();
+    int shown = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (window->configDialog()->isVisible()) {
+            ++shown;
+            window->close(); // as SIGTERM does
+            window->configDialog()->reject();
+        }
+    });
+    closer.start(5);
+    trigger("SetupPLL1");
+    EXPECT_EQ(shown, 1);
+}
+
 // ---- stimulus choice -----------------------------------------------------------------------
 
 const QString kNStepNote = QStringLiteral(

@@ -1,0 +1,122 @@
+// The desktop program as a user starts it: a real process in a folder of its own.
+#include "core/app/ParamsFile.h"
+#include "gui/app/Startup.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+
+namespace loopcraft::test {
+namespace {
+
+std::string readAll(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeMalformedParams(const QString& path) {
+    std::ofstream out(path.toStdString(), std::ios::binary);
+    out << "1\r\n0\r\nnot-a-flag\r\n";
+}
+
+#ifdef LOOPCRAFT_EXE
+
+// True once the process has its own handler for `sig`: from then on a signal is queued for
+// the event loop instead of killing the process.
+bool waitForHandler(qint64 pid, int sig, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (status.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : status.readAll().split('\n')) {
+                if (line.startsWith("SigCgt:")) {
+                    const qulonglong mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+                    if (mask & (1ULL << (sig - 1))) {
+                        return true;
+                    }
+                }
+            }
+        }
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+class DesktopProgramSignalTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(DesktopProgramSignalTest, SignalEndsTheProgramLikeQuitAndWritesParams) {
+    QTemporaryDir dir;
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LOOPCRAFT_EXE), {});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    ASSERT_TRUE(waitForHandler(program.processId(), GetParam(), 60000));
+    ::kill(static_cast<pid_t>(program.processId()), GetParam());
+    ASSERT_TRUE(program.waitForFinished(60000)) << "the program did not end";
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    const std::string written = readAll(dir.filePath(QStringLiteral("PARAMS.TXT")));
+    int lines = 0;
+    for (char c : written) {
+        lines += c == '\n' ? 1 : 0;
+    }
+    EXPECT_EQ(lines, kParamsFileLines);
+}
+
+INSTANTIATE_TEST_SUITE_P(TermAndInt, DesktopProgramSignalTest, ::testing::Values(SIGTERM, SIGINT));
+
+TEST(DesktopProgram, StartOnAMalformedFileEndsWithoutTouchingIt) {
+    QTemporaryDir dir;
+    const QString params = dir.filePath(QStringLiteral("PARAMS.TXT"));
+    writeMalformedParams(params);
+    const std::string before = readAll(params);
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(LOOPCRAFT_EXE), {});
+    ASSERT_TRUE(program.waitForStarted(30000));
+    // The message box waits for the user; the signal stands in for dismissing it.
+    ASSERT_TRUE(waitForHandler(program.processId(), SIGTERM, 60000));
+    ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 1);
+    EXPECT_EQ(readAll(params), before);
+}
+
+#endif
+
+TEST(Startup, FailedStartShowsTheReasonAndReportsFailure) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    writeMalformedParams(QStringLiteral("PARAMS.TXT"));
+    const std::string before = readAll(QStringLiteral("PARAMS.TXT"));
+    const int code = runLoopcraft(*qApp, fakeDialogs(), nullptr);
+    const std::string after = readAll(QStringLiteral("PARAMS.TXT"));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(code, 1);
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Loopcraft");
+    EXPECT_TRUE(fakeDialogs().messages[0].text.contains(QStringLiteral("line 3")))
+        << fakeDialogs().messages[0].text.toStdString();
+    EXPECT_EQ(after, before);
+}
+
+} // namespace
+} // namespace loopcraft::test
