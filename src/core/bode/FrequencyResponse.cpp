@@ -30,8 +30,12 @@ float times(float v, double factor) {
 std::int64_t gridPointCount(float fMin, float fMax, int pointsPerDecade, int* decadesOut) {
     const float start = DecadeAtOrBelow(fMin);
     const float stop = DecadeAtOrAbove(fMax);
-    const float ratio = stop / start;
-    const double decades = std::floor(std::log10(static_cast<double>(ratio) + 0.1));
+    // Both ends are powers of ten up to float rounding, so the decade count is the nearest
+    // whole logarithm of their ratio. (Adding 0.1 to the ratio before taking the floor only
+    // protects small ratios: from about 10^17 on, a ratio a hair below 10^k loses a decade.)
+    // In double, as the ratio of decades far apart (1e-38 .. 1e6) overflows a float.
+    const double ratio = static_cast<double>(stop) / static_cast<double>(start);
+    const double decades = std::round(std::log10(ratio));
     if (!std::isfinite(decades) || decades < 0 || decades > 1000) {
         return -1;
     }
