@@ -118,5 +118,13 @@ TEST_F(DesignCli, AdpllDesignStoresTheCounters) {
     EXPECT_EQ(shown.json()["texts"]["FiltDesignM"]["text"], "65");
 }
 
+TEST_F(DesignCli, LoopWithoutCrossingIsReportedNotHung) {
+    const CliRun r =
+        run({"--save", "--set", "rbConfigActivePI=1", "--set", "ConfigK0=0", "figures"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Warning: no crossing found\n");
+    EXPECT_FALSE(fs::exists(mDir / "PARAMS.TXT"));
+}
+
 } // namespace
 } // namespace loopcraft::cli
