@@ -1,6 +1,8 @@
 #include "gui/app/MainWindow.h"
 
 #include "core/app/ParamsFile.h"
+#include "core/design/FilterDesignState.h"
+#include "core/sim/SimulationRun.h"
 #include "gui/app/DataFiles.h"
 #include "gui/app/HelpService.h"
 #include "gui/app/HelpWindow.h"
@@ -762,17 +764,23 @@ void MainWindow::SaveRadioButtonStatus() {
 }
 
 void MainWindow::prepareSimulationPanel() {
-    const bool adpll = adpllChecked();
-    const TextId f0 = adpll ? TextId::ConfigADPLLf0 : TextId::ConfigLDPLLf0;
-    mParams.setTextRaw(TextId::Simulf0, mParams.text(f0));
-    mParams.Simulf0 = adpll ? mParams.ConfigADPLLf0 : mParams.ConfigLDPLLf0;
-    simulationEdit(TextId::Simulf0)->setText(QString::fromStdString(mParams.text(f0)));
-    simulationEdit(TextId::SimulnSamp)->setVisible(!adpll);
-    mPanel1->findChild<QLabel*>(QStringLiteral("stSimulnSamp"))->setVisible(!adpll);
-    if (!adpll) {
+    // The choices as the configuration window shows them; they equal the flags after Done.
+    const PoleKind poles = Configuration::fromFlags(mParams).poleKind;
+    const Configuration config =
+        mConfigDialog ? Configuration::fromRadioStates(mConfigDialog->radioStates(), poles)
+                      : Configuration::fromFlags(mParams);
+    const PanelPreparation prep =
+        PrepareSimulationPanel(mParams, config, FilterDesignState::fromParameters(mParams, config));
+    simulationEdit(TextId::Simulf0)->setText(QString::fromStdString(mParams.text(TextId::Simulf0)));
+    if (prep.proposedT) {
+        simulationEdit(TextId::SimulT)->setText(QString::fromStdString(*prep.proposedT));
+    }
+    simulationEdit(TextId::SimulnSamp)->setVisible(prep.nSampVisible);
+    mPanel1->findChild<QLabel*>(QStringLiteral("stSimulnSamp"))->setVisible(prep.nSampVisible);
+    if (prep.filterVisible) {
         mCbFilter->setChecked(true);
     }
-    mCbFilter->setVisible(!adpll);
+    mCbFilter->setVisible(prep.filterVisible);
     mCbAddNoise->setChecked(false);
     mCbAddNoise->show();
     cbSimulAddNoiseClick();

@@ -353,6 +353,39 @@ TEST_F(MainWindowTest, AllDigitalLoopFallsBackFromNStepToFStep) {
     EXPECT_TRUE(widget("EditSimuldf")->isHidden());
 }
 
+TEST_F(MainWindowTest, OpeningThePanelTakesTheCentreFrequencyAndProposesARunLength) {
+    writeParams([](ParameterSet& ps) { ps.setEntry(TextId::ConfigLDPLLf0, "200000"); });
+    open();
+    click("SpeedButton3");
+    EXPECT_EQ(find<QLineEdit>("EditSimulf0")->text(), "200000");
+    const QString proposed = find<QLineEdit>("EditSimulT")->text();
+    EXPECT_NE(proposed, "0.001") << "4/f3db of the default loop is proposed";
+    EXPECT_EQ(proposed, QString::fromStdString(window->params().text(TextId::SimulT)));
+    EXPECT_FALSE(widget("cbSimulFilter")->isHidden());
+    EXPECT_TRUE(widget("EditSimulSNR")->isHidden());
+    click("cbSimulAddNoise");
+    EXPECT_FALSE(widget("EditSimulSNR")->isHidden());
+    EXPECT_FALSE(widget("stSimulNoiseBW")->isHidden());
+}
+
+TEST_F(MainWindowTest, AllDigitalPanelHidesTheSamplingAndExitHandsF0Back) {
+    writeParams([](ParameterSet& ps) {
+        ps.selectFlag(FlagId::rbConfigADPLL);
+        ps.setEntry(TextId::ConfigADPLLf0, "50000");
+    });
+    open();
+    click("SpeedButton3");
+    EXPECT_EQ(find<QLineEdit>("EditSimulf0")->text(), "50000");
+    EXPECT_TRUE(widget("EditSimulnSamp")->isHidden());
+    EXPECT_TRUE(widget("stSimulnSamp")->isHidden());
+    EXPECT_TRUE(widget("cbSimulFilter")->isHidden());
+    window->params().setEntry(TextId::Simulf0, "60000");
+    click("ButtonSimulExit");
+    EXPECT_EQ(window->params().text(TextId::ConfigADPLLf0), "60000");
+    EXPECT_FLOAT_EQ(window->params().ConfigADPLLf0, 60000.0f);
+    EXPECT_EQ(window->configDialog()->findChild<QLineEdit*>("EditConfigADPLLf0")->text(), "60000");
+}
+
 // ---- start logo ----------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, StartLogoIsDrawnByOnePaintOnlyAndAgainAfterShowStartLogo) {
