@@ -137,7 +137,9 @@ TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
 
 TEST(RunSimulation, RecordedPointCounts) {
     auto plain = makeState();
-    ASSERT_TRUE(runSimulation(*plain).ok());
+    float lastProgress = -1;
+    ASSERT_TRUE(runSimulation(*plain, [&](float f) { lastProgress = f; }).ok());
+    EXPECT_EQ(lastProgress, 1.0f);
     EXPECT_EQ(plain->Results.size(), plain->SimulNumSteps + 1u);
     EXPECT_EQ(plain->SimulNumSteps, static_cast<std::uint32_t>(plain->NumRefPeriods) * 4);
 
