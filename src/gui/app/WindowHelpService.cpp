@@ -11,8 +11,7 @@ WindowHelpService::WindowHelpService(QWidget* owner, QStringList candidates)
     : mOwner(owner), mCandidates(std::move(candidates)) {}
 
 WindowHelpService::~WindowHelpService() {
-    // Without an owner the window is ours to delete.
-    if (mOwner == nullptr && mWindow)
+    if (mWindow)
         delete mWindow.data();
 }
 
@@ -30,8 +29,14 @@ QStringList WindowHelpService::defaultCandidates() {
 }
 
 HelpWindow* WindowHelpService::prepareWindow() {
-    if (!mWindow)
-        mWindow = new HelpWindow(mOwner);
+    if (!mWindow) {
+        // A window of its own, like a separate help program: a child of the main window would
+        // be blocked while a modal dialog is open, just when its help is wanted.
+        mWindow = new HelpWindow(nullptr);
+        mWindow->setAttribute(Qt::WA_QuitOnClose, false);
+        if (mOwner != nullptr)
+            mWindow->setWindowIcon(mOwner->windowIcon());
+    }
     mWindow->loadFile(mCandidates);
     return mWindow;
 }

@@ -15,7 +15,8 @@ class HelpWindow;
 
 class WindowHelpService final : public HelpService {
 public:
-    // `owner` keeps the help window alive and closes it with itself; it may be null.
+    // The help window lives as long as the service; `owner` (the main window, may be null)
+    // lends it its icon.
     explicit WindowHelpService(QWidget* owner, QStringList candidates = defaultCandidates());
     ~WindowHelpService() override;
 
@@ -32,7 +33,7 @@ private:
     HelpWindow* prepareWindow();
     static void bringForward(HelpWindow* w);
 
-    QWidget* mOwner;
+    QPointer<QWidget> mOwner;
     QStringList mCandidates;
     QPointer<HelpWindow> mWindow;
 };

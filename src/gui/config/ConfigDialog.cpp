@@ -43,6 +43,8 @@ ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs&
     // menu hint itself whenever there are title bar buttons.)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowMinMaxButtonsHint);
+    // Modal to the main window only, so the help window stays usable while this one is open.
+    setWindowModality(Qt::WindowModal);
     buildControls();
     resize(1000, 640);
     FillDialog();

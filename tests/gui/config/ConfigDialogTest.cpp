@@ -1,5 +1,7 @@
 #include "gui/config/ConfigDialog.h"
 
+#include "gui/app/HelpWindow.h"
+#include "gui/app/WindowHelpService.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 
@@ -322,4 +324,28 @@ TEST_F(ConfigDialogTest, AdpllReadsOnlyItsCentreFrequency) {
     EXPECT_TRUE(fakeDialogs().messages.empty());
     EXPECT_EQ(params.ConfigADPLLf0, 250000.0f);
     EXPECT_EQ(params.text(TextId::ConfigKd), "1");
+}
+
+TEST(ConfigDialogModality, HelpWindowStaysUsableWhileTheDialogIsOpen) {
+    QWidget mainWindow;
+    mainWindow.resize(800, 600);
+    mainWindow.show();
+    ParameterSet params;
+    WindowHelpService help(&mainWindow, {QStringLiteral(LOOPCRAFT_DATA_DIR "/modhelp.hlp")});
+    ConfigDialog dialog(params, help, fakeDialogs(), &mainWindow);
+    // Shown the way exec() shows it, without blocking the test.
+    dialog.setAttribute(Qt::WA_ShowModal, true);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    test::child<QPushButton>(&dialog, "ButtonConfigHelp")->click();
+    HelpWindow* w = help.window();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    EXPECT_EQ(w->currentTopic(), "PLLConfiguration");
+    // A click that goes through the window system, as the user's would.
+    auto* contents = test::child<QPushButton>(w, "ButtonHelpContents");
+    QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {},
+                      contents->mapTo(w, contents->rect().center()));
+    QTest::qWait(50);
+    EXPECT_EQ(w->currentTopic(), "Contents");
+    dialog.accept();
 }
