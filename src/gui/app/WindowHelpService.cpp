@@ -1,9 +1,11 @@
 #include "gui/app/WindowHelpService.h"
 
+#include "gui/app/DataFiles.h"
 #include "gui/app/HelpWindow.h"
 
-#include <QCoreApplication>
-#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
 
 namespace loopcraft {
 
@@ -16,16 +18,7 @@ WindowHelpService::~WindowHelpService() {
 }
 
 QStringList WindowHelpService::defaultCandidates() {
-    const QString name = QString::fromLatin1(kHelpFileName);
-    QStringList paths{QDir::current().filePath(name)};
-    if (QCoreApplication::instance() != nullptr) {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        paths << appDir.filePath("data/" + name) << appDir.filePath("../share/loopcraft/" + name);
-    }
-#ifdef LOOPCRAFT_DATA_DIR
-    paths << QDir(QStringLiteral(LOOPCRAFT_DATA_DIR)).filePath(name);
-#endif
-    return paths;
+    return dataFileCandidates(QString::fromLatin1(kHelpFileName));
 }
 
 HelpWindow* WindowHelpService::prepareWindow() {
@@ -36,6 +29,12 @@ HelpWindow* WindowHelpService::prepareWindow() {
         mWindow->setAttribute(Qt::WA_QuitOnClose, false);
         if (mOwner != nullptr)
             mWindow->setWindowIcon(mOwner->windowIcon());
+        // First shown at the right of the screen, leaving the asking window's left part free.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect area = screen->availableGeometry();
+            mWindow->move(std::max(area.left(), area.right() - mWindow->width() - 8),
+                          area.top() + area.height() / 12);
+        }
     }
     mWindow->loadFile(mCandidates);
     return mWindow;

@@ -23,8 +23,7 @@ public:
     void openContents() override;
     void jumpToTopic(const QString& topic) override;
 
-    // The working directory first, then the data folder installed beside the program, then the
-    // source tree's data folder (a program run from its build directory).
+    // Where data files are looked for: the working directory first (see DataFiles.h).
     static QStringList defaultCandidates();
 
     HelpWindow* window() const { return mWindow; }
