@@ -2,7 +2,9 @@
 
 #include "core/app/ParamsFile.h"
 #include "core/design/FilterDesignState.h"
+#include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
+#include "gui/app/BusyCursor.h"
 #include "gui/app/DataFiles.h"
 #include "gui/app/HelpService.h"
 #include "gui/app/HelpWindow.h"
@@ -12,6 +14,7 @@
 #include "gui/design/DesignDialog.h"
 #include "gui/schematic/SchematicWindow.h"
 #include "render/app/DrawingSurface.h"
+#include "render/sim/SimulationPlotPainter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -161,7 +164,8 @@ constexpr int kMaxPenWidth = 100;
 } // namespace
 
 MainWindow::MainWindow(UserDialogs& dialogs, MainWindowSetup setup)
-    : QMainWindow(nullptr), mDialogs(dialogs), mSetup(std::move(setup)) {
+    : QMainWindow(nullptr), mDialogs(dialogs), mSetup(std::move(setup)),
+      mSimState(std::make_unique<SimState>()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kAppTitle));
     if (!mSetup.findDataFile) {
@@ -212,6 +216,8 @@ MainWindow::MainWindow(UserDialogs& dialogs, MainWindowSetup setup)
     PlotFrame = QRect(plotLeft, plotTop, plotRight - plotLeft, plotBottom - plotTop);
     mScrollBar1 = new QScrollBar(Qt::Horizontal, mCanvas);
     mScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
+    mScrollBar1->setRange(0, 100);
+    connect(mScrollBar1, &QScrollBar::valueChanged, mCanvas, qOverload<>(&QWidget::update));
     mScrollBar1->setGeometry(plotLeft, plotBottom + static_cast<int>(0.1 * screenH),
                              static_cast<int>(0.4 * screenW), mScrollBar1->sizeHint().height());
 
@@ -548,6 +554,9 @@ void MainWindow::FormPaint(QPainter& painter) {
             QTimer::singleShot(0, this, &MainWindow::showBitmapError);
         }
     }
+    if (mProgressNote) {
+        drawProgressNote(painter);
+    }
     if (ResultsValid) {
         drawSimulationPlot(painter);
         if (SavedCursor) {
@@ -563,8 +572,33 @@ void MainWindow::showBitmapError() {
     mDialogs.message(this, QString::fromLatin1(kAppTitle), QString::fromLatin1(kBitmapError));
 }
 
-void MainWindow::drawSimulationPlot(QPainter&) {
-    // The simulation plot is drawn here once runs produce results.
+PlotRect MainWindow::plotRect() const {
+    return PlotRect{PlotFrame.x(), PlotFrame.y(), PlotFrame.x() + PlotFrame.width(),
+                    PlotFrame.y() + PlotFrame.height()};
+}
+
+void MainWindow::drawSimulationPlot(QPainter& painter) {
+    PlotStyle style;
+    style.ColorAxisTickLabels = mParams.ColorAxisTickLabels;
+    style.ColorCurve1 = mParams.ColorCurve1;
+    style.ColorCurve2 = mParams.ColorCurve2;
+    style.ColorFrameBackground = mParams.ColorFrameBackground;
+    style.ColorGrid = mParams.ColorGrid;
+    style.PenWidthCurve1 = mParams.PenWidthCurve1;
+    style.PenWidthCurve2 = mParams.PenWidthCurve2;
+    style.AxisFont = AxisFont;
+    paintSimulationPlot(painter, *mSimState, plotRect(), mScrollBar1->value(), style);
+}
+
+void MainWindow::drawProgressNote(QPainter& painter) {
+    painter.fillRect(PlotFrame, colorFromBgr(mParams.ColorFrameBackground));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(12);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QFontMetrics metrics(font);
+    painter.drawText(PlotFrame.topLeft() + QPoint(2, 2 + metrics.ascent()),
+                     QStringLiteral("Hey boss, I'm working lide mad!"));
 }
 
 // ---- menu and tool bar ------------------------------------------------------------------
@@ -765,10 +799,7 @@ void MainWindow::SaveRadioButtonStatus() {
 
 void MainWindow::prepareSimulationPanel() {
     // The choices as the configuration window shows them; they equal the flags after Done.
-    const PoleKind poles = Configuration::fromFlags(mParams).poleKind;
-    const Configuration config =
-        mConfigDialog ? Configuration::fromRadioStates(mConfigDialog->radioStates(), poles)
-                      : Configuration::fromFlags(mParams);
+    const Configuration config = liveConfiguration();
     const PanelPreparation prep =
         PrepareSimulationPanel(mParams, config, FilterDesignState::fromParameters(mParams, config));
     simulationEdit(TextId::Simulf0)->setText(QString::fromStdString(mParams.text(TextId::Simulf0)));
@@ -797,8 +828,73 @@ void MainWindow::ButtonSimulHelpClick() {
     mHelp->jumpToTopic(QStringLiteral("ParametersOfPLLSimulation"));
 }
 
+Configuration MainWindow::liveConfiguration() const {
+    const PoleKind poles = Configuration::fromFlags(mParams).poleKind;
+    return mConfigDialog ? Configuration::fromRadioStates(mConfigDialog->radioStates(), poles)
+                         : Configuration::fromFlags(mParams);
+}
+
+void MainWindow::showPanelMessage(const SimulationMessage& message) {
+    mDialogs.message(this, QString::fromStdString(message.title),
+                     QString::fromStdString(message.message));
+    if (auto* edit = mPanel1->findChild<QLineEdit*>(QString::fromStdString(message.focusField))) {
+        edit->selectAll();
+        edit->setFocus(Qt::OtherFocusReason);
+    }
+}
+
 void MainWindow::ButtonSimulRunClick() {
-    // The simulation run is started here once the engine's run is wired to the panel.
+    const Stimulus stimulus = mRbfstep->isChecked()     ? Stimulus::FStep
+                              : mRbphistep->isChecked() ? Stimulus::PhiStep
+                                                        : Stimulus::NStep;
+    const Configuration config = Configuration::fromFlags(mParams);
+    SimulationEntries entries;
+    auto text = [this](TextId id) { return simulationEdit(id)->text().toStdString(); };
+    entries.Simulf0 = text(TextId::Simulf0);
+    entries.Simuldf = text(TextId::Simuldf);
+    entries.Simuldphi = text(TextId::Simuldphi);
+    entries.SimuldN = text(TextId::SimuldN);
+    entries.SimulnSamp = text(TextId::SimulnSamp);
+    entries.SimulT = text(TextId::SimulT);
+    entries.SimulZoomFact = text(TextId::SimulZoomFact);
+    entries.SimulSNR = text(TextId::SimulSNR);
+    entries.SimulNoiseBW = text(TextId::SimulNoiseBW);
+    if (auto failure = ReadSimulationEntries(mParams, entries, stimulus, config.isAdpll())) {
+        showPanelMessage(*failure);
+        return;
+    }
+    if (auto failure = ValidateSimulation(mParams, stimulus, config)) {
+        showPanelMessage(*failure);
+        return;
+    }
+    mProgressNote = true;
+    mCanvas->repaint();
+
+    // The run works on a copy: the live stimulus and options, whatever the stored flags say.
+    mSimState->setParameters(mParams);
+    mSimState->rbSimulfstep = stimulus == Stimulus::FStep ? 1 : 0;
+    mSimState->rbSimulphistep = stimulus == Stimulus::PhiStep ? 1 : 0;
+    mSimState->rbSimulNstep = stimulus == Stimulus::NStep ? 1 : 0;
+    mSimState->cbSimulAddNoise = mCbAddNoise->isChecked();
+    mSimState->cbSimulFilter = mCbFilter->isChecked() && !mCbFilter->isHidden();
+    SimulationRunResult result;
+    {
+        BusyCursor busy;
+        result = runSimulation(*mSimState);
+    }
+    mProgressNote = false;
+    if (!result.ok()) {
+        showPanelMessage(*result.refusal);
+        mCanvas->update();
+        return;
+    }
+    if (result.filterUnchecked) {
+        mCbFilter->setChecked(false);
+    }
+    mScrollBar1->setValue(0);
+    mScrollBar1->setVisible(result.scrollBarVisible);
+    ResultsValid = true;
+    mCanvas->update();
 }
 
 void MainWindow::ButtonSimulPrintProtClick() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/app/ParameterSet.h"
+#include "core/sim/DISPLAY.h"
 #include "gui/app/UserDialogs.h"
 #include "gui/config/ConfigDialog.h"
 
@@ -37,6 +38,8 @@ class HelpService;
 class DesignDialog;
 class BodeWindow;
 class SchematicWindow;
+class SimState;
+struct SimulationMessage;
 
 // Thrown by the constructor when the parameter file cannot be read; the file is left as it was.
 class StartupError : public std::runtime_error {
@@ -74,6 +77,8 @@ public:
     int toolBarHeight() const;
     // How often the start logo has actually been drawn.
     int startLogoDrawCount() const { return mStartLogoDraws; }
+
+    const SimState& simState() const { return *mSimState; }
 
     // The state the paint and the panels share.
     bool StartLogoPending = true;
@@ -150,6 +155,8 @@ private:
     friend class MainCanvas;
     void FormPaint(QPainter& painter);
     void drawSimulationPlot(QPainter& painter);
+    void drawProgressNote(QPainter& painter);
+    PlotRect plotRect() const;
     void showBitmapError();
 
     void createMenu();
@@ -162,6 +169,8 @@ private:
     void putSimulationTexts();
     QLineEdit* simulationEdit(TextId id) const;
     bool adpllChecked() const;
+    Configuration liveConfiguration() const;
+    void showPanelMessage(const SimulationMessage& message);
     ConfigDialogPlacement configPlacement() const;
     QLineEdit* configEdit(const char* name) const;
 
@@ -171,6 +180,10 @@ private:
     bool mStarted = false;
     int mStartLogoDraws = 0;
     bool mBitmapErrorQueued = false;
+
+    // The simulation record with the last run's results and models.
+    std::unique_ptr<SimState> mSimState;
+    bool mProgressNote = false;
 
     std::unique_ptr<HelpService> mOwnHelp;
     HelpService* mHelp = nullptr;

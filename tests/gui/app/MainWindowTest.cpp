@@ -1,6 +1,7 @@
 #include "gui/app/MainWindow.h"
 
 #include "core/app/ParamsFile.h"
+#include "core/sim/SimState.h"
 #include "gui/config/ConfigDialog.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
@@ -384,6 +385,42 @@ TEST_F(MainWindowTest, AllDigitalPanelHidesTheSamplingAndExitHandsF0Back) {
     EXPECT_EQ(window->params().text(TextId::ConfigADPLLf0), "60000");
     EXPECT_FLOAT_EQ(window->params().ConfigADPLLf0, 60000.0f);
     EXPECT_EQ(window->configDialog()->findChild<QLineEdit*>("EditConfigADPLLf0")->text(), "60000");
+}
+
+TEST_F(MainWindowTest, RunPlotsTheResultsInThePlotFrame) {
+    writeLogo();
+    open();
+    paint();
+    click("SpeedButton3");
+    find<QLineEdit>("EditSimulT")->setText(QStringLiteral("0.0005"));
+    click("ButtonSimulRun");
+    ASSERT_TRUE(fakeDialogs().messages.empty()) << fakeDialogs().messages[0].text.toStdString();
+    EXPECT_TRUE(window->ResultsValid);
+    EXPECT_GT(window->simState().Results.size(), 40u);
+    const QImage shot = window->canvas()->grab().toImage();
+    const QRect frame = window->PlotFrame;
+    int background = 0;
+    for (int x = frame.left() + 1; x < frame.right(); x += 7) {
+        background += shot.pixelColor(x, frame.top() + 3) == QColor(255, 255, 0) ? 1 : 0;
+    }
+    EXPECT_GT(background, frame.width() / 14) << "the frame is filled with its yellow background";
+    click("ButtonSimulExit");
+    EXPECT_FALSE(window->ResultsValid);
+}
+
+TEST_F(MainWindowTest, RunRefusesBadEntriesAndFocusesTheField) {
+    open();
+    window->show();
+    click("SpeedButton3");
+    find<QLineEdit>("EditSimulT")->setText(QStringLiteral("0"));
+    click("ButtonSimulRun");
+    find<QLineEdit>("EditSimulZoomFact")->setText(QStringLiteral("x"));
+    click("ButtonSimulRun");
+    EXPECT_EQ(fakeDialogs().messages,
+              (std::vector<RecordedMessage>{{"Illegal Entry", "T must be > 0"},
+                                            {"Format error", "Invalid floating format"}}));
+    EXPECT_EQ(window->focusWidget(), widget("EditSimulZoomFact"));
+    EXPECT_FALSE(window->ResultsValid);
 }
 
 // ---- start logo ----------------------------------------------------------------------------
