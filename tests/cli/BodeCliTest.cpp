@@ -56,18 +56,6 @@ TEST_F(BodeCli, ComponentsWorkedExample) {
     EXPECT_EQ(j["values"], (nlohmann::json{{"R1", "51.0 kOhm"}, {"R2", "5.1 kOhm"}}));
 }
 
-TEST_F(BodeCli, ComponentsOfChargePumpOrder4ActivePI) {
-    const auto j =
-        runJson({"--set", "rbConfigDPLLPFD_CP=1", "--set", "rbConfigPLLOrder4=1", "--set",
-                 "rbConfigActivePI=1", "components", "--c4", "22", "--c4-unit", "nF"});
-    EXPECT_EQ(j["file"], "ActivePI3_I.wmf");
-    EXPECT_EQ(j["title"], "Third-order active PI filter");
-    EXPECT_EQ(j["values"].size(), 4U);
-    for (const char* name : {"R2", "R4", "R5", "C5"}) {
-        EXPECT_TRUE(j["values"].contains(name)) << name;
-    }
-}
-
 TEST_F(BodeCli, SavedCapacitorKeepsItsUnit) {
     ASSERT_EQ(run({"--save", "components", "--c1", "0.022", "--c1-unit", "uF"}).status, 0);
     const auto saved = runJson({"components"});

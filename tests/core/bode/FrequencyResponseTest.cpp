@@ -56,22 +56,6 @@ INSTANTIATE_TEST_SUITE_P(Values, BodeGrid,
                                            GridCase{1000, 1e6F, 1, 1000, 1e6F, 3, 4},
                                            GridCase{1e-30F, 1e6F, 1, 1e-30F, 1e6F, 36, 37}));
 
-TEST(DecadeSearch, PowersOfTenAroundAValue) {
-    EXPECT_FLOAT_EQ(DecadeAtOrBelow(5000), 1000);
-    EXPECT_FLOAT_EQ(DecadeAtOrBelow(1), 1);
-    EXPECT_FLOAT_EQ(DecadeAtOrBelow(0.002F), 0.001F);
-    EXPECT_FLOAT_EQ(DecadeAtOrAbove(5000), 10000);
-    EXPECT_FLOAT_EQ(DecadeAtOrAbove(1), 1);
-    EXPECT_FLOAT_EQ(DecadeAtOrAbove(0.002F), 0.01F);
-    EXPECT_FLOAT_EQ(Multiple90AtOrAbove(-95), -90);
-    EXPECT_FLOAT_EQ(Multiple90AtOrAbove(-90), -90);
-    EXPECT_FLOAT_EQ(Multiple90AtOrAbove(10), 90);
-    EXPECT_FLOAT_EQ(Multiple90AtOrBelow(-170), -180);
-    EXPECT_FLOAT_EQ(Multiple90AtOrBelow(-180), -180);
-    EXPECT_FLOAT_EQ(Multiple90AtOrBelow(100), 90);
-    EXPECT_FLOAT_EQ(Multiple90AtOrBelow(-1e9F), -1e9F); // far out: closed form, no long loop
-}
-
 TEST(BodeRanges, EndPointsDecideAxes) {
     FrequencyResponse response;
     response.accept(1000, 1e6F, 10);
@@ -151,13 +135,6 @@ TEST(BodeCurves, GainInDecibelsAndPhaseInDegreesPerCurve) {
         EXPECT_NEAR(response.openPhaseDeg[i], -f / 10000 * 180 / std::numbers::pi, 1e-2) << i;
         EXPECT_NEAR(response.closedPhaseDeg[i], -f / 5000 * 180 / std::numbers::pi, 1e-2) << i;
     }
-}
-
-TEST(BodeCurves, NothingBeforeInputsWereAccepted) {
-    FrequencyResponse response;
-    EXPECT_FALSE(response.compute(rampLoop, kFrame));
-    EXPECT_FALSE(response.hasCurves());
-    EXPECT_TRUE(response.logFreq.empty());
 }
 
 } // namespace

@@ -7,30 +7,6 @@
 namespace loopcraft {
 namespace {
 
-struct RoundCase {
-    float value;
-    float expected;
-};
-
-class RoundToE24 : public ::testing::TestWithParam<RoundCase> {};
-
-TEST_P(RoundToE24, SnapsToNearestSeriesValueInItsDecade) {
-    const auto rounded = roundToE24(GetParam().value);
-    ASSERT_TRUE(rounded.has_value());
-    EXPECT_FLOAT_EQ(*rounded, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Values, RoundToE24,
-                         ::testing::Values(RoundCase{50000.0F, 51000.0F}, // 5.0 -> 5.1
-                                           RoundCase{5000.0F, 5100.0F}, RoundCase{1200.0F, 1200.0F},
-                                           RoundCase{980.0F, 1000.0F}, // into the next decade
-                                           RoundCase{10.0F, 10.0F}, RoundCase{1.0F, 1.0F},
-                                           RoundCase{0.8e-9F, 8.2e-10F},
-                                           RoundCase{4.7e-6F, 4.7e-6F}, RoundCase{2.0e-9F, 2.0e-9F},
-                                           RoundCase{1.04e-3F, 1.0e-3F},
-                                           RoundCase{1.06e-3F, 1.1e-3F},
-                                           RoundCase{3.0e30F, 3.0e30F}));
-
 TEST(E24, TieGoesUpward) {
     // Half-way between 1.0 and 1.1 on the series' logarithmic scale is 10^(0.5/24).
     EXPECT_EQ(e24Index(1.0491F), 0);
@@ -47,12 +23,6 @@ TEST(E24, ValuesWithoutSeriesRepresentationGiveNothing) {
     EXPECT_FALSE(normaliseCapacitor(0.0F));
     EXPECT_FALSE(normaliseCapacitor(-1e-9F));
     EXPECT_FALSE(normaliseCapacitor(std::numeric_limits<float>::infinity()));
-}
-
-TEST(E24, TinyPositiveValuesStillRound) {
-    const auto r = roundToE24(std::numeric_limits<float>::denorm_min());
-    ASSERT_TRUE(r.has_value());
-    EXPECT_GT(*r, 0.0F);
 }
 
 struct CapCase {
