@@ -2,6 +2,7 @@
 
 #include "core/app/ParamsFile.h"
 #include "core/design/FilterDesignState.h"
+#include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 #include "gui/app/BusyCursor.h"
@@ -18,6 +19,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -28,6 +30,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -898,7 +901,59 @@ void MainWindow::ButtonSimulRunClick() {
 }
 
 void MainWindow::ButtonSimulPrintProtClick() {
-    // The protocol print-out is started here once the protocol page exists.
+    if (!ResultsValid) {
+        mDialogs.message(this, QStringLiteral("No printing"),
+                         QStringLiteral("There is nothing to print. Hit the RUN button first."));
+        return;
+    }
+    std::unique_ptr<QPrinter> printer = mDialogs.choosePrinter(this);
+    if (!printer) {
+        return;
+    }
+    QPainter painter;
+    if (!painter.begin(printer.get())) {
+        mDialogs.message(this, QStringLiteral("No printing"),
+                         QStringLiteral("The printer could not be opened."));
+        return;
+    }
+    const QFontMetrics metrics(PrinterFont, printer.get());
+    const int pageW = printer->width();
+    const int pageH = printer->height();
+    const int h7 = 7 * metrics.height();
+    const int side =
+        std::min(static_cast<int>(0.8 * pageW), static_cast<int>(0.8 * pageH - 1.2 * h7));
+    const QRect printArea(static_cast<int>(0.1 * pageW), static_cast<int>(0.1 * pageH), side, side);
+
+    // The plot as the window shows it, with its labels and titles, scaled into the square.
+    const int titleH = QFontMetrics(AxisFont).height();
+    const QRect labelArea = PlotFrame.adjusted(-PlotFrame.x(), -2 * titleH, 6 * titleH, 3 * titleH);
+    painter.save();
+    painter.translate(printArea.topLeft());
+    painter.scale(static_cast<double>(side) / labelArea.width(),
+                  static_cast<double>(side) / labelArea.height());
+    painter.translate(-labelArea.topLeft());
+    drawSimulationPlot(painter);
+    painter.restore();
+
+    const QDateTime now = QDateTime::currentDateTime();
+    const ProtocolTimestamp when{now.date().day(), now.date().month(), now.date().year(),
+                                 now.time().hour(), now.time().minute()};
+    const Stimulus stimulus = mRbfstep->isChecked()     ? Stimulus::FStep
+                              : mRbphistep->isChecked() ? Stimulus::PhiStep
+                                                        : Stimulus::NStep;
+    painter.setFont(PrinterFont);
+    painter.setPen(colorFromBgr(mParams.ColorPrinterFont));
+    const int step = metrics.height();
+    int y = printArea.y() + printArea.height() + step + 2;
+    for (const std::string& line :
+         ProtocolLines(mParams, liveConfiguration(), stimulus, mCbAddNoise->isChecked(), when)) {
+        // Line ends carried by some texts draw nothing: only the line step moves the text.
+        QString text = QString::fromStdString(line);
+        text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+        painter.drawText(QPoint(printArea.x(), y + metrics.ascent()), text);
+        y += step;
+    }
+    painter.end();
 }
 
 void MainWindow::ButtonSimulExitClick() {

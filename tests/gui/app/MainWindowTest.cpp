@@ -423,6 +423,29 @@ TEST_F(MainWindowTest, RunRefusesBadEntriesAndFocusesTheField) {
     EXPECT_FALSE(window->ResultsValid);
 }
 
+TEST_F(MainWindowTest, ProtocolIsPrintedOnlyAfterARunAndOnlyWhenConfirmed) {
+    writeLogo();
+    open();
+    click("SpeedButton3");
+    click("ButtonSimulPrintProt");
+    EXPECT_EQ(fakeDialogs().messages,
+              (std::vector<RecordedMessage>{
+                  {"No printing", "There is nothing to print. Hit the RUN button first."}}));
+    EXPECT_EQ(fakeDialogs().printerRequests, 0);
+
+    find<QLineEdit>("EditSimulT")->setText(QStringLiteral("0.0002"));
+    click("ButtonSimulRun");
+    click("ButtonSimulPrintProt"); // cancelled: nothing, silently
+    fakeDialogs().printerAnswers = {path("protocol.pdf")};
+    click("ButtonSimulPrintProt");
+    EXPECT_EQ(fakeDialogs().printerRequests, 2);
+    EXPECT_EQ(fakeDialogs().messages.size(), 1u);
+    QFile pdf(path("protocol.pdf"));
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_GT(pdf.size(), 2000);
+}
+
 // ---- start logo ----------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, StartLogoIsDrawnByOnePaintOnlyAndAgainAfterShowStartLogo) {
