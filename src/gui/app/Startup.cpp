@@ -21,11 +21,13 @@ void prepareApplication(QApplication& app) {
 int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* terminationSignals) {
     const QString title = QStringLiteral("Loopcraft");
     std::unique_ptr<MainWindow> window;
+    // Ends the signal connection with this function, before `window` goes away.
+    QObject connectionScope;
     if (terminationSignals) {
         // Before the window exists (a failed start's message box) a signal ends every event
         // loop at once; quit() would let the box veto it.
-        QObject::connect(terminationSignals, &TerminationSignals::requested, &app,
-                         [&window, &app](int) {
+        QObject::connect(terminationSignals, &TerminationSignals::requested, &connectionScope,
+                         [&window](int) {
                              if (window && window->isVisible()) {
                                  window->close();
                              } else {
