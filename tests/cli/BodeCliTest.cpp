@@ -1,52 +1,21 @@
-#include "cli/Cli.h"
+// components and bode through the command-line tool.
+#include "CliTestSupport.h"
 
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
-#include <sstream>
+#include <algorithm>
 
 namespace loopcraft::cli {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class BodeCli : public ::testing::Test {
+class BodeCli : public CliTest {
 protected:
-    void SetUp() override {
-        mDir = fs::temp_directory_path() /
-               ("loopcraft-bodecli-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(mDir);
-        fs::create_directories(mDir);
-    }
-    void TearDown() override { fs::remove_all(mDir); }
-
-    Result run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"loopcraft-cli", "--params", (mDir / "PARAMS.TXT").string()});
-        std::vector<const char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.c_str());
-        }
-        std::ostringstream out;
-        std::ostringstream err;
-        const int status = runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-        return {status, out.str(), err.str()};
-    }
     nlohmann::json runJson(std::vector<std::string> args) {
         args.push_back("--json");
-        const Result r = run(std::move(args));
+        const CliRun r = run(std::move(args));
         EXPECT_EQ(r.status, 0) << r.err;
-        return nlohmann::json::parse(r.out);
+        return r.json();
     }
-
-    fs::path mDir;
 };
 
 TEST_F(BodeCli, ComponentsWorkedExample) {
@@ -64,13 +33,17 @@ TEST_F(BodeCli, SavedCapacitorKeepsItsUnit) {
     EXPECT_EQ(typed["values"]["R1"], "24.0 kOhm"); // 0.0005 / 22e-9 = 22.7k
 }
 
-TEST_F(BodeCli, ComponentEntryErrors) {
-    Result r = run({"components", "--c1", "0"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Illegal entry: C1 must be positive"), std::string::npos) << r.err;
-    r = run({"components", "--c1", "ten"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Format error: Invalid floating format"), std::string::npos) << r.err;
+TEST_F(BodeCli, EntryErrorsAreMessages) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"components", "--c1", "0"}, "Illegal entry: C1 must be positive"},
+        {{"components", "--c1", "ten"}, "Format error: Invalid floating format"},
+        {{"--set", "BodefMax=1000", "bode"}, "Illegal entry: fMax must be greater than fMin"},
+        {{"--set", "BodeNumPoints=2000000000", "bode"}, "Illegal entry: NumPoints too large"}};
+    for (const auto& [args, message] : cases) {
+        const CliRun r = run(args);
+        EXPECT_EQ(r.status, 1) << message;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+    }
     EXPECT_NE(run({"components", "--c1-unit", "kF"}).status, 0);
 }
 
@@ -78,38 +51,20 @@ TEST_F(BodeCli, BodeDefaultGrid) {
     const auto j = runJson({"bode"});
     EXPECT_EQ(j["fStart"], 1000.0);
     EXPECT_EQ(j["fStop"], 1e6);
-    EXPECT_EQ(j["pointCount"], 151);
     ASSERT_EQ(j["points"].size(), 151U);
     // G(1 kHz) = -6.395 - 4.245j: |G|² = 58.92, 17.70 dB at -146.4 degrees
     EXPECT_NEAR(j["points"][0]["open_gain_db"].get<double>(), 17.70, 0.01);
     EXPECT_NEAR(j["points"][0]["open_phase_deg"].get<double>(), -146.4, 0.1);
     EXPECT_NEAR(j["points"][150]["f_hz"].get<double>(), 1e6, 10);
-    for (const char* key : {"dbTop", "dbBottom", "phaseTop", "phaseBottom"}) {
-        EXPECT_TRUE(j[key].is_number()) << key;
-    }
 }
 
 TEST_F(BodeCli, BodeCsvFile) {
     const fs::path csv = mDir / "bode.csv";
     ASSERT_EQ(run({"--set", "BodeNumPoints=10", "bode", "--csv", csv.string()}).status, 0);
-    std::ifstream in(csv);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "f_hz,open_gain_db,open_phase_deg,closed_gain_db,closed_phase_deg");
-    int rows = 0;
-    while (std::getline(in, line)) {
-        ++rows;
-    }
-    EXPECT_EQ(rows, 31);
-}
-
-TEST_F(BodeCli, BodeRefusesBadGrids) {
-    Result r = run({"--set", "BodefMax=1000", "bode"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Illegal entry: fMax must be greater than fMin"), std::string::npos);
-    r = run({"--set", "BodeNumPoints=2000000000", "bode"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("Illegal entry: NumPoints too large"), std::string::npos) << r.err;
+    const std::string text = readFile(csv);
+    EXPECT_EQ(text.rfind("f_hz,open_gain_db,open_phase_deg,closed_gain_db,closed_phase_deg\n", 0),
+              0U);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 32);
 }
 
 TEST_F(BodeCli, AdpllMemoShowsAdpllCentreFrequency) {

@@ -1,11 +1,7 @@
-#include "cli/Cli.h"
+#include "CliTestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <sstream>
 #include <sys/wait.h>
 
 namespace loopcraft::cli {
@@ -13,24 +9,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readFile(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-class SimCli : public ::testing::Test {
+class SimCli : public CliTest {
 protected:
-    void SetUp() override {
-        mDir = fs::temp_directory_path() /
-               ("loopcraft-simcli-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(mDir);
-        fs::create_directories(mDir);
-    }
-    void TearDown() override { fs::remove_all(mDir); }
-
     // Runs the real program in its own process; returns its exit status.
     int runProcess(const std::string& args, const std::string& outName) {
         const std::string cmd = "cd '" + mDir.string() + "' && '" + CLI_EXE + "' " + args + " >" +
@@ -38,7 +18,6 @@ protected:
         const int raw = std::system(cmd.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
-    fs::path mDir;
 };
 
 TEST_F(SimCli, DefaultRunWritesCsvAndSummary) {

@@ -147,28 +147,25 @@ TEST_P(DesignPanelTest, ShowsTheEntriesOfTheConfiguration) {
     EXPECT_EQ(shown, row.shown);
 }
 
+using enum Detector;
+constexpr auto Pas = LoopFilter::PassiveLL;
+constexpr auto ALL = LoopFilter::ActiveLL;
+constexpr auto API = LoopFilter::ActivePI;
+constexpr auto Re = PoleKind::Real;
+constexpr auto Cx = PoleKind::Complex;
+
 INSTANTIATE_TEST_SUITE_P(
     Configurations, DesignPanelTest,
-    testing::Values(PanelRow{"Order1", mixed(1, Detector::Mul, LoopFilter::ActiveLL),
-                             PoleKind::Real, "13"},
-                    PanelRow{"Order2Passive", mixed(2, Detector::Exor, LoopFilter::PassiveLL),
-                             PoleKind::Real, "1"},
-                    PanelRow{"Order2ActiveLL", mixed(2, Detector::Exor, LoopFilter::ActiveLL),
-                             PoleKind::Real, "a1"},
-                    PanelRow{"Order3CpPassive", mixed(3, Detector::PFD_CP, LoopFilter::PassiveLL),
-                             PoleKind::Real, "3c"},
-                    PanelRow{"Order3CpActiveLL", mixed(3, Detector::PFD_CP, LoopFilter::ActiveLL),
-                             PoleKind::Real, "a13c"},
-                    PanelRow{"Order4Passive", mixed(4, Detector::JK, LoopFilter::PassiveLL),
-                             PoleKind::Complex, "134S"},
-                    PanelRow{"Order5Passive", mixed(5, Detector::JK, LoopFilter::PassiveLL),
-                             PoleKind::Complex, "1345S"},
-                    PanelRow{"Order4PIReal", mixed(4, Detector::PFD, LoopFilter::ActivePI),
-                             PoleKind::Real, "145SR"},
-                    PanelRow{"Order4PIComplex", mixed(4, Detector::PFD, LoopFilter::ActivePI),
-                             PoleKind::Complex, "1fzSR"},
-                    PanelRow{"Order5CpPIComplex", mixed(5, Detector::PFD_CP, LoopFilter::ActivePI),
-                             PoleKind::Complex, "3fzcSR"}),
+    testing::Values(PanelRow{"Order1", mixed(1, Detector::Mul, ALL), Re, "13"},
+                    PanelRow{"Order2Passive", mixed(2, Exor, Pas), Re, "1"},
+                    PanelRow{"Order2ActiveLL", mixed(2, Exor, ALL), Re, "a1"},
+                    PanelRow{"Order3CpPassive", mixed(3, PFD_CP, Pas), Re, "3c"},
+                    PanelRow{"Order3CpActiveLL", mixed(3, PFD_CP, ALL), Re, "a13c"},
+                    PanelRow{"Order4Passive", mixed(4, JK, Pas), Cx, "134S"},
+                    PanelRow{"Order5Passive", mixed(5, JK, Pas), Cx, "1345S"},
+                    PanelRow{"Order4PIReal", mixed(4, PFD, API), Re, "145SR"},
+                    PanelRow{"Order4PIComplex", mixed(4, PFD, API), Cx, "1fzSR"},
+                    PanelRow{"Order5CpPIComplex", mixed(5, PFD_CP, API), Cx, "3fzcSR"}),
     [](const testing::TestParamInfo<PanelRow>& info) { return std::string(info.param.name); });
 
 TEST(DesignPanelRules, PanelsButtonsAndDampingDisplay) {

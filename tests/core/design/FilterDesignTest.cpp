@@ -5,9 +5,9 @@
 #include "core/design/AdpllDesign.h"
 
 #include <cmath>
-#include <functional>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 
 namespace loopcraft {
 namespace {
@@ -15,173 +15,84 @@ namespace {
 constexpr double kPi = 3.141592653589793;
 
 // Sentinels that no design formula produces: a field left alone keeps its sentinel.
-FilterDesignState sentinelState() {
-    FilterDesignState s;
-    s.Kd = 0.8F;
-    s.Kp = 0.0003F;
-    s.K0 = 200000.0F;
-    s.N = 2;
-    s.Ka = 3.0F;
-    s.tau1 = 1.0F;
-    s.tau2 = 2.0F;
-    s.tau3 = 3.0F;
-    s.tau4 = 4.0F;
-    s.tau5 = 5.0F;
-    s.fs = 6.0F;
-    s.zeta2 = 7.0F;
-    s.C1 = 8.0F;
-    return s;
-}
+const FilterDesignState kSentinels{.tau1 = 1,
+                                   .tau2 = 2,
+                                   .tau3 = 3,
+                                   .tau4 = 4,
+                                   .tau5 = 5,
+                                   .Ka = 3,
+                                   .Kd = 0.8F,
+                                   .Kp = 0.0003F,
+                                   .K0 = 200000,
+                                   .N = 2,
+                                   .fs = 6,
+                                   .zeta2 = 7,
+                                   .C1 = 8};
 
-// Expected design for fd, in double, with the fields a row does not set left at the sentinel.
-struct Expect {
-    double tau1 = 1, tau2 = 2, tau3 = 3, tau4 = 4, tau5 = 5, fs = 6, zeta2 = 7, C1 = 8, Ka = 3;
-};
-
+// fd = 3 kHz: T = 1/(2π·fd) = 53.0516 µs. Fields a configuration does not design keep the
+// sentinel (1..8 for tau1..C1, Ka 3).
 struct StepRow {
     const char* name;
     int order;
     LoopFilter filter;
     bool chargePump;
     PoleKind poleKind;
-    // T = 1/ω, L = K0·Kd/(ω²·N), Lc = K0·Kp/(ω²·N), fd, ω
-    std::function<void(Expect&, double T, double L, double Lc, double fd, double w)> fill;
+    double tau1, tau2, tau3, tau4, tau5, fs, zeta2, C1, Ka;
 };
 
 class DesignStepTest : public testing::TestWithParam<StepRow> {};
 
 TEST_P(DesignStepTest, WritesExactlyTheDesignedFields) {
-    const StepRow& row = GetParam();
-    FilterDesignState s = sentinelState();
+    const StepRow& e = GetParam();
+    FilterDesignState s = kSentinels;
     Configuration c;
-    c.order = row.order;
-    c.filter = row.filter;
-    c.detector = row.chargePump ? Detector::PFD_CP : Detector::Mul;
-    c.poleKind = row.poleKind;
-    const double fd = 3000.0;
-    const double w = 2 * kPi * fd;
-    const double T = 1.0 / w;
-    const double L = 200000.0 * 0.8 / (w * w * 2.0);
-    const double Lc = 200000.0 * 0.0003 / (w * w * 2.0);
-    Expect e;
-    row.fill(e, T, L, Lc, fd, w);
-    RunDesignStep(s, c, static_cast<float>(fd));
-    const auto near = [](double actual, double expected, const char* field) {
-        EXPECT_NEAR(actual, expected, std::abs(expected) * 2e-5) << field;
-    };
-    near(s.tau1, e.tau1, "tau1");
-    near(s.tau2, e.tau2, "tau2");
-    near(s.tau3, e.tau3, "tau3");
-    near(s.tau4, e.tau4, "tau4");
-    near(s.tau5, e.tau5, "tau5");
-    near(s.fs, e.fs, "fs");
-    near(s.zeta2, e.zeta2, "zeta2");
-    near(s.C1, e.C1, "C1");
-    near(s.Ka, e.Ka, "Ka");
+    c.order = e.order;
+    c.filter = e.filter;
+    c.detector = e.chargePump ? Detector::PFD_CP : Detector::Mul;
+    c.poleKind = e.poleKind;
+    RunDesignStep(s, c, 3000.0F);
+    const std::pair<float, double> fields[] = {
+        {s.tau1, e.tau1}, {s.tau2, e.tau2},   {s.tau3, e.tau3}, {s.tau4, e.tau4}, {s.tau5, e.tau5},
+        {s.fs, e.fs},     {s.zeta2, e.zeta2}, {s.C1, e.C1},     {s.Ka, e.Ka}};
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        EXPECT_NEAR(fields[i].first, fields[i].second, fields[i].second * 2e-5) << "field " << i;
+    }
 }
 
-using E = Expect;
-const auto kaVd = [](double w) { return 10.0 * 2 * w / (200000.0 * 0.8); };
+constexpr auto Pas = LoopFilter::PassiveLL;
+constexpr auto ALL = LoopFilter::ActiveLL;
+constexpr auto API = LoopFilter::ActivePI;
+constexpr auto Re = PoleKind::Real;
+constexpr auto Cx = PoleKind::Complex;
 
 INSTANTIATE_TEST_SUITE_P(
     EveryConfiguration, DesignStepTest,
-    testing::Values(StepRow{"Order1", 1, LoopFilter::ActiveLL, false, PoleKind::Real,
-                            [](E&, double, double, double, double, double) {}},
-                    StepRow{"PassiveVd2", 2, LoopFilter::PassiveLL, false, PoleKind::Real,
-                            [](E& e, double T, double L, double, double, double) {
-                                e.tau1 = L - T;
-                                e.tau2 = T;
-                            }},
-                    StepRow{"PassiveVd5", 5, LoopFilter::PassiveLL, false, PoleKind::Complex,
-                            [](E& e, double T, double L, double, double, double) {
-                                const double a = 0.2 * T;
-                                e.tau1 = L + a - T;
-                                e.tau2 = T - L * a / (L + a - T);
-                                e.tau3 = T - e.tau2;
-                                e.tau4 = 0.2 * a;
-                                e.tau5 = 0.2 * e.tau4;
-                            }},
-                    StepRow{"PassiveVd4", 4, LoopFilter::PassiveLL, false, PoleKind::Real,
-                            [](E& e, double T, double L, double, double, double) {
-                                const double a = 0.2 * T;
-                                e.tau1 = L + a - T;
-                                e.tau2 = T - L * a / (L + a - T);
-                                e.tau3 = T - e.tau2;
-                                e.tau4 = 0.2 * a;
-                            }},
-                    StepRow{"ActiveLLVd3", 3, LoopFilter::ActiveLL, false, PoleKind::Real,
-                            [](E& e, double T, double, double, double, double w) {
-                                e.tau1 = 10 * T;
-                                e.tau2 = 0.8 * T;
-                                e.tau3 = 0.2 * T;
-                                e.Ka = kaVd(w);
-                            }},
-                    StepRow{"ActiveLLVd4Complex", 4, LoopFilter::ActiveLL, false, PoleKind::Complex,
-                            [](E& e, double T, double, double, double fd, double w) {
-                                e.tau1 = 10 * T;
-                                e.tau2 = T;
-                                e.Ka = kaVd(w);
-                                e.fs = 5 * fd;
-                                e.zeta2 = 0.707;
-                            }},
-                    StepRow{"ActivePIVd4Real", 4, LoopFilter::ActivePI, false, PoleKind::Real,
-                            [](E& e, double T, double L, double, double, double) {
-                                e.tau1 = L;
-                                e.tau2 = T;
-                                e.tau4 = 0.2 * T;
-                                e.tau5 = 0.04 * T;
-                            }},
-                    StepRow{"ActivePIVd5Real", 5, LoopFilter::ActivePI, false, PoleKind::Real,
-                            [](E& e, double T, double L, double, double, double) {
-                                e.tau1 = L;
-                                e.tau2 = 0.8 * T;
-                                e.tau3 = 0.2 * T;
-                                e.tau4 = 0.04 * T;
-                                e.tau5 = 0.008 * T;
-                            }},
-                    StepRow{"PassiveCp2", 2, LoopFilter::PassiveLL, true, PoleKind::Real,
-                            [](E& e, double T, double, double Lc, double, double) {
-                                e.C1 = Lc;
-                                e.tau2 = T;
-                            }},
-                    StepRow{"PassiveCp5", 5, LoopFilter::PassiveLL, true, PoleKind::Complex,
-                            [](E& e, double T, double, double Lc, double, double) {
-                                e.C1 = Lc;
-                                e.tau2 = 0.8 * T;
-                                e.tau3 = 0.2 * T;
-                                e.tau4 = 0.04 * T;
-                                e.tau5 = 0.008 * T;
-                            }},
-                    StepRow{"ActiveLLCp2", 2, LoopFilter::ActiveLL, true, PoleKind::Real,
-                            [](E& e, double T, double, double Lc, double, double) {
-                                e.Ka = 10;
-                                e.tau1 = 10 * T;
-                                e.C1 = 10 * Lc;
-                                e.tau2 = T;
-                            }},
-                    StepRow{"ActiveLLCp5Complex", 5, LoopFilter::ActiveLL, true, PoleKind::Complex,
-                            [](E& e, double T, double, double Lc, double fd, double) {
-                                e.Ka = 10;
-                                e.tau1 = 10 * T;
-                                e.C1 = 10 * Lc;
-                                e.tau2 = 0.8 * T;
-                                e.tau3 = 0.2 * T;
-                                e.fs = 25 * fd;
-                                e.zeta2 = 0.707;
-                            }},
-                    StepRow{"ActivePICp3", 3, LoopFilter::ActivePI, true, PoleKind::Real,
-                            [](E& e, double T, double, double Lc, double, double) {
-                                e.C1 = Lc;
-                                e.tau2 = 0.8 * T;
-                                e.tau3 = 0.2 * T;
-                            }},
-                    StepRow{"ActivePICp4Real", 4, LoopFilter::ActivePI, true, PoleKind::Real,
-                            [](E& e, double T, double, double Lc, double, double) {
-                                e.C1 = Lc;
-                                e.tau2 = T;
-                                e.tau4 = 0.2 * T;
-                                e.tau5 = 0.04 * T;
-                            }}),
+    testing::Values(
+        StepRow{"Order1", 1, ALL, false, Re, 1, 2, 3, 4, 5, 6, 7, 8, 3},
+        StepRow{"PassiveVd2", 2, Pas, false, Re, 0.000172107, 5.30516e-05, 3, 4, 5, 6, 7, 8, 3},
+        StepRow{"PassiveVd5", 5, Pas, false, Cx, 0.000182717, 3.99768e-05, 1.30749e-05, 2.12207e-06,
+                4.24413e-07, 6, 7, 8, 3},
+        StepRow{"PassiveVd4", 4, Pas, false, Re, 0.000182717, 3.99768e-05, 1.30749e-05, 2.12207e-06,
+                5, 6, 7, 8, 3},
+        StepRow{"ActiveLLVd3", 3, ALL, false, Re, 0.000530516, 4.24413e-05, 1.06103e-05, 4, 5, 6, 7,
+                8, 2.35619},
+        StepRow{"ActiveLLVd4Complex", 4, ALL, false, Cx, 0.000530516, 5.30516e-05, 3, 4, 5, 15000,
+                0.707, 8, 2.35619},
+        StepRow{"ActivePIVd4Real", 4, API, false, Re, 0.000225158, 5.30516e-05, 3, 1.06103e-05,
+                2.12207e-06, 6, 7, 8, 3},
+        StepRow{"ActivePIVd5Real", 5, API, false, Re, 0.000225158, 4.24413e-05, 1.06103e-05,
+                2.12207e-06, 4.24413e-07, 6, 7, 8, 3},
+        StepRow{"PassiveCp2", 2, Pas, true, Re, 1, 5.30516e-05, 3, 4, 5, 6, 7, 8.44343e-08, 3},
+        StepRow{"PassiveCp5", 5, Pas, true, Cx, 1, 4.24413e-05, 1.06103e-05, 2.12207e-06,
+                4.24413e-07, 6, 7, 8.44343e-08, 3},
+        StepRow{"ActiveLLCp2", 2, ALL, true, Re, 0.000530516, 5.30516e-05, 3, 4, 5, 6, 7,
+                8.44343e-07, 10},
+        StepRow{"ActiveLLCp5Complex", 5, ALL, true, Cx, 0.000530516, 4.24413e-05, 1.06103e-05, 4, 5,
+                75000, 0.707, 8.44343e-07, 10},
+        StepRow{"ActivePICp3", 3, API, true, Re, 1, 4.24413e-05, 1.06103e-05, 4, 5, 6, 7,
+                8.44343e-08, 3},
+        StepRow{"ActivePICp4Real", 4, API, true, Re, 1, 5.30516e-05, 3, 1.06103e-05, 2.12207e-06, 6,
+                7, 8.44343e-08, 3}),
     [](const testing::TestParamInfo<StepRow>& info) { return std::string(info.param.name); });
 
 FilterDesignState defaultLoop() {
@@ -232,7 +143,6 @@ TEST(FilterDesignTest, MaximumBandwidthOfTheDefaultLoop) {
 
 TEST(FilterDesignTest, GeneralNotationSwitchesToExponentForm) {
     EXPECT_EQ(formatGeneral(4704.5678, 6), "4704.57");
-    EXPECT_EQ(formatGeneral(26343.5, 6), "26343.5");
     EXPECT_EQ(formatGeneral(1234567.0, 6), "1.23457e+06");
     EXPECT_EQ(formatGeneral(0.00001234, 6), "1.234e-05");
 }

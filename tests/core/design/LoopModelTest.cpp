@@ -2,35 +2,24 @@
 // the bounded searches.
 #include "core/design/LoopModel.h"
 
+#include "core/app/ParameterSet.h"
+#include "core/design/FilterDesignState.h"
+
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
 #include <limits>
 #include <string>
-#include <vector>
+#include <tuple>
 
 namespace loopcraft {
 namespace {
 
 constexpr double kPi = 3.141592653589793;
 
-// Default configuration: order 2, Exor, passive lead-lag, VCO.
+// The values the design window opens with: order 2, Exor, passive lead-lag, VCO.
 FilterDesignState defaultState() {
-    FilterDesignState s;
-    s.Kd = static_cast<float>(4.0 / kPi);
-    s.K0 = 130000.0F;
-    s.N = 1;
-    s.tau1 = 0.0005F;
-    s.tau2 = 0.00005F;
-    s.tau3 = 0.000005F;
-    s.tau4 = 0.000001F;
-    s.tau5 = 0.000001F;
-    s.fs = 20000.0F;
-    s.zeta2 = 0.707F;
-    s.Kp = 0.00016F;
-    s.C1 = 10e-9F;
-    s.Ka = 10.0F;
-    return s;
+    return FilterDesignState::fromParameters(ParameterSet{}, Configuration{});
 }
 
 Configuration config(int order, Detector d, LoopFilter f, PoleKind pk = PoleKind::Complex) {
@@ -75,168 +64,101 @@ TEST(LoopModelTest, DefaultLoopFigures) {
     EXPECT_NEAR(ComputeDampingFactor(s, c), 0.486, 0.0005);
 }
 
-// One row of the pole/zero table: the zero's time constant and the pole factors by name
-// ("12" = tau1 + tau2, "A"/"B" = the two roots of the passive third-order denominator, "Q" = the
-// section-2 quadratic).
+// One row per mixed-signal configuration: |G|² and phase at 900 Hz and at fs = 30 kHz. The comment
+// names the zero's and the poles' time constants ("12" = tau1 + tau2, "A"/"B" = the roots of the
+// passive third-order denominator, "Q" = the section-2 quadratic); rows that share them agree.
 struct FactorRow {
     int order;
     LoopFilter filter;
     bool chargePump;
     PoleKind poleKind;
-    const char* zero;  // "2" or "23"
-    const char* poles; // e.g. "AB4"
+    double magSqLow, phaseLow, magSqFs, phaseFs;
 };
 
-std::string rowName(const testing::TestParamInfo<FactorRow>& info) {
-    const FactorRow& r = info.param;
-    const char* f = r.filter == LoopFilter::PassiveLL  ? "Passive"
-                    : r.filter == LoopFilter::ActiveLL ? "ActiveLL"
-                                                       : "ActivePI";
-    return "Order" + std::to_string(r.order) + f + (r.chargePump ? "CP" : "VD") +
-           (r.poleKind == PoleKind::Real ? "Real" : "Cplx");
-}
+class LoopFactorTest : public testing::TestWithParam<FactorRow> {};
 
-class LoopFactorTest : public testing::TestWithParam<FactorRow> {
-protected:
-    // Distinct values so that any swapped time constant, gain or pole shows.
-    static FilterDesignState state() {
-        FilterDesignState s;
-        s.Kd = 0.9F;
-        s.Kp = 0.0002F;
-        s.K0 = 150000.0F;
-        s.N = 3;
-        s.Ka = 7.0F;
-        s.tau1 = 0.0005F;
-        s.tau2 = 0.00005F;
-        s.tau3 = 0.000007F;
-        s.tau4 = 0.000002F;
-        s.tau5 = 0.0000013F;
-        s.fs = 30000.0F;
-        s.zeta2 = 0.6F;
-        s.C1 = 20e-9F;
-        return s;
-    }
-};
+// Distinct values so that any swapped time constant, gain or pole shows.
+const FilterDesignState kDistinct{.tau1 = 0.0005F,
+                                  .tau2 = 0.00005F,
+                                  .tau3 = 0.000007F,
+                                  .tau4 = 0.000002F,
+                                  .tau5 = 0.0000013F,
+                                  .Ka = 7.0F,
+                                  .Kd = 0.9F,
+                                  .Kp = 0.0002F,
+                                  .K0 = 150000.0F,
+                                  .N = 3,
+                                  .fs = 30000.0F,
+                                  .zeta2 = 0.6F,
+                                  .C1 = 20e-9F};
 
-TEST_P(LoopFactorTest, GainAndPhaseFollowTheFactorTable) {
+TEST_P(LoopFactorTest, GainAndPhaseOfTheConfiguration) {
     const FactorRow& row = GetParam();
-    const FilterDesignState s = state();
     const Configuration c = config(row.order, row.chargePump ? Detector::PFD_CP : Detector::JK,
                                    row.filter, row.poleKind);
-    const double nf = s.N;
-    const double s3 = double(s.tau1) + s.tau2 + s.tau3;
-    const double tauA = (s3 + std::sqrt(s3 * s3 - 4.0 * double(s.tau1) * s.tau3)) / 2.0;
-    const double tauB = double(s.tau1) * s.tau3 / tauA;
-
-    for (double f : {10.0, 900.0, 12000.0, 30000.0, 250000.0}) {
-        const double w = 2.0 * kPi * f;
-        const std::complex<double> jw(0.0, w);
-        std::complex<double> a;
-        double phi0 = 0.0;
-        const double k0 = s.K0;
-        if (row.filter == LoopFilter::PassiveLL) {
-            a = row.chargePump ? k0 * s.Kp / (-w * w * s.C1 * nf) : k0 * s.Kd / (jw * nf);
-            phi0 = row.chargePump ? kPi : kPi / 2;
-        } else if (row.filter == LoopFilter::ActiveLL) {
-            a = row.chargePump ? k0 * s.Kp * s.Ka * s.tau1 / (jw * double(s.C1) * nf)
-                               : k0 * s.Kd * s.Ka / (jw * nf);
-            phi0 = kPi / 2;
-        } else {
-            a = row.chargePump ? k0 * s.Kp / (-w * w * s.C1 * nf)
-                               : k0 * s.Kd / (-w * w * nf * s.tau1);
-            phi0 = kPi;
-        }
-        const double tz = std::string(row.zero) == "2" ? s.tau2 : double(s.tau2) + s.tau3;
-        std::complex<double> g = a * (1.0 + jw * tz);
-        double phase = std::atan(w * tz) - phi0;
-        const std::string poles = row.poles;
-        for (std::size_t i = 0; i < poles.size(); ++i) {
-            double tau = 0.0;
-            switch (poles[i]) {
-            case '1':
-                if (i + 1 < poles.size() && poles[i + 1] == '2') {
-                    tau = double(s.tau1) + s.tau2;
-                    ++i;
-                } else {
-                    tau = s.tau1;
-                }
-                break;
-            case '3':
-                tau = s.tau3;
-                break;
-            case '4':
-                tau = s.tau4;
-                break;
-            case '5':
-                tau = s.tau5;
-                break;
-            case 'A':
-                tau = tauA;
-                break;
-            case 'B':
-                tau = tauB;
-                break;
-            case 'Q': {
-                const double ws = 2.0 * kPi * s.fs;
-                const std::complex<double> q(1.0 - (w / ws) * (w / ws), 2.0 * s.zeta2 * w / ws);
-                g /= q;
-                phase -= std::atan2(q.imag(), q.real());
-                continue;
-            }
-            default:
-                FAIL() << "bad table entry";
-            }
-            g /= (1.0 + jw * tau);
-            phase -= std::atan(w * tau);
-        }
-        const LoopResponse r = EvaluateLoop(s, c, static_cast<float>(f));
-        const double tol = 2e-5 * std::abs(g) + 1e-12;
-        EXPECT_NEAR(r.openLoop.re, g.real(), tol) << "f=" << f;
-        EXPECT_NEAR(r.openLoop.im, g.imag(), tol) << "f=" << f;
+    for (auto [f, magSq, phase] : {std::tuple{900.0F, row.magSqLow, row.phaseLow},
+                                   std::tuple{30000.0F, row.magSqFs, row.phaseFs}}) {
+        const LoopResponse r = EvaluateLoop(kDistinct, c, f);
+        EXPECT_NEAR(r.openLoopMagSq, magSq, magSq * 2e-5) << "f=" << f;
         EXPECT_NEAR(r.openLoopPhase, phase, 2e-5) << "f=" << f;
-        // The analytic phase agrees with the complex value up to whole turns.
-        const double turns = (r.openLoopPhase - std::arg(g)) / (2.0 * kPi);
+        // The unwrapped phase agrees with the complex value up to whole turns.
+        const double turns =
+            (r.openLoopPhase - std::atan2(r.openLoop.im, r.openLoop.re)) / (2 * kPi);
         EXPECT_NEAR(turns, std::round(turns), 1e-4) << "f=" << f;
     }
 }
 
+constexpr auto Pas = LoopFilter::PassiveLL;
+constexpr auto ALL = LoopFilter::ActiveLL;
+constexpr auto API = LoopFilter::ActivePI;
+constexpr auto Re = PoleKind::Real;
+constexpr auto Cx = PoleKind::Complex;
+
 INSTANTIATE_TEST_SUITE_P(
     AllMixedSignalConfigurations, LoopFactorTest,
-    testing::Values(FactorRow{2, LoopFilter::PassiveLL, false, PoleKind::Complex, "2", "12"},
-                    FactorRow{2, LoopFilter::PassiveLL, true, PoleKind::Complex, "2", ""},
-                    FactorRow{2, LoopFilter::ActiveLL, false, PoleKind::Complex, "2", "1"},
-                    FactorRow{2, LoopFilter::ActiveLL, true, PoleKind::Complex, "2", "1"},
-                    FactorRow{2, LoopFilter::ActivePI, false, PoleKind::Complex, "2", ""},
-                    FactorRow{2, LoopFilter::ActivePI, true, PoleKind::Complex, "2", ""},
-                    FactorRow{3, LoopFilter::PassiveLL, false, PoleKind::Complex, "23", "AB"},
-                    FactorRow{3, LoopFilter::PassiveLL, true, PoleKind::Complex, "23", "3"},
-                    FactorRow{3, LoopFilter::ActiveLL, false, PoleKind::Complex, "23", "13"},
-                    FactorRow{3, LoopFilter::ActiveLL, true, PoleKind::Complex, "23", "13"},
-                    FactorRow{3, LoopFilter::ActivePI, false, PoleKind::Complex, "23", "3"},
-                    FactorRow{3, LoopFilter::ActivePI, true, PoleKind::Complex, "23", "3"},
-                    FactorRow{4, LoopFilter::PassiveLL, false, PoleKind::Complex, "23", "AB4"},
-                    FactorRow{4, LoopFilter::PassiveLL, false, PoleKind::Real, "23", "AB4"},
-                    FactorRow{4, LoopFilter::PassiveLL, true, PoleKind::Complex, "23", "34"},
-                    FactorRow{4, LoopFilter::PassiveLL, true, PoleKind::Real, "23", "34"},
-                    FactorRow{4, LoopFilter::ActiveLL, false, PoleKind::Real, "2", "145"},
-                    FactorRow{4, LoopFilter::ActiveLL, false, PoleKind::Complex, "2", "1Q"},
-                    FactorRow{4, LoopFilter::ActiveLL, true, PoleKind::Real, "2", "145"},
-                    FactorRow{4, LoopFilter::ActiveLL, true, PoleKind::Complex, "2", "1Q"},
-                    FactorRow{4, LoopFilter::ActivePI, false, PoleKind::Real, "2", "45"},
-                    FactorRow{4, LoopFilter::ActivePI, false, PoleKind::Complex, "2", "Q"},
-                    FactorRow{4, LoopFilter::ActivePI, true, PoleKind::Real, "2", "45"},
-                    FactorRow{4, LoopFilter::ActivePI, true, PoleKind::Complex, "2", "Q"},
-                    FactorRow{5, LoopFilter::PassiveLL, false, PoleKind::Complex, "23", "AB45"},
-                    FactorRow{5, LoopFilter::PassiveLL, true, PoleKind::Real, "23", "345"},
-                    FactorRow{5, LoopFilter::ActiveLL, false, PoleKind::Real, "23", "1345"},
-                    FactorRow{5, LoopFilter::ActiveLL, false, PoleKind::Complex, "23", "13Q"},
-                    FactorRow{5, LoopFilter::ActiveLL, true, PoleKind::Real, "23", "1345"},
-                    FactorRow{5, LoopFilter::ActiveLL, true, PoleKind::Complex, "23", "13Q"},
-                    FactorRow{5, LoopFilter::ActivePI, false, PoleKind::Real, "23", "345"},
-                    FactorRow{5, LoopFilter::ActivePI, false, PoleKind::Complex, "23", "3Q"},
-                    FactorRow{5, LoopFilter::ActivePI, true, PoleKind::Real, "23", "345"},
-                    FactorRow{5, LoopFilter::ActivePI, true, PoleKind::Complex, "23", "3Q"}),
-    rowName);
+    testing::Values(
+        FactorRow{2, Pas, false, Cx, 6.40747, -2.55496, 0.000476276, -1.66686}, // 2/12
+        FactorRow{2, Pas, true, Cx, 264.029, -2.86604, 0.0177885, -1.6765},     // 2/-
+        FactorRow{2, ALL, false, Cx, 372.569, -2.52609, 0.0282379, -1.66589},   // 2/1
+        FactorRow{2, ALL, true, Cx, 11499, -2.52609, 0.871539, -1.66589},       // 2/1
+        FactorRow{2, API, false, Cx, 8.55454, -2.86604, 0.000576348, -1.6765},  // 2/-
+        FactorRow{2, API, true, Cx, 264.029, -2.86604, 0.0177885, -1.6765},     // 2/-
+        FactorRow{3, Pas, false, Cx, 6.52727, -2.55496, 0.000252902, -2.52925}, // 23/AB
+        FactorRow{3, Pas, true, Cx, 269.462, -2.86934, 0.00841249, -2.58587},   // 23/3
+        FactorRow{3, ALL, false, Cx, 380.236, -2.5294, 0.0133542, -2.57526},    // 23/13
+        FactorRow{3, ALL, true, Cx, 11735.7, -2.5294, 0.412166, -2.57526},      // 23/13
+        FactorRow{3, API, false, Cx, 8.73058, -2.86934, 0.000272565, -2.58587}, // 23/3
+        FactorRow{3, API, true, Cx, 269.462, -2.86934, 0.00841249, -2.58587},   // 23/3
+        FactorRow{4, Pas, false, Cx, 6.52644, -2.56627, 0.000221432, -2.88977}, // 23/AB4
+        FactorRow{4, Pas, false, Re, 6.52644, -2.56627, 0.000221432, -2.88977}, // 23/AB4
+        FactorRow{4, Pas, true, Cx, 269.428, -2.88065, 0.00736566, -2.94639},   // 23/34
+        FactorRow{4, Pas, true, Re, 269.428, -2.88065, 0.00736566, -2.94639},   // 23/34
+        FactorRow{4, ALL, false, Re, 372.501, -2.54475, 0.0233235, -2.26672},   // 2/145
+        FactorRow{4, ALL, false, Cx, 372.756, -2.56211, 0.0196096, -3.23669},   // 2/1Q
+        FactorRow{4, ALL, true, Re, 11496.9, -2.54475, 0.719862, -2.26672},     // 2/145
+        FactorRow{4, ALL, true, Cx, 11504.8, -2.56211, 0.605235, -3.23669},     // 2/1Q
+        FactorRow{4, API, false, Re, 8.55298, -2.8847, 0.000476044, -2.27733},  // 2/45
+        FactorRow{4, API, false, Cx, 8.55884, -2.90206, 0.000400241, -3.2473},  // 2/Q
+        FactorRow{4, API, true, Re, 263.981, -2.8847, 0.0146927, -2.27733},     // 2/45
+        FactorRow{4, API, true, Cx, 264.162, -2.90206, 0.0123531, -3.2473},     // 2/Q
+        FactorRow{5, Pas, false, Cx, 6.52608, -2.57362, 0.000208888, -3.13008}, // 23/AB45
+        FactorRow{5, Pas, true, Re, 269.413, -2.888, 0.00694843, -3.1867},      // 23/345
+        FactorRow{5, ALL, false, Re, 380.167, -2.54806, 0.0110301, -3.17609},   // 23/1345
+        FactorRow{5, ALL, false, Cx, 380.427, -2.56541, 0.00927372, -4.14606},  // 23/13Q
+        FactorRow{5, ALL, true, Re, 11733.5, -2.54806, 0.340435, -3.17609},     // 23/1345
+        FactorRow{5, ALL, true, Cx, 11741.6, -2.56541, 0.286226, -4.14606},     // 23/13Q
+        FactorRow{5, API, false, Re, 8.729, -2.888, 0.000225129, -3.1867},      // 23/345
+        FactorRow{5, API, false, Cx, 8.73498, -2.90536, 0.000189281, -4.15667}, // 23/3Q
+        FactorRow{5, API, true, Re, 269.413, -2.888, 0.00694843, -3.1867},      // 23/345
+        FactorRow{5, API, true, Cx, 269.598, -2.90536, 0.00584201, -4.15667}),  // 23/3Q
+    [](const testing::TestParamInfo<FactorRow>& info) {
+        const FactorRow& r = info.param;
+        return "Order" + std::to_string(r.order) +
+               (r.filter == Pas   ? "Passive"
+                : r.filter == ALL ? "ActiveLL"
+                                  : "ActivePI") +
+               (r.chargePump ? "CP" : "VD") + (r.poleKind == Re ? "Real" : "Cplx");
+    });
 
 // Order 1 is a pure integrator for every detector and filter; the divider ratio divides.
 TEST(LoopModelTest, OrderOneIsAnIntegratorForEveryDetector) {
@@ -287,15 +209,6 @@ TEST(LoopModelTest, PhaseIsNotWrappedAtHighFrequency) {
     EXPECT_LT(r.openLoopPhase, -3.0 * kPi / 2.0 - 0.3);
 }
 
-TEST(LoopModelTest, ComplexPoleFactorAtItsOwnFrequency) {
-    FilterDesignState s = defaultState();
-    s.K0 = 0.0F; // only the phase matters
-    const Configuration c = config(4, Detector::Exor, LoopFilter::ActivePI, PoleKind::Complex);
-    const float phase = EvaluateLoop(s, c, s.fs).openLoopPhase;
-    const double w = 2 * kPi * s.fs;
-    EXPECT_NEAR(phase, std::atan(w * s.tau2) - kPi - kPi / 2, 1e-5);
-}
-
 // The searches' coarse start: above the threshold at 1 Hz it climbs, below it descends.
 TEST(LoopModelTest, SearchesWorkFromBothSidesOfOneHertz) {
     FilterDesignState s = defaultState();
@@ -325,114 +238,41 @@ TEST(LoopModelTest, SearchesReportNoCrossingInsteadOfHanging) {
     EXPECT_FALSE(Find3dBFrequency(s, c));
 }
 
-// Natural frequency and damping: one row per distinct formula, with values that make every
-// gain, time constant and the divider ratio count.
+// Natural frequency and damping: one row per distinct formula, on the distinct state above so that
+// every gain, time constant and the divider ratio counts.
 struct DampingRow {
     const char* name;
     int order;
     Detector detector;
     LoopFilter filter;
-    double (*omegaN)(const FilterDesignState&);
-    double (*zeta)(const FilterDesignState&, double wn);
+    double omegaN, zeta;
 };
 
 class DampingTest : public testing::TestWithParam<DampingRow> {};
 
 TEST_P(DampingTest, NaturalFrequencyAndDamping) {
     const DampingRow& row = GetParam();
-    FilterDesignState s;
-    s.Kd = 0.9F;
-    s.Kp = 0.0002F;
-    s.K0 = 150000.0F;
-    s.N = 3;
-    s.Ka = 7.0F;
-    s.tau1 = 0.0005F;
-    s.tau2 = 0.00005F;
-    s.tau3 = 0.000007F;
-    s.C1 = 20e-9F;
+    FilterDesignState s = kDistinct;
     const Configuration c = config(row.order, row.detector, row.filter);
-    const double wn = row.omegaN(s);
     s.omegaN = ComputeNaturalFrequency(s, c);
-    EXPECT_NEAR(s.omegaN, wn, wn * 1e-6 + 1e-9);
-    const double z = row.zeta(s, s.omegaN);
-    EXPECT_NEAR(ComputeDampingFactor(s, c), z, z * 1e-5 + 1e-9);
-}
-
-double t23(const FilterDesignState& s) {
-    return double(s.tau2) + s.tau3;
+    EXPECT_NEAR(s.omegaN, row.omegaN, row.omegaN * 1e-6 + 1e-9);
+    EXPECT_NEAR(ComputeDampingFactor(s, c), row.zeta, row.zeta * 1e-5 + 1e-9);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     EveryFormula, DampingTest,
-    testing::Values(
-        DampingRow{"Order1", 1, Detector::Mul, LoopFilter::ActiveLL,
-                   [](const FilterDesignState&) { return 0.0; },
-                   [](const FilterDesignState&, double) { return 0.0; }},
-        DampingRow{"PassiveExor2", 2, Detector::Exor, LoopFilter::PassiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * (double(s.tau1) + s.tau2)));
-                   },
-                   [](const FilterDesignState& s, double wn) {
-                       return (3.0 / (double(s.K0) * s.Kd) + s.tau2) * wn / 2;
-                   }},
-        DampingRow{"PassivePfd3", 3, Detector::PFD, LoopFilter::PassiveLL,
-                   [](const FilterDesignState& s) {
-                       const double s3 = double(s.tau1) + s.tau2 + s.tau3;
-                       const double tauA = (s3 + std::sqrt(s3 * s3 - 4.0 * s.tau1 * s.tau3)) / 2;
-                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * tauA));
-                   },
-                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
-        DampingRow{"ActiveLLMul4", 4, Detector::Mul, LoopFilter::ActiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kd * s.Ka / (3.0 * s.tau1));
-                   },
-                   [](const FilterDesignState& s, double wn) {
-                       return (3.0 / (double(s.K0) * s.Kd * s.Ka) + s.tau2) * wn / 2;
-                   }},
-        DampingRow{"ActiveLLPfd2", 2, Detector::PFD, LoopFilter::ActiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kd * s.Ka / (3.0 * s.tau1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
-        DampingRow{"ActivePIJK5", 5, Detector::JK, LoopFilter::ActivePI,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kd / (3.0 * s.tau1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
-        DampingRow{"PassiveCp2", 2, Detector::PFD_CP, LoopFilter::PassiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
-        DampingRow{"PassiveCp4", 4, Detector::PFD_CP, LoopFilter::PassiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return t23(s) * wn / 2; }},
-        DampingRow{"ActiveLLCp4", 4, Detector::PFD_CP, LoopFilter::ActiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp * s.Ka / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) {
-                       return 1.0 / (2 * wn * s.tau1) + wn * s.tau2 / 2;
-                   }},
-        DampingRow{"ActiveLLCp3", 3, Detector::PFD_CP, LoopFilter::ActiveLL,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp * s.Ka / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) {
-                       return t23(s) * wn / 2 + 1.0 / (2 * wn * s.tau1);
-                   }},
-        DampingRow{"ActivePICp2", 2, Detector::PFD_CP, LoopFilter::ActivePI,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return wn * s.tau2 / 2; }},
-        DampingRow{"ActivePICp5", 5, Detector::PFD_CP, LoopFilter::ActivePI,
-                   [](const FilterDesignState& s) {
-                       return std::sqrt(double(s.K0) * s.Kp / (3.0 * s.C1));
-                   },
-                   [](const FilterDesignState& s, double wn) { return t23(s) * wn / 2; }}),
+    testing::Values(DampingRow{"Order1", 1, Detector::Mul, ALL, 0, 0},
+                    DampingRow{"PassiveExor2", 2, Detector::Exor, Pas, 9045.34, 0.3266373},
+                    DampingRow{"PassivePfd3", 3, Detector::PFD, Pas, 9040.051, 0.2260013},
+                    DampingRow{"ActiveLLMul4", 4, Detector::Mul, ALL, 25099.8, 0.667336},
+                    DampingRow{"ActiveLLPfd2", 2, Detector::PFD, ALL, 25099.8, 0.627495},
+                    DampingRow{"ActivePIJK5", 5, Detector::JK, API, 9486.833, 0.2371708},
+                    DampingRow{"PassiveCp2", 2, Detector::PFD_CP, Pas, 22360.68, 0.559017},
+                    DampingRow{"PassiveCp4", 4, Detector::PFD_CP, Pas, 22360.68, 0.6372793},
+                    DampingRow{"ActiveLLCp4", 4, Detector::PFD_CP, ALL, 59160.8, 1.495923},
+                    DampingRow{"ActiveLLCp3", 3, Detector::PFD_CP, ALL, 59160.8, 1.702986},
+                    DampingRow{"ActivePICp2", 2, Detector::PFD_CP, API, 22360.68, 0.559017},
+                    DampingRow{"ActivePICp5", 5, Detector::PFD_CP, API, 22360.68, 0.6372793}),
     [](const testing::TestParamInfo<DampingRow>& info) { return std::string(info.param.name); });
 
 } // namespace
