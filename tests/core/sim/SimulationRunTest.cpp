@@ -25,7 +25,8 @@ float finalUf(const SimState& s) {
 }
 
 struct RuleCase {
-    std::function<void(ParameterSet&)> change;
+    TextId field;
+    const char* text;
     Stimulus stimulus;
     const char* message;
     const char* focus;
@@ -36,7 +37,7 @@ class ValidationTable : public testing::TestWithParam<RuleCase> {};
 TEST_P(ValidationTable, FirstBrokenRuleWithItsFocus) {
     const RuleCase& c = GetParam();
     ParameterSet p;
-    c.change(p);
+    ASSERT_TRUE(p.setEntry(c.field, c.text));
     const auto m = ValidateSimulation(p, c.stimulus, Configuration::fromFlags(p));
     ASSERT_TRUE(m.has_value());
     EXPECT_EQ(m->title, "Illegal Entry");
@@ -44,36 +45,25 @@ TEST_P(ValidationTable, FirstBrokenRuleWithItsFocus) {
     EXPECT_EQ(m->focusField, c.focus);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ValidationTable,
-    testing::Values(RuleCase{[](ParameterSet& p) { p.Simulf0 = 0; }, Stimulus::FStep,
-                             "f0 must be > 0", "EditSimulf0"},
-                    RuleCase{[](ParameterSet& p) { p.Simuldf = -100000; }, Stimulus::FStep,
-                             "Sum f0 + df must be > 0", "EditSimuldf"},
-                    RuleCase{[](ParameterSet& p) { p.Simuldphi = 180.5f; }, Stimulus::PhiStep,
-                             "dphi must be in range -180..180", "EditSimuldphi"},
-                    RuleCase{[](ParameterSet& p) { p.SimuldN = -1; }, Stimulus::NStep,
-                             "Sum N + dN must be > 0", "EditSimuldN"},
-                    RuleCase{[](ParameterSet& p) { p.SimulnSamp = 65; }, Stimulus::FStep,
-                             "nSamp must be in range 4..64", "EditSimulnSamp"},
-                    RuleCase{[](ParameterSet& p) { p.SimulT = 0; }, Stimulus::FStep,
-                             "T must be > 0", "EditSimulT"},
-                    RuleCase{[](ParameterSet& p) { p.SimulZoomFact = 17; }, Stimulus::FStep,
-                             "ZoomFact must be in range 1..16", "EditSimulZoomFact"},
-                    // Checked even though no noise is added.
-                    RuleCase{[](ParameterSet& p) { p.SimulNoiseBW = 0.09f; }, Stimulus::FStep,
-                             "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
-                    // The order decides: T and nSamp both broken reports nSamp.
-                    RuleCase{[](ParameterSet& p) { p.SimulnSamp = 3, p.SimulT = -1; },
-                             Stimulus::FStep, "nSamp must be in range 4..64", "EditSimulnSamp"},
-                    RuleCase{[](ParameterSet& p) { p.SimulT = 30000; }, Stimulus::FStep,
-                             "T too large: the run would need more than 2000000000 steps",
-                             "EditSimulT"},
-                    RuleCase{[](ParameterSet& p) { p.SimulT = 300; }, Stimulus::FStep,
-                             "T too large: the run would need more than 1 GiB of memory",
-                             "EditSimulT"}));
+constexpr Stimulus S = Stimulus::FStep;
+const RuleCase kRules[] = {
+    {TextId::Simulf0, "0", S, "f0 must be > 0", "EditSimulf0"},
+    {TextId::Simuldf, "-100000", S, "Sum f0 + df must be > 0", "EditSimuldf"},
+    {TextId::Simuldphi, "180.5", Stimulus::PhiStep, "dphi must be in range -180..180",
+     "EditSimuldphi"},
+    {TextId::SimuldN, "-1", Stimulus::NStep, "Sum N + dN must be > 0", "EditSimuldN"},
+    {TextId::SimulnSamp, "65", S, "nSamp must be in range 4..64", "EditSimulnSamp"},
+    {TextId::SimulT, "0", S, "T must be > 0", "EditSimulT"},
+    {TextId::SimulZoomFact, "17", S, "ZoomFact must be in range 1..16", "EditSimulZoomFact"},
+    // Checked even though no noise is added.
+    {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
+    {TextId::SimulT, "30000", S, "T too large: the run would need more than 2000000000 steps",
+     "EditSimulT"},
+    {TextId::SimulT, "300", S, "T too large: the run would need more than 1 GiB of memory",
+     "EditSimulT"}};
+INSTANTIATE_TEST_SUITE_P(Rules, ValidationTable, testing::ValuesIn(kRules));
 
-TEST(ValidateSimulation, BoundariesAreAccepted) {
+TEST(ValidateSimulation, BoundariesAreAcceptedAndTheOrderDecides) {
     ParameterSet p;
     for (float dphi : {-180.0f, 180.0f}) {
         p.Simuldphi = dphi;
@@ -84,6 +74,9 @@ TEST(ValidateSimulation, BoundariesAreAccepted) {
     EXPECT_FALSE(ValidateSimulation(p, Stimulus::NStep, Configuration::fromFlags(p)));
     p.SimuldN = -1; // N + dN = 0
     EXPECT_TRUE(ValidateSimulation(p, Stimulus::NStep, Configuration::fromFlags(p)));
+    p.SimulnSamp = 3; // before T
+    p.SimulT = -1;
+    EXPECT_EQ(ValidateSimulation(p, S, Configuration::fromFlags(p))->focusField, "EditSimulnSamp");
 }
 
 TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
@@ -95,8 +88,7 @@ TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
     e.SimulZoomFact = "4";
     const auto m = ReadSimulationEntries(p, e, Stimulus::FStep, false);
     ASSERT_TRUE(m.has_value());
-    EXPECT_EQ(m->title, "Format error");
-    EXPECT_EQ(m->message, "Invalid floating format");
+    EXPECT_EQ(m->title + ": " + m->message, "Format error: Invalid floating format");
     EXPECT_EQ(m->focusField, "EditSimulT");
     EXPECT_EQ(p.Simulf0, 50000);
     EXPECT_EQ(p.SimulnSamp, 8);
@@ -115,12 +107,10 @@ TEST(PanelPreparation, ProposedRunLengthText) {
     ParameterSet p;
     p.setEntry(TextId::ConfigLDPLLf0, "1e5");
     const Configuration config = Configuration::fromFlags(p);
-    const PanelPreparation prep =
+    const auto prep =
         PrepareSimulationPanel(p, config, FilterDesignState::fromParameters(p, config));
     EXPECT_EQ(p.text(TextId::Simulf0), "1e5");
-    ASSERT_TRUE(prep.proposedT.has_value());
-    EXPECT_EQ(p.text(TextId::SimulT), *prep.proposedT);
-    EXPECT_GT(p.SimulT, 0);
+    EXPECT_EQ(p.text(TextId::SimulT), prep.proposedT.value_or("none"));
 }
 
 TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
@@ -135,17 +125,13 @@ TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
     EXPECT_EQ(s->Results, before);
 }
 
+// Every step recorded, or one point per period when filtered (only at four steps per period).
 TEST(RunSimulation, RecordedPointCounts) {
-    auto plain = makeState();
-    float lastProgress = -1;
-    ASSERT_TRUE(runSimulation(*plain, [&](float f) { lastProgress = f; }).ok());
-    EXPECT_EQ(lastProgress, 1.0f);
-    EXPECT_EQ(plain->Results.size(), plain->SimulNumSteps + 1u);
-    EXPECT_EQ(plain->SimulNumSteps, static_cast<std::uint32_t>(plain->NumRefPeriods) * 4);
-
     auto filtered = makeState();
     filtered->cbSimulFilter = true;
-    ASSERT_TRUE(runSimulation(*filtered).ok());
+    float lastProgress = -1;
+    ASSERT_TRUE(runSimulation(*filtered, [&](float f) { lastProgress = f; }).ok());
+    EXPECT_EQ(lastProgress, 1.0f);
     EXPECT_EQ(filtered->Results.size(), static_cast<std::size_t>(filtered->NumRefPeriods) + 1);
 
     auto eight = makeState([](ParameterSet& p) { p.SimulnSamp = 8; });
@@ -156,42 +142,30 @@ TEST(RunSimulation, RecordedPointCounts) {
     EXPECT_EQ(eight->Results.size(), eight->SimulNumSteps + 1u);
 }
 
-// Control voltage at which the VCO runs at f0 + df.
-float settledVoltage(float df, float k0) {
-    return 2.5f + 2 * kPi * df / k0;
-}
-
-struct LoopCase {
-    FlagId detector;
-    FlagId filter;
-};
-
-class FrequencyStep : public testing::TestWithParam<LoopCase> {};
+// (detector, loop filter)
+class FrequencyStep : public testing::TestWithParam<std::pair<FlagId, FlagId>> {};
 
 TEST_P(FrequencyStep, VcoSettlesAtTheNewFrequency) {
     auto s = makeState([](ParameterSet& p) {
-        p.selectFlag(GetParam().detector);
-        p.selectFlag(GetParam().filter);
+        p.selectFlag(GetParam().first);
+        p.selectFlag(GetParam().second);
         p.SimulT = 0.01f;
     });
     s->cbSimulFilter = true;
     ASSERT_TRUE(runSimulation(*s).ok());
-    EXPECT_NEAR(finalUf(*s), settledVoltage(2000, 130000), 2e-3f);
-    // The step first pushes the control voltage up, beyond its final value.
-    EXPECT_GT(s->Curve2Max, settledVoltage(2000, 130000));
+    const float settled = 2.5f + 2 * kPi * 2000 / 130000; // the VCO at f0 + df
+    EXPECT_NEAR(finalUf(*s), settled, 2e-3f);
+    EXPECT_GT(s->Curve2Max, settled); // the step first pushes the voltage beyond its final value
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Loops, FrequencyStep,
-    testing::Values(LoopCase{FlagId::rbConfigDPLLExor, FlagId::rbConfigPassiveLL},
-                    LoopCase{FlagId::rbConfigDPLLExor, FlagId::rbConfigActivePI},
-                    LoopCase{FlagId::rbConfigDPLLJK, FlagId::rbConfigActiveLL},
-                    LoopCase{FlagId::rbConfigDPLLPFD, FlagId::rbConfigPassiveLL},
-                    LoopCase{FlagId::rbConfigDPLLPFD, FlagId::rbConfigActivePI},
-                    LoopCase{FlagId::rbConfigLPLLMul, FlagId::rbConfigPassiveLL},
-                    LoopCase{FlagId::rbConfigLPLLMul, FlagId::rbConfigActiveLL},
-                    LoopCase{FlagId::rbConfigDPLLPFD_CP, FlagId::rbConfigPassiveLL},
-                    LoopCase{FlagId::rbConfigDPLLPFD_CP, FlagId::rbConfigActivePI}));
+using F = FlagId;
+const std::pair<FlagId, FlagId> kLoops[] = {
+    {F::rbConfigDPLLExor, F::rbConfigPassiveLL}, {F::rbConfigDPLLExor, F::rbConfigActivePI},
+    {F::rbConfigDPLLJK, F::rbConfigActiveLL},    {F::rbConfigDPLLPFD, F::rbConfigPassiveLL},
+    {F::rbConfigDPLLPFD, F::rbConfigActivePI},   {F::rbConfigLPLLMul, F::rbConfigPassiveLL},
+    {F::rbConfigLPLLMul, F::rbConfigActiveLL},   {F::rbConfigDPLLPFD_CP, F::rbConfigPassiveLL},
+    {F::rbConfigDPLLPFD_CP, F::rbConfigActivePI}};
+INSTANTIATE_TEST_SUITE_P(Loops, FrequencyStep, testing::ValuesIn(kLoops));
 
 TEST(RunSimulation, PhaseStepSettlesBackToTheCentreVoltage) {
     for (float dphi : {90.0f, -180.0f}) {
@@ -207,21 +181,6 @@ TEST(RunSimulation, PhaseStepSettlesBackToTheCentreVoltage) {
         // The loop answered: the control voltage left the centre on the way.
         EXPECT_GT(s->Curve2Max - s->Curve2Min, 0.05f) << dphi;
     }
-}
-
-TEST(RunSimulation, DividerStepMovesTheVcoToNPlusDnTimesF0) {
-    auto s = makeState([](ParameterSet& p) {
-        p.selectFlag(FlagId::rbSimulNstep);
-        p.selectFlag(FlagId::rbConfigVCOScaler);
-        p.ConfigN = 10;
-        p.SimuldN = 1;
-        p.ConfigK0 = 2.0e6f;
-        p.SimulT = 0.01f;
-    });
-    s->cbSimulFilter = true;
-    ASSERT_TRUE(runSimulation(*s).ok());
-    // (N + dN) f0 = N f0 + (Uf - UMid) K0 / 2pi
-    EXPECT_NEAR(finalUf(*s), 2.5f + 2 * kPi * 100000 / 2.0e6f, 2e-3f);
 }
 
 TEST(RunSimulation, AdpllInsideItsHoldRangeFollowsAFrequencyStep) {
@@ -250,12 +209,6 @@ TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
     const std::vector<ResultPair> first = a->Results;
     ASSERT_TRUE(runSimulation(*a).ok());
     EXPECT_NE(a->Results, first); // the generator runs on within one process
-
-    auto c = makeState();
-    ASSERT_TRUE(runSimulation(*c).ok());
-    const std::vector<ResultPair> quiet = c->Results;
-    ASSERT_TRUE(runSimulation(*c).ok());
-    EXPECT_EQ(c->Results, quiet);
 
     // An all-digital run whose noisy reference never crosses zero still runs on the grid.
     auto d = makeState([](ParameterSet& p) {

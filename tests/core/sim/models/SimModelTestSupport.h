@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <numbers>
+#include <numeric>
 #include <vector>
 
 namespace loopcraft::testing {
@@ -49,11 +50,10 @@ std::vector<float> runOpenLoop(SimState& s, Detector& d, std::uint32_t steps, do
 }
 
 inline float meanOf(const std::vector<float>& v, std::size_t from, std::size_t count) {
-    double sum = 0;
-    for (std::size_t i = from; i < from + count; ++i) {
-        sum += v[i];
-    }
-    return static_cast<float>(sum / static_cast<double>(count));
+    const auto first = v.begin() + static_cast<std::ptrdiff_t>(from);
+    return static_cast<float>(
+        std::accumulate(first, first + static_cast<std::ptrdiff_t>(count), 0.0) /
+        static_cast<double>(count));
 }
 
 } // namespace loopcraft::testing
