@@ -1,6 +1,7 @@
 #include "core/config/Configuration.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace loopcraft {
 namespace {
@@ -13,27 +14,22 @@ ConfigRadioStates states(std::initializer_list<FlagId> chosen = {}) {
     return LoadConfigFlags(p);
 }
 
-struct DetectorCase {
-    FlagId detector;
-    bool kd, kp, pdSat;
-};
-
-class DetectorFields : public ::testing::TestWithParam<DetectorCase> {};
-
-TEST_P(DetectorFields, ShowOnlyTheGainAndLimitsThatApply) {
-    const ConfigVisibility v = ApplyConfigRules(states({GetParam().detector}));
-    EXPECT_EQ(v.Kd, GetParam().kd);
-    EXPECT_EQ(v.Kp, GetParam().kp);
-    EXPECT_EQ(v.PDSat, GetParam().pdSat);
-}
-
 using F = FlagId;
-const DetectorCase kDetectorCases[] = {{F::rbConfigLPLLMul, true, false, true},
-                                       {F::rbConfigDPLLExor, false, false, true},
-                                       {F::rbConfigDPLLJK, false, false, true},
-                                       {F::rbConfigDPLLPFD, false, false, true},
-                                       {F::rbConfigDPLLPFD_CP, false, true, false}};
-INSTANTIATE_TEST_SUITE_P(Table, DetectorFields, ::testing::ValuesIn(kDetectorCases));
+
+TEST(ConfigRules, DetectorShowsOnlyTheGainAndLimitsThatApply) {
+    // (detector, Kd, Kp, detector limits)
+    const std::tuple<FlagId, bool, bool, bool> cases[] = {
+        {F::rbConfigLPLLMul, true, false, true},
+        {F::rbConfigDPLLExor, false, false, true},
+        {F::rbConfigDPLLJK, false, false, true},
+        {F::rbConfigDPLLPFD, false, false, true},
+        {F::rbConfigDPLLPFD_CP, false, true, false}};
+    for (const auto& [detector, kd, kp, pdSat] : cases) {
+        const ConfigVisibility v = ApplyConfigRules(states({detector}));
+        EXPECT_EQ(std::tuple(v.Kd, v.Kp, v.PDSat), std::tuple(kd, kp, pdSat))
+            << static_cast<int>(detector);
+    }
+}
 
 TEST(ConfigRules, PfdWithOrderOneSwitchesToOrderTwoAndHidesOrderOne) {
     EXPECT_FALSE(ApplyConfigRules(states({F::rbConfigPLLOrder1})).GroupBox4);
@@ -98,51 +94,41 @@ TEST(ConfigFlags, HandEditedGroupsReadDeterministically) {
     EXPECT_EQ(Configuration::fromFlags(p).order, 4);
 }
 
-struct RuleCase {
-    const char* name;
-    TextId field;
-    const char* text;
-    const char* message;
-    const char* focus;
-};
-
-class ValidationOrder : public ::testing::TestWithParam<RuleCase> {};
-
-TEST_P(ValidationOrder, ReportsTheFirstBrokenRule) {
-    ParameterSet p;
-    ASSERT_FALSE(ValidateConfiguration(p).has_value());
-    ASSERT_TRUE(p.setEntry(GetParam().field, GetParam().text));
-    auto v = ValidateConfiguration(p);
-    ASSERT_TRUE(v.has_value());
-    EXPECT_EQ(v->message, GetParam().message);
-    EXPECT_EQ(v->focusField, GetParam().focus);
+TEST(Validation, ReportsTheFirstBrokenRule) {
+    using T = TextId;
+    const char* const larger = "USat+ must be larger than USat-";
+    const char* const belowSupply = "USat+ must be smaller than U+";
+    const char* const aboveSupply = "USat- must be larger than U-";
+    // (field, text, message, focus)
+    const std::tuple<TextId, const char*, const char*, const char*> rules[] = {
+        {T::ConfigUSupN, "6", "U+ must be larger than U-", "EditConfigUSupP"},
+        {T::ConfigLDPLLf0, "0", "f0 must be positive", "EditConfigLDPLLf0"},
+        {T::ConfigKd, "-1", "Kd must be positive", "EditConfigKd"},
+        {T::ConfigKp, "0", "Kp must bne positive", "EditConfigKp"},
+        {T::ConfigPDSatN, "4.6", larger, "EditConfigPDSatP"},
+        {T::ConfigPDSatP, "5.1", belowSupply, "EditConfigPDSatP"},
+        {T::ConfigPDSatN, "-1", aboveSupply, "EditConfigPDSatN"},
+        {T::ConfigLFSatN, "4.6", larger, "EditConfigLFSatP"},
+        {T::ConfigLFSatP, "5.1", belowSupply, "EditConfigLFSatP"},
+        {T::ConfigLFSatN, "-1", aboveSupply, "EditConfigLFSatN"},
+        {T::ConfigVCOSatN, "4.6", larger, "EditConfigVCOSatP"},
+        {T::ConfigVCOSatP, "5.1", belowSupply, "EditConfigVCOSatP"},
+        {T::ConfigVCOSatN, "-1", aboveSupply, "EditConfigVCOSatN"},
+        {T::ConfigK0, "0", "K0 must be positive", "EditConfigK0"},
+        {T::ConfigN, "0", "N must be positive", "EditConfigN"}};
+    for (const auto& [field, text, message, focus] : rules) {
+        ParameterSet p;
+        ASSERT_TRUE(p.setEntry(field, text));
+        const auto v = ValidateConfiguration(p);
+        ASSERT_TRUE(v.has_value()) << focus << " " << text;
+        EXPECT_EQ(v->message, message) << focus << " " << text;
+        EXPECT_EQ(v->focusField, focus) << text;
+    }
 }
-
-using T = TextId;
-const char* const kLarger = "USat+ must be larger than USat-";
-const char* const kBelowSupply = "USat+ must be smaller than U+";
-const char* const kAboveSupply = "USat- must be larger than U-";
-const RuleCase kRules[] = {
-    {"USup", T::ConfigUSupN, "6", "U+ must be larger than U-", "EditConfigUSupP"},
-    {"f0", T::ConfigLDPLLf0, "0", "f0 must be positive", "EditConfigLDPLLf0"},
-    {"Kd", T::ConfigKd, "-1", "Kd must be positive", "EditConfigKd"},
-    {"Kp", T::ConfigKp, "0", "Kp must bne positive", "EditConfigKp"},
-    {"PDSatOrder", T::ConfigPDSatN, "4.6", kLarger, "EditConfigPDSatP"},
-    {"PDSatP", T::ConfigPDSatP, "5.1", kBelowSupply, "EditConfigPDSatP"},
-    {"PDSatN", T::ConfigPDSatN, "-1", kAboveSupply, "EditConfigPDSatN"},
-    {"LFSatOrder", T::ConfigLFSatN, "4.6", kLarger, "EditConfigLFSatP"},
-    {"LFSatP", T::ConfigLFSatP, "5.1", kBelowSupply, "EditConfigLFSatP"},
-    {"LFSatN", T::ConfigLFSatN, "-1", kAboveSupply, "EditConfigLFSatN"},
-    {"VCOSatOrder", T::ConfigVCOSatN, "4.6", kLarger, "EditConfigVCOSatP"},
-    {"VCOSatP", T::ConfigVCOSatP, "5.1", kBelowSupply, "EditConfigVCOSatP"},
-    {"VCOSatN", T::ConfigVCOSatN, "-1", kAboveSupply, "EditConfigVCOSatN"},
-    {"K0", T::ConfigK0, "0", "K0 must be positive", "EditConfigK0"},
-    {"N", T::ConfigN, "0", "N must be positive", "EditConfigN"}};
-INSTANTIATE_TEST_SUITE_P(Table, ValidationOrder, ::testing::ValuesIn(kRules),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Validation, EqualityPassesAndOrderMatters) {
     ParameterSet p;
+    using T = TextId;
     for (const TextId id : {T::ConfigUSupN, T::ConfigPDSatP, T::ConfigPDSatN, T::ConfigLFSatP,
                             T::ConfigLFSatN, T::ConfigVCOSatP, T::ConfigVCOSatN}) {
         ASSERT_TRUE(p.setEntry(id, "5.0"));

@@ -57,16 +57,12 @@ TEST(AxisScale, TickLabelsHaveFourSignificantDigits) {
 }
 
 PlotSetup voltageSetup(float c1lo, float c1hi, float c2lo, float c2hi) {
-    PlotSetup s;
-    s.kind = PlotKind::Voltages;
+    PlotSetup s; // 0..5 V supply, four steps per period
     s.Curve1Min = c1lo;
     s.Curve1Max = c1hi;
     s.Curve2Min = c2lo;
     s.Curve2Max = c2hi;
-    s.ConfigUSupN = 0;
-    s.ConfigUSupP = 5;
     s.SimulNumSteps = 400;
-    s.SimulnSamp = 4;
     s.SimulfRef = 100000;
     s.numPoints = 401;
     s.Frame = {10, 20, 410, 320};
@@ -90,14 +86,12 @@ TEST(ScaleValueAxes, ChargePumpAxesShareTheIntervalCount) {
     s.kind = PlotKind::ChargePump;
     DISPLAY d(s);
     d.ScaleValueAxes();
-    const float m1 = std::floor((d.Y1Max - d.Y1Min) / d.Y1Tick + 0.1f);
-    const float m2 = std::floor((d.Y2Max - d.Y2Min) / d.Y2Tick + 0.1f);
-    EXPECT_EQ(m1, m2);
+    EXPECT_EQ(std::floor((d.Y1Max - d.Y1Min) / d.Y1Tick + 0.1f),
+              std::floor((d.Y2Max - d.Y2Min) / d.Y2Tick + 0.1f));
     EXPECT_EQ(d.curve1Title(), "Id [mA]");
     // A constant zero current still scales.
-    PlotSetup z = s;
-    z.Curve1Min = z.Curve1Max = 0;
-    DISPLAY dz(z);
+    s.Curve1Min = s.Curve1Max = 0;
+    DISPLAY dz(s);
     dz.ScaleValueAxes();
     EXPECT_GT(dz.Y1Max, dz.Y1Min);
 }
@@ -113,10 +107,8 @@ TEST(ScaleValueAxes, AdpllHasEightPhaseIntervals) {
     EXPECT_GE(d.Y2Max - d.Y2Min, 1.0f);
     EXPECT_EQ(d.curve1Title(), "Theta_E [deg]");
 
-    PlotSetup wide = s;
-    wide.Curve2Min = -25000;
-    wide.Curve2Max = 0;
-    DISPLAY w(wide);
+    s.Curve2Min = -25000;
+    DISPLAY w(s);
     w.ScaleValueAxes();
     EXPECT_EQ(w.curve2Title(), "delta_f2 [kHz]");
 }
@@ -133,16 +125,14 @@ TEST(ScaleTimeAxis, MapsFrameAndVisiblePoints) {
     EXPECT_FLOAT_EQ(d.mapX(d.XMax), 410);
     EXPECT_FLOAT_EQ(d.mapY1(d.Y1Min), 320);
     EXPECT_FLOAT_EQ(d.mapY1(d.Y1Max), 20);
-    const IndexRange all = d.visiblePoints();
-    EXPECT_EQ(all.first, 0);
-    EXPECT_EQ(all.last, 400);
+    EXPECT_EQ(d.visiblePoints().first, 0);
+    EXPECT_EQ(d.visiblePoints().last, 400);
 
     s.SimulZoomFact = 4;
     DISPLAY z(s);
     z.ScaleTimeAxis(100);
-    const IndexRange lastQuarter = z.visiblePoints();
-    EXPECT_EQ(lastQuarter.first, 300);
-    EXPECT_EQ(lastQuarter.last, 400);
+    EXPECT_EQ(z.visiblePoints().first, 300); // the last quarter
+    EXPECT_EQ(z.visiblePoints().last, 400);
     EXPECT_FALSE(z.timeGridIndices().empty());
     EXPECT_EQ(z.timeLabelIndices().last, z.timeGridIndices().last - 1);
 

@@ -3,23 +3,17 @@
 #include <cmath>
 #include <complex>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace loopcraft {
 namespace {
 
+// Default parameters (1 ms at 100 kHz, 20 dB, bandwidth 0.5, frequency step) with the choices.
 void configure(SimState& s, bool adpll, bool multiplier, bool noise) {
-    s.rbConfigDPLL = adpll ? 0 : 1;
-    s.rbConfigADPLL = adpll ? 1 : 0;
-    s.rbConfigLPLLMul = multiplier ? 1 : 0;
-    s.rbConfigDPLLExor = multiplier ? 0 : 1;
+    s.selectFlag(adpll ? FlagId::rbConfigADPLL : FlagId::rbConfigDPLL);
+    s.selectFlag(multiplier ? FlagId::rbConfigLPLLMul : FlagId::rbConfigDPLLExor);
     s.cbSimulAddNoise = noise;
-    s.SimulT = 0.001f;
     s.SimulfRef = 100000;
-    s.SimulSNR = 20;
-    s.SimulNoiseBW = 0.5f;
-    s.Simuldphi = 90;
-    s.rbSimulfstep = 1;
-    s.rbSimulphistep = 0;
 }
 
 TEST(ReferenceSignal, GeneratorAndPeriodCount) {
@@ -47,39 +41,25 @@ TEST(ReferenceSignal, IdealEdgesWithoutNoise) {
     EXPECT_EQ(mul.RandState, 1u); // no noise drawn
 }
 
-struct AdpllGridCase {
-    int fstep;
-    float dphi;
-    double first;
-    int u1;
-};
-
-class AdpllIdealGrid : public testing::TestWithParam<AdpllGridCase> {};
-
-TEST_P(AdpllIdealGrid, HalfPeriodGridShiftedByThePhaseStep) {
-    const AdpllGridCase& c = GetParam();
-    SimState s;
-    configure(s, true, false, false);
-    s.rbSimulfstep = c.fstep;
-    s.rbSimulphistep = 1 - c.fstep;
-    s.Simuldphi = c.dphi;
-    BuildReference(s);
-    EXPECT_EQ(s.SimulNumSteps, 100u);
-    ASSERT_GE(s.RefEdgeList.size(), 201u);
-    EXPECT_NEAR(s.RefEdgeList[0], c.first, 1e-6);
-    for (std::size_t i = 1; i < s.RefEdgeList.size(); ++i)
-        EXPECT_NEAR(s.RefEdgeList[i] - s.RefEdgeList[i - 1], 0.5, 1e-9);
-    EXPECT_GE(s.RefEdgeList.back(), 100.0);
-    EXPECT_EQ(s.U1Bit, c.u1);
-    EXPECT_FLOAT_EQ(s.TRefEdge, static_cast<float>(c.first));
-    EXPECT_EQ(s.RefEdgeIndex, 0);
+// Without noise the all-digital reference toggles on a half-period grid, shifted by a phase step.
+TEST(ReferenceSignal, AdpllIdealGridShiftedByThePhaseStep) {
+    // (phase step, dphi, first edge, level at the start)
+    for (const auto& [phiStep, dphi, first, u1] :
+         {std::tuple{false, 90.0f, 0.0, 0}, std::tuple{true, -90.0f, 0.25, 0},
+          std::tuple{true, 90.0f, 0.25, 1}, std::tuple{true, 180.0f, 0.0, 1}}) {
+        SimState s;
+        configure(s, true, false, false);
+        s.selectFlag(phiStep ? FlagId::rbSimulphistep : FlagId::rbSimulfstep);
+        s.Simuldphi = dphi;
+        BuildReference(s);
+        ASSERT_GE(s.RefEdgeList.size(), 201u);
+        EXPECT_NEAR(s.RefEdgeList[0], first, 1e-6) << dphi;
+        for (std::size_t i = 1; i < s.RefEdgeList.size(); ++i)
+            EXPECT_NEAR(s.RefEdgeList[i] - s.RefEdgeList[i - 1], 0.5, 1e-9);
+        EXPECT_GE(s.RefEdgeList.back(), 100.0);
+        EXPECT_EQ(s.U1Bit, u1) << dphi;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Stimuli, AdpllIdealGrid,
-                         testing::Values(AdpllGridCase{1, 90, 0.0, 0},
-                                         AdpllGridCase{0, -90, 0.25, 0},
-                                         AdpllGridCase{0, 90, 0.25, 1},
-                                         AdpllGridCase{0, 180, 0.0, 1}));
 
 // Gain of the band-pass at a frequency in cycles per quarter-period sample.
 float bandpassGain(const SimState& s, double f) {

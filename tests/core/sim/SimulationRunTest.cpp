@@ -4,6 +4,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <numeric>
+#include <tuple>
 
 namespace loopcraft {
 namespace {
@@ -20,48 +21,45 @@ std::unique_ptr<SimState> makeState(const std::function<void(ParameterSet&)>& ch
     return s;
 }
 
+// The state after a run with the "Filter" option (one point per reference period).
+std::unique_ptr<SimState> runFiltered(const std::function<void(ParameterSet&)>& change) {
+    auto s = makeState(change);
+    s->cbSimulFilter = true;
+    EXPECT_TRUE(runSimulation(*s).ok());
+    return s;
+}
+
 float finalUf(const SimState& s) {
-    return s.Results.back().Curve2;
+    return s.Results.empty() ? NAN : s.Results.back().Curve2;
 }
 
-struct RuleCase {
-    TextId field;
-    const char* text;
-    Stimulus stimulus;
-    const char* message;
-    const char* focus;
-};
-
-class ValidationTable : public testing::TestWithParam<RuleCase> {};
-
-TEST_P(ValidationTable, FirstBrokenRuleWithItsFocus) {
-    const RuleCase& c = GetParam();
-    ParameterSet p;
-    ASSERT_TRUE(p.setEntry(c.field, c.text));
-    const auto m = ValidateSimulation(p, c.stimulus, Configuration::fromFlags(p));
-    ASSERT_TRUE(m.has_value());
-    EXPECT_EQ(m->title, "Illegal Entry");
-    EXPECT_EQ(m->message, c.message);
-    EXPECT_EQ(m->focusField, c.focus);
+TEST(ValidateSimulation, FirstBrokenRuleWithItsFocus) {
+    constexpr Stimulus S = Stimulus::FStep;
+    // (field, text, stimulus, message, focus)
+    const std::tuple<TextId, const char*, Stimulus, const char*, const char*> rules[] = {
+        {TextId::Simulf0, "0", S, "f0 must be > 0", "EditSimulf0"},
+        {TextId::Simuldf, "-100000", S, "Sum f0 + df must be > 0", "EditSimuldf"},
+        {TextId::Simuldphi, "180.5", Stimulus::PhiStep, "dphi must be in range -180..180",
+         "EditSimuldphi"},
+        {TextId::SimuldN, "-1", Stimulus::NStep, "Sum N + dN must be > 0", "EditSimuldN"},
+        {TextId::SimulnSamp, "65", S, "nSamp must be in range 4..64", "EditSimulnSamp"},
+        {TextId::SimulT, "0", S, "T must be > 0", "EditSimulT"},
+        {TextId::SimulZoomFact, "17", S, "ZoomFact must be in range 1..16", "EditSimulZoomFact"},
+        // Checked even though no noise is added.
+        {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
+        {TextId::SimulT, "30000", S, "T too large: the run would need more than 2000000000 steps",
+         "EditSimulT"},
+        {TextId::SimulT, "300", S, "T too large: the run would need more than 1 GiB of memory",
+         "EditSimulT"}};
+    for (const auto& [field, text, stimulus, message, focus] : rules) {
+        ParameterSet p;
+        ASSERT_TRUE(p.setEntry(field, text));
+        const auto m = ValidateSimulation(p, stimulus, Configuration::fromFlags(p));
+        ASSERT_TRUE(m.has_value()) << focus << " " << text;
+        EXPECT_EQ(m->title + ": " + m->message, std::string("Illegal Entry: ") + message);
+        EXPECT_EQ(m->focusField, focus) << text;
+    }
 }
-
-constexpr Stimulus S = Stimulus::FStep;
-const RuleCase kRules[] = {
-    {TextId::Simulf0, "0", S, "f0 must be > 0", "EditSimulf0"},
-    {TextId::Simuldf, "-100000", S, "Sum f0 + df must be > 0", "EditSimuldf"},
-    {TextId::Simuldphi, "180.5", Stimulus::PhiStep, "dphi must be in range -180..180",
-     "EditSimuldphi"},
-    {TextId::SimuldN, "-1", Stimulus::NStep, "Sum N + dN must be > 0", "EditSimuldN"},
-    {TextId::SimulnSamp, "65", S, "nSamp must be in range 4..64", "EditSimulnSamp"},
-    {TextId::SimulT, "0", S, "T must be > 0", "EditSimulT"},
-    {TextId::SimulZoomFact, "17", S, "ZoomFact must be in range 1..16", "EditSimulZoomFact"},
-    // Checked even though no noise is added.
-    {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
-    {TextId::SimulT, "30000", S, "T too large: the run would need more than 2000000000 steps",
-     "EditSimulT"},
-    {TextId::SimulT, "300", S, "T too large: the run would need more than 1 GiB of memory",
-     "EditSimulT"}};
-INSTANTIATE_TEST_SUITE_P(Rules, ValidationTable, testing::ValuesIn(kRules));
 
 TEST(ValidateSimulation, BoundariesAreAcceptedAndTheOrderDecides) {
     ParameterSet p;
@@ -76,7 +74,8 @@ TEST(ValidateSimulation, BoundariesAreAcceptedAndTheOrderDecides) {
     EXPECT_TRUE(ValidateSimulation(p, Stimulus::NStep, Configuration::fromFlags(p)));
     p.SimulnSamp = 3; // before T
     p.SimulT = -1;
-    EXPECT_EQ(ValidateSimulation(p, S, Configuration::fromFlags(p))->focusField, "EditSimulnSamp");
+    EXPECT_EQ(ValidateSimulation(p, Stimulus::FStep, Configuration::fromFlags(p))->focusField,
+              "EditSimulnSamp");
 }
 
 TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
@@ -146,13 +145,11 @@ TEST(RunSimulation, RecordedPointCounts) {
 class FrequencyStep : public testing::TestWithParam<std::pair<FlagId, FlagId>> {};
 
 TEST_P(FrequencyStep, VcoSettlesAtTheNewFrequency) {
-    auto s = makeState([](ParameterSet& p) {
+    auto s = runFiltered([](ParameterSet& p) {
         p.selectFlag(GetParam().first);
         p.selectFlag(GetParam().second);
         p.SimulT = 0.01f;
     });
-    s->cbSimulFilter = true;
-    ASSERT_TRUE(runSimulation(*s).ok());
     const float settled = 2.5f + 2 * kPi * 2000 / 130000; // the VCO at f0 + df
     EXPECT_NEAR(finalUf(*s), settled, 2e-3f);
     EXPECT_GT(s->Curve2Max, settled); // the step first pushes the voltage beyond its final value
@@ -169,14 +166,12 @@ INSTANTIATE_TEST_SUITE_P(Loops, FrequencyStep, testing::ValuesIn(kLoops));
 
 TEST(RunSimulation, PhaseStepSettlesBackToTheCentreVoltage) {
     for (float dphi : {90.0f, -180.0f}) {
-        auto s = makeState([dphi](ParameterSet& p) {
+        auto s = runFiltered([dphi](ParameterSet& p) {
             p.selectFlag(FlagId::rbSimulphistep);
             p.selectFlag(FlagId::rbConfigDPLLPFD);
             p.Simuldphi = dphi;
             p.SimulT = 0.01f;
         });
-        s->cbSimulFilter = true;
-        ASSERT_TRUE(runSimulation(*s).ok());
         EXPECT_NEAR(finalUf(*s), 2.5f, 1e-3f) << dphi;
         // The loop answered: the control voltage left the centre on the way.
         EXPECT_GT(s->Curve2Max - s->Curve2Min, 0.05f) << dphi;
@@ -221,12 +216,8 @@ TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
 }
 
 TEST(RunSimulation, MillionPeriodRunSettlesLikeAShortOne) {
-    auto shortRun = makeState([](ParameterSet& p) { p.SimulT = 0.01f; });
-    shortRun->cbSimulFilter = true;
-    ASSERT_TRUE(runSimulation(*shortRun).ok());
-    auto longRun = makeState([](ParameterSet& p) { p.SimulT = 10.0f; });
-    longRun->cbSimulFilter = true;
-    ASSERT_TRUE(runSimulation(*longRun).ok());
+    auto shortRun = runFiltered([](ParameterSet& p) { p.SimulT = 0.01f; });
+    auto longRun = runFiltered([](ParameterSet& p) { p.SimulT = 10.0f; });
     ASSERT_GE(longRun->NumRefPeriods, 1000000);
     EXPECT_NEAR(finalUf(*longRun), finalUf(*shortRun), 1e-3f);
 }

@@ -18,9 +18,8 @@ protected:
     template <class Filter> float drive(Filter& f, float ud, double seconds) {
         s.Ud = ud;
         const auto steps = static_cast<long>(seconds * s.SimulfRef * s.SimulnSamp + 0.5);
-        for (long i = 0; i < steps; ++i) {
+        for (long i = 0; i < steps; ++i)
             f.Step();
-        }
         return s.Uf;
     }
     SimState s;
@@ -31,8 +30,7 @@ class PassiveStepTest : public FilterTest, public ::testing::WithParamInterface<
 // Exact solution of the lead-lag for a voltage step: the result must not depend on the step size.
 TEST_P(PassiveStepTest, StepResponseMatchesClosedFormForAnyStepSize) {
     s.SimulnSamp = GetParam();
-    auto& f = s.ensureModel(s.LfPassiveLL);
-    f.Init();
+    auto& f = initModel(s, s.LfPassiveLL);
     // 1 V step from 2.5 V; tau = Tau1 + Tau2 = 550 us
     const double expected = 3.5 - (500e-6 / 550e-6) * std::exp(-200e-6 / 550e-6);
     EXPECT_NEAR(drive(f, 3.5f, 200e-6), expected, 1e-4); // float rounding over up to 1280 steps
@@ -44,8 +42,7 @@ INSTANTIATE_TEST_SUITE_P(StepsPerPeriod, PassiveStepTest, ::testing::Values(4, 1
 // output limit, not at the supply.
 TEST_F(FilterTest, ActivePIRampsAndClipsAtFilterLimit) {
     s.ConfigLFSatP = 4.0f;
-    auto& f = s.ensureModel(s.LfActivePI);
-    f.Init();
+    auto& f = initModel(s, s.LfActivePI);
     EXPECT_NEAR(drive(f, 2.6f, 1e-3), 2.5 + 0.1 * (50e-6 + 1e-3) / 500e-6, 1e-4);
     EXPECT_FLOAT_EQ(drive(f, 2.6f, 10e-3), 4.0f);
     EXPECT_LT(f.Uc1, 4.0f); // the capacitor sits just below the limit while the output is held
@@ -54,16 +51,14 @@ TEST_F(FilterTest, ActivePIRampsAndClipsAtFilterLimit) {
 
 // Active lead-lag: high-frequency gain Ka Tau2/Tau1 right after a step, DC gain Ka at the end.
 TEST_F(FilterTest, ActiveLeadLagHasBothGains) {
-    auto& f = s.ensureModel(s.LfActiveLL);
-    f.Init();
+    auto& f = initModel(s, s.LfActiveLL);
     EXPECT_NEAR(drive(f, 2.6f, 2.5e-6) - 2.5f, 0.1f * 10 * 50e-6 / 500e-6, 0.01f);
     EXPECT_NEAR(drive(f, 2.6f, 10e-3) - 2.5f, 0.1f * 10, 0.01f);
 }
 
 TEST_F(FilterTest, IntegratorReachesLimitAtComputedTime) {
     s.ConfigLFSatP = 4.0f;
-    auto& f = s.ensureModel(s.LfActivePI);
-    f.Init();
+    auto& f = initModel(s, s.LfActivePI);
     f.Tau2 = 1e-3f; // R2 C with R2 = 1 kOhm, C = 1 uF
     // 1 mA from 2.5 V: the output starts at 3.5 V and meets 4.0 V after 0.5 ms.
     const IntervalResult before = f.SolveIntegrator(1e-3f, 2.5f, 1000.0f, 1e-6f, 0.49e-3f);
@@ -74,17 +69,12 @@ TEST_F(FilterTest, IntegratorReachesLimitAtComputedTime) {
     // Held at the limit, the capacitor relaxes towards it through R2 from 3.0 V.
     EXPECT_NEAR(after.UcEnd, 4.0 - std::exp(-0.5), 1e-5);
     EXPECT_FLOAT_EQ(after.IAvg, 0.0f);
-    // Without current the limit is never reached.
-    const IntervalResult none = f.SolveIntegrator(0.0f, 4.4f, 1000.0f, 1e-6f, 1e-3f);
-    EXPECT_GT(f.TSat, 1e-3f);
-    EXPECT_FLOAT_EQ(none.UfEnd, 4.4f);
 }
 
 // A charge pump driving the passive filter stops exactly at the supply rail; the capacitor then
 // relaxes towards the rail with Tau2.
 TEST_F(FilterTest, PumpIntoPassiveFilterStopsAtSupplyRail) {
-    auto& f = s.ensureModel(s.LfPassiveLL);
-    f.Init();
+    auto& f = initModel(s, s.LfPassiveLL);
     f.Tau2 = 1e-3f;
     const IntervalResult up = f.SolvePumpRC(3e-3f, 2.5f, 1000.0f, 1e-6f, 1e-3f); // 3 V step
     EXPECT_FLOAT_EQ(up.UfEnd, s.ConfigUSupP);
@@ -100,8 +90,7 @@ TEST_P(IdleStepTest, StepWithoutPulsesHoldsCapacitor) {
     s.selectFlag(GetParam() ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLPFD);
     s.TUp = s.TDown = 0;
     const auto holds = [this](auto& slot, float LoopFilterRC::*cap) {
-        auto& f = s.ensureModel(slot);
-        f.Init();
+        auto& f = initModel(s, slot);
         f.*cap = 3.25f;
         f.Step();
         f.Step();
@@ -120,8 +109,7 @@ INSTANTIATE_TEST_SUITE_P(ChargePump, IdleStepTest, ::testing::Bool());
 TEST_F(FilterTest, PumpPulseIntoPIConservesCharge) {
     s.selectFlag(FlagId::rbConfigDPLLPFD_CP);
     s.ConfigKp = 1e-5f; // 62.8 uA
-    auto& f = s.ensureModel(s.LfActivePI);
-    f.Init();     // C1 = 10 nF from the design
+    auto& f = initModel(s, s.LfActivePI);
     s.TUp = 0.1f; // a tenth of a period = 1 us, 40 % of the step
     s.TDown = 0;
     f.Step();
@@ -134,10 +122,8 @@ class KCounterTest : public FilterTest, public ::testing::WithParamInterface<int
 
 // The carry output falls once per K up-counts (never for K = 1); down-counts drive the borrow.
 TEST_P(KCounterTest, OneFallingEdgePerKCounts) {
-    const int k = GetParam();
-    s.FiltDesignK = k;
-    auto& f = s.ensureModel(s.LfKCounter);
-    f.Init();
+    const int k = s.FiltDesignK = GetParam();
+    auto& f = initModel(s, s.LfKCounter);
     int carryFalls = 0;
     int borrowFalls = 0;
     for (int i = 0; i < 96; ++i) {
@@ -148,9 +134,8 @@ TEST_P(KCounterTest, OneFallingEdgePerKCounts) {
         carryFalls += carry && !s.KCarry;
         borrowFalls += borrow && !s.KBorrow;
     }
-    const int expected = k == 1 ? 0 : 48 / k;
-    EXPECT_EQ(carryFalls, expected);
-    EXPECT_EQ(borrowFalls, expected);
+    EXPECT_EQ(carryFalls, k == 1 ? 0 : 48 / k);
+    EXPECT_EQ(borrowFalls, carryFalls);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moduli, KCounterTest, ::testing::Values(1, 2, 16));

@@ -4,6 +4,7 @@
 
 #include "core/sim/SimState.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -34,6 +35,19 @@ inline void setStepPhase(SimState& s, std::uint32_t k, double theta0, double rat
     s.StepIndex = k;
     s.Theta2Start = theta0 + perStep * (k - 1);
     s.Theta2End = theta0 + perStep * k;
+}
+
+// The model in `slot`, created on first use and initialised.
+template <class Model> Model& initModel(SimState& s, std::unique_ptr<Model>& slot) {
+    Model& m = s.ensureModel(slot);
+    m.Init();
+    return m;
+}
+
+// Sets every reference period's quarter samples (the multiplier's input).
+inline void setQuarterSamples(SimState& s, std::array<float, 4> q) {
+    for (auto& rec : s.RefPeriodRecords)
+        rec.QuarterSample = q;
 }
 
 // Runs `steps` steps of a detector with a free-running oscillator; returns every step's Ud.
