@@ -31,20 +31,16 @@ TEST(EntryGrammar, ReadsOnlyDecimalFloats) {
 
 TEST(EntryGrammar, ReadsDecimalIntegers) {
     const std::pair<const char*, int> ints[] = {{"16", 16}, {"-3", -3}, {"2147483647", 2147483647}};
-    for (const auto& [text, value] : ints) {
+    for (const auto& [text, value] : ints)
         EXPECT_EQ(readEntry(text, EntryKind::Int).intValue, value) << text;
-    }
-    for (const char* text : {"2147483648", "1.5", "1e3", "", "0x1F"}) {
+    for (const char* text : {"2147483648", "1.5", "1e3", "", "0x1F"})
         EXPECT_EQ(readEntry(text, EntryKind::Int).message, "Invalid integer format") << text;
-    }
     // Truncated integers are read as floats and cut towards zero.
     const std::pair<const char*, int> truncated[] = {{"4.9", 4}, {"-4.9", -4}, {"2e3", 2000}};
-    for (const auto& [text, value] : truncated) {
+    for (const auto& [text, value] : truncated)
         EXPECT_EQ(readEntry(text, EntryKind::IntTruncated).intValue, value) << text;
-    }
-    for (const char* text : {"3e9", "x"}) {
+    for (const char* text : {"3e9", "x"})
         EXPECT_EQ(readEntry(text, EntryKind::IntTruncated).message, "Invalid floating format");
-    }
 }
 
 TEST(EntryReading, KeepsTheCutTextAndStoresOnlyOnSuccess) {

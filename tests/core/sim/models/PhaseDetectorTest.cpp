@@ -156,35 +156,30 @@ TEST_F(DetectorTest, JkResetBeforeAndAfterSetInOneStep) {
     EXPECT_NEAR(s.Ud, 0.5f + 4.0f * high / 0.25f, 1e-4);
 }
 
-// (starts in UP, steady UP time, steady DOWN time per period)
-class PfdMemoryTest : public DetectorTest,
-                      public ::testing::WithParamInterface<std::tuple<bool, float, float>> {};
-
 // Oscillator edges at 0.3 of every period. Starting in DOWN (frequency step) with the reference
 // low, the rising reference edges at 0 close the DOWN pulses the oscillator edges open. Starting
 // in UP (phase step) the reference is taken high, so its rising edges are those at mid-period and
 // open UP pulses that the next oscillator edge (at 1.3) closes.
-TEST_P(PfdMemoryTest, PulseTimesFollowEdgePairing) {
-    const auto [startUp, expectedUp, expectedDown] = GetParam();
+TEST_F(DetectorTest, PfdPulseTimesFollowEdgePairing) {
     s.rbConfigDPLLPFD = 1;
-    s.selectFlag(startUp ? FlagId::rbSimulphistep : FlagId::rbSimulfstep);
     s.SimuldphiRad = 0.5f;
-    auto& d = initModel(s, s.PdPfd);
-    float up = 0;
-    float down = 0;
-    for (std::uint32_t k = 1; k <= 4 * 6; ++k) {
-        setStepPhase(s, k, -0.3 * kTwoPi);
-        d.Step();
-        up += k > 4 ? s.TUp : 0;
-        down += k > 4 ? s.TDown : 0;
+    // (starts in UP, steady UP and DOWN time per period)
+    for (const auto& [startUp, expectedUp, expectedDown] :
+         {std::tuple{true, 0.8f, 0.0f}, std::tuple{false, 0.0f, 0.7f}}) {
+        s.selectFlag(startUp ? FlagId::rbSimulphistep : FlagId::rbSimulfstep);
+        auto& d = initModel(s, s.PdPfd);
+        float up = 0;
+        float down = 0;
+        for (std::uint32_t k = 1; k <= 4 * 6; ++k) {
+            setStepPhase(s, k, -0.3 * kTwoPi);
+            d.Step();
+            up += k > 4 ? s.TUp : 0;
+            down += k > 4 ? s.TDown : 0;
+        }
+        EXPECT_NEAR(up / 5, expectedUp, 1e-5) << startUp;
+        EXPECT_NEAR(down / 5, expectedDown, 1e-5) << startUp;
     }
-    EXPECT_NEAR(up / 5, expectedUp, 1e-5);
-    EXPECT_NEAR(down / 5, expectedDown, 1e-5);
 }
-
-INSTANTIATE_TEST_SUITE_P(StartStates, PfdMemoryTest,
-                         ::testing::Values(std::tuple{true, 0.8f, 0.0f},
-                                           std::tuple{false, 0.0f, 0.7f}));
 
 // Frequency detection, whatever the phase: a slow oscillator gives mostly UP, a fast one mostly
 // DOWN.
