@@ -56,6 +56,9 @@ TEST_F(BodeCli, BodeDefaultGrid) {
     EXPECT_NEAR(j["points"][0]["open_gain_db"].get<double>(), 17.70, 0.01);
     EXPECT_NEAR(j["points"][0]["open_phase_deg"].get<double>(), -146.4, 0.1);
     EXPECT_NEAR(j["points"][150]["f_hz"].get<double>(), 1e6, 10);
+    for (const char* key : {"pointCount", "dbTop", "dbBottom", "phaseTop", "phaseBottom"}) {
+        EXPECT_TRUE(j[key].is_number()) << key;
+    }
 }
 
 TEST_F(BodeCli, BodeCsvFile) {

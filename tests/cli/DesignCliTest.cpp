@@ -15,7 +15,9 @@ TEST_F(DesignCli, EvaluateTheDefaultLoopAtOneKilohertz) {
     EXPECT_NEAR(j["openLoop"][0].get<double>(), -6.395, 0.002);
     EXPECT_NEAR(j["openLoop"][1].get<double>(), -4.245, 0.002);
     EXPECT_NEAR(j["openLoopPhase"].get<double>(), -2.5555, 0.0005);
-    EXPECT_TRUE(j.contains("closedLoopPhase"));
+    for (const char* key : {"closedLoop", "closedLoopMagSq", "closedLoopPhase"}) {
+        EXPECT_TRUE(j.contains(key)) << key;
+    }
     const CliRun bad = run({"evaluate", "--freq", "-5"});
     EXPECT_EQ(bad.status, 1);
     EXPECT_EQ(bad.err, "Illegal entry: freq must be positive\n");
@@ -26,6 +28,9 @@ TEST_F(DesignCli, FiguresOfBothCategories) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NEAR(r.json()["f3db"].get<double>(), 4705.0, 1.0);
     EXPECT_NEAR(r.json()["phaseMarginDeg"].get<double>(), 51.1, 0.05);
+    for (const char* key : {"gainCrossover", "omegaN", "zeta"}) {
+        EXPECT_TRUE(r.json()[key].is_number()) << key;
+    }
     r = run({"--json", "--set", "rbConfigADPLL=1", "figures"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_FLOAT_EQ(r.json()["fH"].get<float>(), 25000.0F);

@@ -42,7 +42,6 @@ TEST_P(BodeValidation, FirstBrokenRuleWins) {
 INSTANTIATE_TEST_SUITE_P(
     Rules, BodeValidation,
     ::testing::Values(
-        ValidationCase{"1000", "1000000", "50", 0, "", ""},
         ValidationCase{"0", "-1", "0", 1, "fMin must be positive", "EditBodefMin"},
         ValidationCase{"10", "-1", "0", 2, "fMax must be positive", "EditBodefMax"},
         ValidationCase{"10", "10", "0", 3, "fMax must be greater than fMin", "EditBodefMax"},
@@ -67,10 +66,15 @@ TEST(BodeEntries, MalformedEntryStopsReadingAndKeepsLaterValues) {
     EXPECT_EQ(params.BodeNumPoints, 50);
 }
 
-TEST(BodeEntries, RefusedEntryKeepsThePreviousGrid) {
+TEST(BodeEntries, RefusedEntryKeepsThePreviousGridOrDrawsNothing) {
     ParameterSet params;
     FrequencyResponse response;
-    BodeRun run = ComputeBodeResponse(response, params, {"100", "1000", "10"}, unitLoop, kFrame);
+    BodeRun run = ComputeBodeResponse(response, params, {"-5", "1000", "10"}, unitLoop, kFrame);
+    ASSERT_TRUE(run.error);
+    EXPECT_FALSE(run.computed);
+    EXPECT_FALSE(response.hasCurves());
+
+    run = ComputeBodeResponse(response, params, {"100", "1000", "10"}, unitLoop, kFrame);
     ASSERT_FALSE(run.error);
     ASSERT_TRUE(run.computed);
     EXPECT_EQ(response.pointCount, 11U);
@@ -84,16 +88,6 @@ TEST(BodeEntries, RefusedEntryKeepsThePreviousGrid) {
     EXPECT_FLOAT_EQ(response.fStop, 1000);
     // the refused value stays stored, as the entry was read
     EXPECT_FLOAT_EQ(params.BodefMax, 50);
-}
-
-TEST(BodeEntries, NothingDrawnWhenNoEntryWasEverAccepted) {
-    ParameterSet params;
-    FrequencyResponse response;
-    const BodeRun run =
-        ComputeBodeResponse(response, params, {"-5", "1000", "10"}, unitLoop, kFrame);
-    ASSERT_TRUE(run.error);
-    EXPECT_FALSE(run.computed);
-    EXPECT_FALSE(response.hasCurves());
 }
 
 TEST(BodeConfigText, MultiplierIsAnLpll) {

@@ -48,7 +48,6 @@ TEST_F(DesignSessionTest, FiveKilohertzDesignWritesTheTimeConstants) {
     // Untouched by this configuration, yet written back in their formats.
     EXPECT_EQ(d.window().entry(DesignField::Ka), "10.00");
     EXPECT_EQ(d.window().entry(DesignField::Tau3), "0.000005000");
-    EXPECT_EQ(d.window().entry(DesignField::fs), "20000.00");
     EXPECT_EQ(d.window().entry(DesignField::zeta), "0.707");
     EXPECT_EQ(d.window().entry(DesignField::C1), "10.0");
     // The request itself is not rewritten.

@@ -114,10 +114,10 @@ TEST(ComponentValues, Section2RealPolesOfEqualTimeConstants) {
     in.poleKind = PoleKind::Real;
     in.tau4 = in.tau5 = 4e-6F;
     const auto v = valuesByName(CalcComponentValues(in));
-    const float omegaN = 1 / 4e-6F; // zeta = 1
-    EXPECT_FLOAT_EQ(v.at("C5"), 2 * in.C4);
-    EXPECT_FLOAT_EQ(v.at("R4"), 1 / (in.C4 * omegaN));
-    EXPECT_FLOAT_EQ(v.at("R5"), v.at("R4") / 2);
+    // Equal real poles: zeta = 1, omegaN = 1/tau4 = 250000/s.
+    EXPECT_FLOAT_EQ(v.at("C5"), 20e-9F);
+    EXPECT_FLOAT_EQ(v.at("R4"), 400.0F);
+    EXPECT_FLOAT_EQ(v.at("R5"), 200.0F);
     EXPECT_EQ(v.count("C3"), 0U);
 }
 
@@ -125,10 +125,9 @@ TEST(ComponentValues, Section2ComplexPolesUseFsAndZeta) {
     auto in = baseInputs(5, LoopFilter::ActiveLL);
     in.poleKind = PoleKind::Complex;
     const auto v = valuesByName(CalcComponentValues(in));
-    const double omegaN = 2 * 3.14159265358979 * 20000;
-    const double zeta = 0.707;
-    EXPECT_NEAR(v.at("C5"), 2 * 10e-9 / (zeta * zeta), 1e-14);
-    EXPECT_NEAR(v.at("R4"), zeta / (10e-9 * omegaN), 1e-2);
+    // fs = 20 kHz, zeta = 0.707, C4 = 10 nF.
+    EXPECT_NEAR(v.at("C5"), 40.012e-9, 1e-12);
+    EXPECT_NEAR(v.at("R4"), 562.61, 0.01);
     EXPECT_EQ(v.count("C3"), 1U);
 }
 
