@@ -151,12 +151,17 @@ bool ParameterSet::setEntry(TextId id, std::string_view entry, std::string* mess
             *message = std::string(textName(id)) + " holds no value";
         return false;
     }
-    return convert(id, entry, message);
+    // The panel reads its count fields with the integer reader; only texts that come from the
+    // file are converted as a float and truncated.
+    const ValueKind kind = textDescriptor(id).kind;
+    return convert(id, entry, message,
+                   kind == ValueKind::IntTruncated ? EntryKind::Int : entryKindOf(kind));
 }
 
-bool ParameterSet::convert(TextId id, std::string_view text, std::string* message) {
+bool ParameterSet::convert(TextId id, std::string_view text, std::string* message,
+                           EntryKind kind) {
     const TextDescriptor& d = textDescriptor(id);
-    EntryResult r = readEntry(text, entryKindOf(d.kind));
+    EntryResult r = readEntry(text, kind);
     if (!r.ok) {
         if (message)
             *message = r.message;
@@ -219,7 +224,7 @@ bool ParameterSet::recomputeValue(TextId id, std::string* message) {
     if (textDescriptor(id).kind == ValueKind::None)
         return true;
     const std::string current = text(id);
-    return convert(id, current, message);
+    return convert(id, current, message, entryKindOf(textDescriptor(id).kind));
 }
 
 std::optional<TextId> ParameterSet::recomputeAllValues(std::string* message) {

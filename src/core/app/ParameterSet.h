@@ -189,6 +189,7 @@ public:
 
     // Reads `entry` as an edit field would: on success text and value are both stored and
     // true is returned; on failure nothing changes and `message` gets the format error.
+    // Typed counts ("int, truncated" slots) take the integer reader.
     bool setEntry(TextId id, std::string_view entry, std::string* message = nullptr);
 
     int& flag(FlagId id);
@@ -210,8 +211,8 @@ public:
     bool operator==(const ParameterSet& other) const = default;
 
 private:
-    // Converts `text` by the slot's kind; on success stores the cut text and the value.
-    bool convert(TextId id, std::string_view text, std::string* message);
+    // Converts `text` as `kind`; on success stores the cut text and the value.
+    bool convert(TextId id, std::string_view text, std::string* message, EntryKind kind);
 
     std::array<std::string, kTextCount> mTexts;
 };

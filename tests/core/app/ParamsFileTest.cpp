@@ -164,6 +164,16 @@ TEST_F(TempDir, SaveFailsCleanlyInAMissingFolder) {
     EXPECT_FALSE(why.empty());
 }
 
+TEST(ParameterSet, TypedCountsAreIntegersButFileTextsTruncate) {
+    ParameterSet p;
+    std::string message;
+    EXPECT_FALSE(p.setEntry(TextId::SimulnSamp, "4.5", &message));
+    EXPECT_EQ(message, "Invalid integer format");
+    p.setTextRaw(TextId::SimulnSamp, "7.9");
+    ASSERT_TRUE(p.recomputeValue(TextId::SimulnSamp));
+    EXPECT_EQ(p.SimulnSamp, 7);
+}
+
 TEST(ParameterSet, NameLookUpSkipsReservedLines) {
     EXPECT_EQ(findText("ConfigKd"), TextId::ConfigKd);
     EXPECT_FALSE(findText("Reserved1").has_value());
