@@ -4,8 +4,11 @@
 #include "gui/app/FakeUserDialogs.h"
 
 #include <QWidget>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <sstream>
+#include <string>
 
 namespace loopcraft {
 
@@ -17,6 +20,14 @@ namespace test {
 
 // The scripted dialogs installed for the whole test program; reset before every test.
 FakeUserDialogs& fakeDialogs();
+
+// A file's bytes as they are on disk; empty when it cannot be read.
+inline std::string readAll(const QString& path) {
+    std::ifstream in(path.toStdString(), std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
 
 // A child found by object name; fails the test (and returns null) when it is missing.
 template <typename T> T* child(QObject* parent, const char* name) {

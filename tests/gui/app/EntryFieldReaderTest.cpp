@@ -27,14 +27,6 @@ protected:
     ParameterSet params;
 };
 
-TEST_F(EntryFieldReaderTest, GoodEntryStoresTextAndValueSilently) {
-    edit->setText(QStringLiteral("1e-6"));
-    EXPECT_TRUE(readEntryField(edit, params, TextId::ConfigKd, fakeDialogs()));
-    EXPECT_EQ(params.text(TextId::ConfigKd), "1e-6");
-    EXPECT_FLOAT_EQ(params.ConfigKd, 1e-6f);
-    EXPECT_TRUE(fakeDialogs().messages.empty());
-}
-
 TEST_F(EntryFieldReaderTest, BadEntryShowsFormatErrorSelectsAllFocusesAndKeepsOldValue) {
     edit->setText(QStringLiteral("1.5"));
     EXPECT_FALSE(readEntryField(edit, params, TextId::ConfigN, fakeDialogs()));

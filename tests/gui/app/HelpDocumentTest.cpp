@@ -57,11 +57,6 @@ TEST(HelpDocument, SearchNeedsEveryWordIgnoringCase) {
     EXPECT_EQ(doc.search("  ").size(), 3u);
 }
 
-TEST(HelpDocument, EmptyOrPagelessTextHasNoTopics) {
-    EXPECT_TRUE(HelpDocument::parse("").topics().empty());
-    EXPECT_TRUE(HelpDocument::parse("just prose\n# heading\n").topics().empty());
-}
-
 TEST(HelpDocument, ShippedHelpFileHasEveryPageTheWindowsAskFor) {
     std::ifstream in(std::string(LOOPCRAFT_DATA_DIR) + "/" + kHelpFileName, std::ios::binary);
     ASSERT_TRUE(in) << "data/modhelp.hlp missing";
