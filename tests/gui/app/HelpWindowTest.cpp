@@ -28,7 +28,7 @@ QStringList listedTitles(HelpWindow* w) {
 
 } // namespace
 
-TEST(HelpWindow, JumpShowsTheTopicsPageInANonModalWindow) {
+TEST(HelpWindow, JumpContentsAndLinksShareOneNonModalWindow) {
     WindowHelpService service(nullptr, {kShippedHelp});
     service.jumpToTopic("Bode");
     HelpWindow* w = service.window();
@@ -42,12 +42,7 @@ TEST(HelpWindow, JumpShowsTheTopicsPageInANonModalWindow) {
     EXPECT_EQ(service.window(), w); // one window, reused
     EXPECT_EQ(w->currentTopic(), "Contents");
     EXPECT_TRUE(pageText(w).contains("The usual way through the program"));
-}
 
-TEST(HelpWindow, LinksOnAPageLeadToOtherPages) {
-    WindowHelpService service(nullptr, {kShippedHelp});
-    service.openContents();
-    HelpWindow* w = service.window();
     emit test::child<QTextBrowser>(w, "HelpBrowser")->anchorClicked(QUrl("topic:Schematic"));
     EXPECT_EQ(w->currentTopic(), "Schematic");
     EXPECT_TRUE(pageText(w).contains("E24"));
@@ -72,9 +67,7 @@ TEST(HelpWindow, MissingFileIsReportedInTheWindow) {
     HelpWindow* w = service.window();
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->hasDocument());
-    EXPECT_TRUE(pageText(w).contains("could not be opened"));
-    EXPECT_TRUE(pageText(w).contains(missing));
-    EXPECT_TRUE(pageText(w).contains("PLLDesign"));
+    EXPECT_TRUE(pageText(w).contains("could not be opened") && pageText(w).contains(missing));
     EXPECT_TRUE(test::fakeDialogs().messages.empty());
 }
 
