@@ -9,19 +9,7 @@ class LF_ActivePI final : public LoopFilterRC {
 public:
     using LoopFilterRC::LoopFilterRC;
     void Init();
-    void Step() {
-        switch (Drive) {
-        case FilterDrive::Voltage:
-            StepVoltage();
-            break;
-        case FilterDrive::Pfd:
-            StepPfd();
-            break;
-        case FilterDrive::ChargePump:
-            StepPump();
-            break;
-        }
-    }
+    void Step() { stepByDrive(*this); }
     void StepVoltage();
     void StepPfd();
     void StepPump();

@@ -38,6 +38,21 @@ public:
     // Charge pump into the input stage of the active lead-lag (voltage counted from UMidCopy).
     IntervalResult SolvePumpInput(float i, float uc0, float r, float c, float dt);
 
+    // The drive is fixed for a run, so each filter's Step is one switch over its three rules.
+    template <class Filter> static void stepByDrive(Filter& f) {
+        switch (f.Drive) {
+        case FilterDrive::Voltage:
+            f.StepVoltage();
+            break;
+        case FilterDrive::Pfd:
+            f.StepPfd();
+            break;
+        case FilterDrive::ChargePump:
+            f.StepPump();
+            break;
+        }
+    }
+
     SimState* Sim;
     float Tau1 = 0;
     float Tau2 = 0;
