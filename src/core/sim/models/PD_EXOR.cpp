@@ -9,18 +9,9 @@
 namespace loopcraft {
 
 namespace {
-// +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
-// m is a whole number; a phase that is no longer finite has no level to speak of.
-float levelOf(double m) {
-    if (!(std::fabs(m) < 4.0e18)) {
-        return 1.0f;
-    }
-    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
-}
-
-constexpr double kPi = std::numbers::pi;
-constexpr double kInvPi = std::numbers::inv_pi;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
+using detail::kInvPi;
+using detail::kPi;
+using detail::kTwoPi;
 // Beyond this many oscillator half periods in one segment the segment is summed in closed form
 // instead of edge by edge (only an absurdly fast oscillator gets there).
 constexpr double kMaxHalfPeriodsPerSegment = 64.0;
@@ -88,14 +79,14 @@ void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB)
     double thPrev = thetaA;
     for (double c = (m + 1.0) * kPi; c < thetaB; c = (m + 1.0) * kPi) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        OscLevel = levelOf(m);
+        OscLevel = detail::halfPeriodLevel(m);
         Accum +=
             (tc - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
         tPrev = tc;
         thPrev = c;
         m += 1.0;
     }
-    OscLevel = levelOf(m);
+    OscLevel = detail::halfPeriodLevel(m);
     Accum += (tb - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
 }
 

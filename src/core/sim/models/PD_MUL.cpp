@@ -10,18 +10,9 @@
 namespace loopcraft {
 
 namespace {
-// +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
-// m is a whole number; a phase that is no longer finite has no level to speak of.
-float levelOf(double m) {
-    if (!(std::fabs(m) < 4.0e18)) {
-        return 1.0f;
-    }
-    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
-}
-
-constexpr double kPi = std::numbers::pi;
-constexpr double kInvPi = std::numbers::inv_pi;
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
+using detail::kInvPi;
+using detail::kPi;
+using detail::kTwoPi;
 constexpr float kPiF = std::numbers::pi_v<float>;
 constexpr float kSubStep = 0.05f; // reference periods
 constexpr int kMaxSubSteps = 64;
@@ -87,12 +78,12 @@ void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, fl
     double thPrev = thetaA;
     for (double c = (m + 1.0) * kPi; c < thetaB; c = (m + 1.0) * kPi) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        integrateSegment(tPrev, tc, levelOf(m), sample);
+        integrateSegment(tPrev, tc, detail::halfPeriodLevel(m), sample);
         tPrev = tc;
         thPrev = c;
         m += 1.0;
     }
-    integrateSegment(tPrev, tb, levelOf(m), sample);
+    integrateSegment(tPrev, tb, detail::halfPeriodLevel(m), sample);
 }
 
 void PD_MUL::integrateSegment(float ta, float tb, float sigma, float sample) {

@@ -12,9 +12,25 @@
 
 #include "core/sim/SimState.h"
 
+#include <cmath>
 #include <cstdint>
+#include <numbers>
 
 namespace loopcraft {
+
+namespace detail {
+inline constexpr double kPi = std::numbers::pi;
+inline constexpr double kInvPi = std::numbers::inv_pi;
+inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
+
+// +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
+// m is a whole number; a phase that is no longer finite has no level to speak of.
+inline float halfPeriodLevel(double m) {
+    if (!(std::fabs(m) < 4.0e18))
+        return 1.0f;
+    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
+}
+} // namespace detail
 
 // The state every detector shares. Field order is kept as the detectors have always had it.
 class PhaseDetector {
