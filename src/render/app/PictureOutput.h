@@ -1,0 +1,45 @@
+// Putting a picture somewhere other than its window: scaled into a rectangle of any device,
+// onto a printer page, or into a PNG, SVG or PDF file. Every window's print button, every
+// "Save Picture As..." and the command-line exports go through these functions.
+#pragma once
+
+#include "render/app/PagePainter.h"
+
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+class QPagedPaintDevice;
+class QPainter;
+
+namespace loopcraft {
+
+enum class PictureFormat { Png, Svg, Pdf };
+
+// The format a file name asks for by its extension (case-insensitive), if it is one we write.
+std::optional<PictureFormat> pictureFormatFor(const QString& fileName);
+
+// Draws `picture` laid out at `layoutSize` (the window's own pixels) scaled into `target`, the
+// aspect ratio kept and the picture placed by `align` in what is left over. Text, pen widths and
+// lines scale together.
+void paintScaled(QPainter& painter, const PagePainter& picture, const QSize& layoutSize,
+                 const QRectF& target, Qt::Alignment align = Qt::AlignCenter);
+
+// The part of a page given as fractions of its width and height, in device pixels.
+QRectF pageArea(const QPagedPaintDevice& page, double left, double top, double width,
+                double height);
+
+// Paints one page: `picture` at `layoutSize` scaled into `pageArea(...)` of the page. False
+// with a reason when the device cannot be painted on.
+bool printPicture(QPagedPaintDevice& page, const PagePainter& picture, const QSize& layoutSize,
+                  const QRectF& fractionOfPage, QString& error,
+                  Qt::Alignment align = Qt::AlignCenter);
+
+// Writes `picture` laid out at `size` into `fileName` in the format its extension names: PNG at
+// `size` pixels, SVG with a `size` view box, PDF as one page of the picture's size at the layout
+// resolution. False with a reason (unknown extension, file not writable).
+bool exportPicture(const PagePainter& picture, const QSize& size, const QString& fileName,
+                   QString& error);
+
+} // namespace loopcraft
