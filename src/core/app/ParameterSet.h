@@ -163,20 +163,21 @@ public:
     // Working values kept in the set but never persisted.
     float FiltDesignADPLLf3db = 0;
 
-    // Block 4: display options. Colours are 0x00BBGGRR.
-    std::uint32_t ColorAxisTickLabels = 0xFF0000;
-    std::uint32_t ColorCurve1 = 0x0000FF;
-    std::uint32_t ColorCurve2 = 0x008000;
-    std::uint32_t ColorFrameBackground = 0x00FFFF;
-    std::uint32_t ColorGrid = 0x808080;
-    std::uint32_t ColorPrinterFont = 0x000000;
+    // Block 4: display options, their defaults set by setDisplayDefaults(). Colours are
+    // 0x00BBGGRR.
+    std::uint32_t ColorAxisTickLabels = 0;
+    std::uint32_t ColorCurve1 = 0;
+    std::uint32_t ColorCurve2 = 0;
+    std::uint32_t ColorFrameBackground = 0;
+    std::uint32_t ColorGrid = 0;
+    std::uint32_t ColorPrinterFont = 0;
     std::array<std::uint32_t, 16> CustomColors{};
-    int PenWidthCurve1 = 2;
-    int PenWidthCurve2 = 2;
-    int AxisFontSize = 10;
-    int PrinterFontSize = 12;
-    std::string AxisFontName = "Arial";
-    std::string PrinterFontName = "Arial";
+    int PenWidthCurve1 = 0;
+    int PenWidthCurve2 = 0;
+    int AxisFontSize = 0;
+    int PrinterFontSize = 0;
+    std::string AxisFontName;
+    std::string PrinterFontName;
     std::array<int, 4> AxisFontStyle{};    // bold, italic, underline, strike-out
     std::array<int, 4> PrinterFontStyle{}; // bold, italic, underline, strike-out
 

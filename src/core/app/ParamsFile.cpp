@@ -5,12 +5,14 @@
 // (a face name may contain blanks).
 #include "core/app/ParamsFile.h"
 
+#include <array>
 #include <charconv>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <sstream>
 #include <system_error>
+#include <vector>
 
 namespace loopcraft {
 namespace {
@@ -44,38 +46,55 @@ int fileLineOf(TextId id) {
     return 0;
 }
 
-// The integer items of the display block, lines 70-95, in order.
-std::vector<std::pair<std::string, std::function<void(ParameterSet&, long long)>>>
-displayIntsBeforeFonts() {
-    using Setter = std::function<void(ParameterSet&, long long)>;
-    auto colour = [](std::uint32_t ParameterSet::*m) -> Setter {
-        return [m](ParameterSet& p, long long v) { p.*m = static_cast<std::uint32_t>(v); };
-    };
-    auto integer = [](int ParameterSet::*m) -> Setter {
-        return [m](ParameterSet& p, long long v) { p.*m = static_cast<int>(v); };
-    };
-    std::vector<std::pair<std::string, Setter>> items = {
-        {"ColorAxisTickLabels", colour(&ParameterSet::ColorAxisTickLabels)},
-        {"ColorCurve1", colour(&ParameterSet::ColorCurve1)},
-        {"ColorCurve2", colour(&ParameterSet::ColorCurve2)},
-        {"ColorFrameBackground", colour(&ParameterSet::ColorFrameBackground)},
-        {"ColorGrid", colour(&ParameterSet::ColorGrid)},
-        {"ColorPrinterFont", colour(&ParameterSet::ColorPrinterFont)},
-    };
-    for (int i = 0; i < 16; ++i)
-        items.emplace_back("CustomColors[" + std::to_string(i) + "]",
-                           [i](ParameterSet& p, long long v) {
-                               p.CustomColors[i] = static_cast<std::uint32_t>(v);
-                           });
-    items.emplace_back("PenWidthCurve1", integer(&ParameterSet::PenWidthCurve1));
-    items.emplace_back("PenWidthCurve2", integer(&ParameterSet::PenWidthCurve2));
-    items.emplace_back("AxisFontSize", integer(&ParameterSet::AxisFontSize));
-    items.emplace_back("PrinterFontSize", integer(&ParameterSet::PrinterFontSize));
+// The integer items of the display block, lines 70-95, in order; the reader and the writer
+// both walk this list.
+struct DisplayInt {
+    std::string name;
+    bool colour; // 0x00BBGGRR, unsigned
+    std::function<long long(const ParameterSet&)> get;
+    std::function<void(ParameterSet&, long long)> set;
+};
+
+const std::vector<DisplayInt>& displayInts() {
+    static const std::vector<DisplayInt> items = [] {
+        auto colour = [](const char* name, std::uint32_t ParameterSet::*m) {
+            return DisplayInt{
+                name, true, [m](const ParameterSet& p) { return p.*m; },
+                [m](ParameterSet& p, long long v) { p.*m = static_cast<std::uint32_t>(v); }};
+        };
+        auto integer = [](const char* name, int ParameterSet::*m) {
+            return DisplayInt{name, false, [m](const ParameterSet& p) { return p.*m; },
+                              [m](ParameterSet& p, long long v) { p.*m = static_cast<int>(v); }};
+        };
+        std::vector<DisplayInt> list = {
+            colour("ColorAxisTickLabels", &ParameterSet::ColorAxisTickLabels),
+            colour("ColorCurve1", &ParameterSet::ColorCurve1),
+            colour("ColorCurve2", &ParameterSet::ColorCurve2),
+            colour("ColorFrameBackground", &ParameterSet::ColorFrameBackground),
+            colour("ColorGrid", &ParameterSet::ColorGrid),
+            colour("ColorPrinterFont", &ParameterSet::ColorPrinterFont),
+        };
+        for (std::size_t i = 0; i < 16; ++i)
+            list.push_back({"CustomColors[" + std::to_string(i) + "]", true,
+                            [i](const ParameterSet& p) { return p.CustomColors[i]; },
+                            [i](ParameterSet& p, long long v) {
+                                p.CustomColors[i] = static_cast<std::uint32_t>(v);
+                            }});
+        list.push_back(integer("PenWidthCurve1", &ParameterSet::PenWidthCurve1));
+        list.push_back(integer("PenWidthCurve2", &ParameterSet::PenWidthCurve2));
+        list.push_back(integer("AxisFontSize", &ParameterSet::AxisFontSize));
+        list.push_back(integer("PrinterFontSize", &ParameterSet::PrinterFontSize));
+        return list;
+    }();
     return items;
 }
 
-bool isColourItem(const std::string& name) {
-    return name.rfind("Color", 0) == 0 || name.rfind("CustomColors", 0) == 0;
+// The font items after them: the two names (whole lines), then the two style blocks.
+std::array<std::string ParameterSet::*, 2> fontNames() {
+    return {&ParameterSet::AxisFontName, &ParameterSet::PrinterFontName};
+}
+std::array<std::array<int, 4> ParameterSet::*, 2> fontStyles() {
+    return {&ParameterSet::AxisFontStyle, &ParameterSet::PrinterFontStyle};
 }
 
 // Walks the file content word by word and line by line, counting lines.
@@ -186,38 +205,33 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
     }
 
     // A file that stops inside the display options still loads; what it lacks is 0 or empty.
-    params.ColorAxisTickLabels = params.ColorCurve1 = params.ColorCurve2 = 0;
-    params.ColorFrameBackground = params.ColorGrid = params.ColorPrinterFont = 0;
-    params.CustomColors.fill(0);
-    params.PenWidthCurve1 = params.PenWidthCurve2 = 0;
-    params.AxisFontSize = params.PrinterFontSize = 0;
-    params.AxisFontName.clear();
-    params.PrinterFontName.clear();
-    params.AxisFontStyle.fill(0);
-    params.PrinterFontStyle.fill(0);
+    for (const DisplayInt& item : displayInts())
+        item.set(params, 0);
+    for (auto name : fontNames())
+        (params.*name).clear();
+    for (auto styles : fontStyles())
+        (params.*styles).fill(0);
 
     ParamsFileResult ok;
-    for (const auto& [name, set] : displayIntsBeforeFonts()) {
+    for (const DisplayInt& item : displayInts()) {
         long long v = 0;
         if (!scan.word(word, line) || !parseInteger(word, v))
             return ok;
-        const bool colour = isColourItem(name);
-        const long long lo = colour ? 0 : std::numeric_limits<int>::min();
-        const long long hi = colour ? 0xFFFFFFFFLL : std::numeric_limits<int>::max();
+        const long long lo = item.colour ? 0 : std::numeric_limits<int>::min();
+        const long long hi = item.colour ? 0xFFFFFFFFLL : std::numeric_limits<int>::max();
         if (v < lo || v > hi)
             return ok;
-        set(params, v);
+        item.set(params, v);
     }
     scan.skipRestOfLine();
-    std::string name;
-    if (!scan.wholeLine(name))
-        return ok;
-    params.AxisFontName = name.substr(0, kMaxFontNameChars);
-    if (!scan.wholeLine(name))
-        return ok;
-    params.PrinterFontName = name.substr(0, kMaxFontNameChars);
-    for (auto* styles : {&params.AxisFontStyle, &params.PrinterFontStyle}) {
-        for (int& bit : *styles) {
+    for (auto name : fontNames()) {
+        std::string text;
+        if (!scan.wholeLine(text))
+            return ok;
+        params.*name = text.substr(0, kMaxFontNameChars);
+    }
+    for (auto styles : fontStyles()) {
+        for (int& bit : params.*styles) {
             long long v = 0;
             if (!scan.word(word, line) || !parseInteger(word, v) ||
                 v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
@@ -234,18 +248,13 @@ void WriteParamsFile(std::ostream& out, const ParameterSet& p) {
         out << p.flag(static_cast<FlagId>(i)) << eol;
     for (TextId id : fileTextOrder())
         out << p.text(id) << eol;
-    for (std::uint32_t c : {p.ColorAxisTickLabels, p.ColorCurve1, p.ColorCurve2,
-                            p.ColorFrameBackground, p.ColorGrid, p.ColorPrinterFont})
-        out << c << eol;
-    for (std::uint32_t c : p.CustomColors)
-        out << c << eol;
-    out << p.PenWidthCurve1 << eol << p.PenWidthCurve2 << eol;
-    out << p.AxisFontSize << eol << p.PrinterFontSize << eol;
-    out << p.AxisFontName << eol << p.PrinterFontName << eol;
-    for (int bit : p.AxisFontStyle)
-        out << bit << eol;
-    for (int bit : p.PrinterFontStyle)
-        out << bit << eol;
+    for (const DisplayInt& item : displayInts())
+        out << item.get(p) << eol;
+    for (auto name : fontNames())
+        out << p.*name << eol;
+    for (auto styles : fontStyles())
+        for (int bit : p.*styles)
+            out << bit << eol;
 }
 
 InitResult InitParameters(ParameterSet& params, bool useFile, const std::filesystem::path& file) {

@@ -77,39 +77,37 @@ Configuration Configuration::fromRadioStates(const ConfigRadioStates& r, PoleKin
     return c;
 }
 
-#define LOOPCRAFT_CONFIG_RADIOS(X)                                                                 \
-    X(rbConfigDPLL)                                                                                \
-    X(rbConfigADPLL)                                                                               \
-    X(rbConfigPLLOrder1)                                                                           \
-    X(rbConfigPLLOrder2)                                                                           \
-    X(rbConfigPLLOrder3)                                                                           \
-    X(rbConfigPLLOrder4)                                                                           \
-    X(rbConfigPLLOrder5)                                                                           \
-    X(rbConfigLPLLMul)                                                                             \
-    X(rbConfigDPLLExor)                                                                            \
-    X(rbConfigDPLLJK)                                                                              \
-    X(rbConfigDPLLPFD)                                                                             \
-    X(rbConfigDPLLPFD_CP)                                                                          \
-    X(rbConfigPassiveLL)                                                                           \
-    X(rbConfigActiveLL)                                                                            \
-    X(rbConfigActivePI)                                                                            \
-    X(rbConfigVCO)                                                                                 \
-    X(rbConfigVCOScaler)                                                                           \
-    X(rbConfigADPLLExor)                                                                           \
-    X(rbConfigADPLLJK)
+const std::array<ConfigRadio, 19>& configRadios() {
+#define LOOPCRAFT_RADIO(name)                                                                      \
+    ConfigRadio {                                                                                  \
+        FlagId::name, &ConfigRadioStates::name                                                     \
+    }
+    static const std::array<ConfigRadio, 19> radios = {
+        LOOPCRAFT_RADIO(rbConfigDPLL),      LOOPCRAFT_RADIO(rbConfigADPLL),
+        LOOPCRAFT_RADIO(rbConfigPLLOrder1), LOOPCRAFT_RADIO(rbConfigPLLOrder2),
+        LOOPCRAFT_RADIO(rbConfigPLLOrder3), LOOPCRAFT_RADIO(rbConfigPLLOrder4),
+        LOOPCRAFT_RADIO(rbConfigPLLOrder5), LOOPCRAFT_RADIO(rbConfigLPLLMul),
+        LOOPCRAFT_RADIO(rbConfigDPLLExor),  LOOPCRAFT_RADIO(rbConfigDPLLJK),
+        LOOPCRAFT_RADIO(rbConfigDPLLPFD),   LOOPCRAFT_RADIO(rbConfigDPLLPFD_CP),
+        LOOPCRAFT_RADIO(rbConfigPassiveLL), LOOPCRAFT_RADIO(rbConfigActiveLL),
+        LOOPCRAFT_RADIO(rbConfigActivePI),  LOOPCRAFT_RADIO(rbConfigVCO),
+        LOOPCRAFT_RADIO(rbConfigVCOScaler), LOOPCRAFT_RADIO(rbConfigADPLLExor),
+        LOOPCRAFT_RADIO(rbConfigADPLLJK),
+    };
+#undef LOOPCRAFT_RADIO
+    return radios;
+}
 
 ConfigRadioStates LoadConfigFlags(const ParameterSet& p) {
     ConfigRadioStates r;
-#define LOOPCRAFT_X(name) r.name = p.name != 0;
-    LOOPCRAFT_CONFIG_RADIOS(LOOPCRAFT_X)
-#undef LOOPCRAFT_X
+    for (const ConfigRadio& radio : configRadios())
+        r.*radio.state = p.flag(radio.flag) != 0;
     return r;
 }
 
 void StoreConfigFlags(const ConfigRadioStates& r, ParameterSet& p) {
-#define LOOPCRAFT_X(name) p.name = r.name ? 1 : 0;
-    LOOPCRAFT_CONFIG_RADIOS(LOOPCRAFT_X)
-#undef LOOPCRAFT_X
+    for (const ConfigRadio& radio : configRadios())
+        p.flag(radio.flag) = r.*radio.state ? 1 : 0;
 }
 
 ConfigVisibility ApplyConfigRules(const ConfigRadioStates& r) {

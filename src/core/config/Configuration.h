@@ -5,6 +5,7 @@
 #include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +63,15 @@ struct Configuration {
 
     bool operator==(const Configuration&) const = default;
 };
+
+// The 19 configuration radio buttons in the flags' order: each one's flag (named like the button)
+// and its member in ConfigRadioStates. Flags, states and the dialog's buttons are matched by this
+// one list.
+struct ConfigRadio {
+    FlagId flag;
+    bool ConfigRadioStates::*state;
+};
+const std::array<ConfigRadio, 19>& configRadios();
 
 // Radio buttons from the flags (a button is checked when its flag is non-zero).
 ConfigRadioStates LoadConfigFlags(const ParameterSet& params);

@@ -221,50 +221,27 @@ void ConfigDialog::place(const ConfigDialogPlacement& placement) {
     setGeometry(geometryFor(placement));
 }
 
+QRadioButton* ConfigDialog::radioFor(FlagId flag) const {
+    return findChild<QRadioButton*>(QString::fromLatin1(flagName(flag)));
+}
+
 ConfigRadioStates ConfigDialog::radioStates() const {
     ConfigRadioStates s;
-    s.rbConfigDPLL = mDPLL->isChecked();
-    s.rbConfigADPLL = mADPLL->isChecked();
-    s.rbConfigPLLOrder1 = mOrder[0]->isChecked();
-    s.rbConfigPLLOrder2 = mOrder[1]->isChecked();
-    s.rbConfigPLLOrder3 = mOrder[2]->isChecked();
-    s.rbConfigPLLOrder4 = mOrder[3]->isChecked();
-    s.rbConfigPLLOrder5 = mOrder[4]->isChecked();
-    s.rbConfigLPLLMul = mMul->isChecked();
-    s.rbConfigDPLLExor = mExor->isChecked();
-    s.rbConfigDPLLJK = mJK->isChecked();
-    s.rbConfigDPLLPFD = mPFD->isChecked();
-    s.rbConfigDPLLPFD_CP = mPFDCP->isChecked();
-    s.rbConfigPassiveLL = mPassiveLL->isChecked();
-    s.rbConfigActiveLL = mActiveLL->isChecked();
-    s.rbConfigActivePI = mActivePI->isChecked();
-    s.rbConfigVCO = mVCO->isChecked();
-    s.rbConfigVCOScaler = mVCOScaler->isChecked();
-    s.rbConfigADPLLExor = mADPLLExor->isChecked();
-    s.rbConfigADPLLJK = mADPLLJK->isChecked();
+    for (const ConfigRadio& radio : configRadios())
+        s.*radio.state = radioFor(radio.flag)->isChecked();
     return s;
 }
 
 void ConfigDialog::setRadioStates(const ConfigRadioStates& s) {
-    const std::pair<QRadioButton*, bool> states[] = {
-        {mDPLL, s.rbConfigDPLL},           {mADPLL, s.rbConfigADPLL},
-        {mOrder[0], s.rbConfigPLLOrder1},  {mOrder[1], s.rbConfigPLLOrder2},
-        {mOrder[2], s.rbConfigPLLOrder3},  {mOrder[3], s.rbConfigPLLOrder4},
-        {mOrder[4], s.rbConfigPLLOrder5},  {mMul, s.rbConfigLPLLMul},
-        {mExor, s.rbConfigDPLLExor},       {mJK, s.rbConfigDPLLJK},
-        {mPFD, s.rbConfigDPLLPFD},         {mPFDCP, s.rbConfigDPLLPFD_CP},
-        {mPassiveLL, s.rbConfigPassiveLL}, {mActiveLL, s.rbConfigActiveLL},
-        {mActivePI, s.rbConfigActivePI},   {mVCO, s.rbConfigVCO},
-        {mVCOScaler, s.rbConfigVCOScaler}, {mADPLLExor, s.rbConfigADPLLExor},
-        {mADPLLJK, s.rbConfigADPLLJK}};
     // An exclusive button cannot be unchecked directly, and a hand-edited file may leave a
     // group with no flag set: set each button as its flag says, exclusivity off meanwhile.
-    for (const auto& [button, checked] : states) {
+    for (const ConfigRadio& radio : configRadios()) {
+        QRadioButton* button = radioFor(radio.flag);
         button->setAutoExclusive(false);
-        button->setChecked(checked);
+        button->setChecked(s.*radio.state);
     }
-    for (const auto& entry : states)
-        entry.first->setAutoExclusive(true);
+    for (const ConfigRadio& radio : configRadios())
+        radioFor(radio.flag)->setAutoExclusive(true);
 }
 
 void ConfigDialog::FillDialog() {

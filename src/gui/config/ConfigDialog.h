@@ -71,6 +71,8 @@ private:
     QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
     Field field(QWidget* parent, TextId id, const char* caption);
     void setRadioStates(const ConfigRadioStates& states);
+    // The button of a configuration flag, which carries the flag's name.
+    QRadioButton* radioFor(FlagId flag) const;
 
     ParameterSet& mParams;
     HelpService& mHelp;
