@@ -1,11 +1,11 @@
 // simulate: a time-domain run as the simulation panel makes it after opening, with the
-// recorded curves as CSV and a summary of the run and its plot axes.
+// recorded curves as CSV, a summary of the run and its plot axes, and pictures of the plot and
+// the protocol page.
 #include "cli/Cli.h"
-#include "core/config/Configuration.h"
-#include "core/design/FilterDesignState.h"
+#include "cli/SimPictures.h"
 #include "core/sim/DISPLAY.h"
 #include "core/sim/SimState.h"
-#include "core/sim/SimulationRun.h"
+#include "core/sim/SimulationSession.h"
 
 #include <fstream>
 #include <memory>
@@ -20,6 +20,8 @@ struct SimulateOptions {
     bool filter = false;
     std::string csv;
     bool proposedTime = false;
+    std::string size;
+    PictureRequest pictures;
 };
 
 nlohmann::json axisJson(float lo, float hi, float tick, int exp, const std::string& title) {
@@ -28,36 +30,31 @@ nlohmann::json axisJson(float lo, float hi, float tick, int exp, const std::stri
 
 int simulate(CliContext& ctx, const SimulateOptions& opt) {
     ParameterSet& params = ctx.params;
-    if (opt.stimulus == "f")
-        params.selectFlag(FlagId::rbSimulfstep);
-    else if (opt.stimulus == "phi")
-        params.selectFlag(FlagId::rbSimulphistep);
-    else if (opt.stimulus == "N")
-        params.selectFlag(FlagId::rbSimulNstep);
-
-    // The panel turns the oscillator into a VCO with scaler whenever a mixed-signal loop gets
-    // the divider step.
-    if (params.rbConfigDPLL == 1 && params.rbSimulNstep != 0)
-        params.selectFlag(FlagId::rbConfigVCOScaler);
-    const Configuration config = Configuration::fromFlags(params);
-    const std::string storedT = params.text(TextId::SimulT);
-    const PanelPreparation prep =
-        PrepareSimulationPanel(params, config, FilterDesignState::fromParameters(params, config));
-    if (!opt.proposedTime && params.text(TextId::SimulT) != storedT)
-        params.setEntry(TextId::SimulT, storedT);
-
-    const Stimulus stimulus = StimulusFromFlags(params);
-    if (auto failure = ReadSimulationEntries(params, SimulationEntries::fromParameters(params),
-                                             stimulus, config.isAdpll()))
-        throw UserMessage(failure->title, failure->text);
+    PictureRequest pictures = opt.pictures;
+    checkPictureRequest(opt.size, pictures);
 
     auto state = std::make_unique<SimState>();
-    state->setParameters(params);
-    state->cbSimulAddNoise = opt.noise;
-    state->cbSimulFilter = opt.filter && prep.filterVisible;
-    const SimulationRunResult run = runSimulation(*state);
-    if (!run.ok())
-        throw UserMessage(run.refusal->title, run.refusal->text);
+    SimulationSession session(params, *state);
+    if (!opt.stimulus.empty()) {
+        session.panel().stimulus = opt.stimulus == "phi" ? Stimulus::PhiStep
+                                   : opt.stimulus == "N" ? Stimulus::NStep
+                                                         : Stimulus::FStep;
+        session.SaveRadioButtonStatus();
+    }
+    // The panel as it opens, then the choices of the command line.
+    const std::string storedT = params.text(TextId::SimulT);
+    session.Open();
+    if (!opt.proposedTime) {
+        session.panel().entries.SimulT = storedT;
+        params.setEntry(TextId::SimulT, storedT);
+    }
+    session.panel().addNoise = opt.noise;
+    session.panel().filter = opt.filter;
+    const SimulationOutcome outcome = session.Run();
+    if (!outcome.ok)
+        throw UserMessage(outcome.message ? outcome.message->title : "Simulation",
+                          outcome.message ? outcome.message->text : "the run did not start");
+    const float pointInterval = RecordedPointInterval(*state);
     const SimState& s = *state;
 
     if (!opt.csv.empty()) {
@@ -66,7 +63,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
             throw UserMessage("CSV", "cannot write " + opt.csv);
         file << "t_s,curve1,curve2\n";
         char line[96];
-        const double dt = run.pointInterval;
+        const double dt = pointInterval;
         for (std::size_t i = 0; i < s.Results.size(); ++i) {
             std::snprintf(line, sizeof line, "%.9g,%.9g,%.9g\n", static_cast<double>(i) * dt,
                           static_cast<double>(s.Results[i].Curve1),
@@ -85,7 +82,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         {"points", s.Results.size()},
         {"steps", s.SimulNumSteps},
         {"referencePeriods", s.NumRefPeriods},
-        {"dt", run.pointInterval},
+        {"dt", pointInterval},
         {"SimulT", params.text(TextId::SimulT)},
         {"curve1", {{"min", s.Curve1Min}, {"max", s.Curve1Max}, {"final", last.Curve1}}},
         {"curve2", {{"min", s.Curve2Min}, {"max", s.Curve2Max}, {"final", last.Curve2}}},
@@ -95,19 +92,20 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
           {"curve2",
            axisJson(plot.Y2Min, plot.Y2Max, plot.Y2Tick, plot.Y2Exp, plot.curve2Title())}}},
     };
-    if (run.filterUnchecked)
+    if (!session.panel().filter && opt.filter)
         summary["filterUnchecked"] = true;
     if (ctx.json) {
         printJson(ctx, summary);
     } else {
         std::ostream& out = *ctx.out;
         out << "points " << s.Results.size() << ", steps " << s.SimulNumSteps
-            << ", reference periods " << s.NumRefPeriods << ", dt " << run.pointInterval << " s\n";
+            << ", reference periods " << s.NumRefPeriods << ", dt " << pointInterval << " s\n";
         out << "curve1 min " << s.Curve1Min << " max " << s.Curve1Max << " final " << last.Curve1
             << "\n";
         out << "curve2 min " << s.Curve2Min << " max " << s.Curve2Max << " final " << last.Curve2
             << "\n";
     }
+    writeSimulationPictures(session, params, pictures);
     return 0;
 }
 
@@ -126,6 +124,13 @@ void registerSimCommands(CommandRegistry& registry) {
     sub->add_option("--csv", opt->csv, "Write the recorded points as t_s,curve1,curve2");
     sub->add_flag("--proposed-time", opt->proposedTime,
                   "Run for 4/f3db as the panel proposes instead of the stored T");
+    sub->add_option("--png", opt->pictures.png, "Write the plot as the panel shows it (PNG)");
+    sub->add_option("--svg", opt->pictures.svg, "Write the plot as an SVG drawing");
+    sub->add_option("--pdf", opt->pictures.pdf, "Write the plot as a one-page PDF");
+    sub->add_option("--size", opt->size,
+                    "Size of the plot pictures, WIDTHxHEIGHT (default 800x600)");
+    sub->add_option("--protocol-pdf", opt->pictures.protocolPdf,
+                    "Write the protocol page as \"Print Prot\" prints it (PDF)");
 }
 
 } // namespace loopcraft::cli

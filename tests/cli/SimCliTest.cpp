@@ -12,9 +12,10 @@ namespace fs = std::filesystem;
 class SimCli : public CliTest {
 protected:
     // Runs the real program in its own process; returns its exit status.
-    int runProcess(const std::string& args, const std::string& outName) {
-        const std::string cmd = "cd '" + mDir.string() + "' && '" + CLI_EXE + "' " + args + " >" +
-                                outName + " 2>" + outName + ".err";
+    int runProcess(const std::string& args, const std::string& outName,
+                   const std::string& prefix = "") {
+        const std::string cmd = "cd '" + mDir.string() + "' && " + prefix + "'" + CLI_EXE + "' " +
+                                args + " >" + outName + " 2>" + outName + ".err";
         const int raw = std::system(cmd.c_str());
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
@@ -59,6 +60,43 @@ TEST_F(SimCli, ProposedTimeAndDividerStep) {
               0);
     const auto n = nlohmann::json::parse(readFile(mDir / "n.json"));
     EXPECT_NEAR(n["curve2"]["final"].get<double>(), 2.8142, 2e-3);
+}
+
+// Width and height from a PNG file's header.
+std::pair<int, int> pngSize(const std::string& png) {
+    auto be32 = [&](std::size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) |
+               (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) |
+               static_cast<unsigned char>(png[at + 3]);
+    };
+    return png.size() > 24 ? std::pair<int, int>{be32(16), be32(20)} : std::pair<int, int>{0, 0};
+}
+
+TEST_F(SimCli, PicturesOfTheRunWithoutADisplay) {
+    ASSERT_EQ(runProcess("simulate --png p.png --svg p.svg --pdf p.pdf --size 640x480 "
+                         "--protocol-pdf protocol.pdf",
+                         "o.txt", "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "),
+              0)
+        << readFile(mDir / "o.txt.err");
+    EXPECT_EQ(pngSize(readFile(mDir / "p.png")), (std::pair<int, int>{640, 480}));
+    const std::string svg = readFile(mDir / "p.svg");
+    EXPECT_NE(svg.find("viewBox=\"0 0 640 480\""), std::string::npos);
+    EXPECT_NE(svg.find(">Uf ["), std::string::npos);
+    for (const char* pdf : {"p.pdf", "protocol.pdf"}) {
+        const std::string text = readFile(mDir / pdf);
+        EXPECT_EQ(text.rfind("%PDF-", 0), 0u) << pdf;
+    }
+    EXPECT_NE(readFile(mDir / "protocol.pdf").find("/MediaBox [0 0 595"), std::string::npos);
+}
+
+TEST_F(SimCli, PictureOptionsAreCheckedBeforeTheRun) {
+    EXPECT_EQ(runProcess("simulate --png plot.svg", "a.txt"), 1);
+    EXPECT_EQ(readFile(mDir / "a.txt.err"),
+              "Illegal entry: --png needs a file name ending in .png, got \"plot.svg\"\n");
+    EXPECT_EQ(runProcess("simulate --svg p.svg --size 0x600", "b.txt"), 1);
+    EXPECT_NE(readFile(mDir / "b.txt.err").find("--size expects WIDTHxHEIGHT"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(mDir / "p.svg"));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-// Main of the GUI tests: a headless QApplication, the C locale,
-// and the scripted dialogs installed, reset before every test.
-#include "gui/app/FakeUserDialogs.h"
-#include "gui/app/UserDialogs.h"
+// Main of the GUI tests: a headless QApplication, the C locale, and the scripted dialogs reset
+// before every test. A window that reports a fault of the program (a message naming a field it
+// does not have) fails the test that made it.
+#include "tests/gui/FakeUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QApplication>
@@ -17,6 +17,17 @@ FakeUserDialogs& fakeDialogs() {
 }
 
 namespace {
+
+QtMessageHandler gDefaultHandler = nullptr;
+
+void failOnCritical(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg) {
+        ADD_FAILURE() << text.toStdString();
+    }
+    if (gDefaultHandler) {
+        gDefaultHandler(type, context, text);
+    }
+}
 
 class ResetDialogs final : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { fakeDialogs().reset(); }
@@ -37,9 +48,7 @@ int main(int argc, char** argv) {
     QLocale::setDefault(QLocale::c());
 
     QApplication app(argc, argv);
-    UserDialogs::install(&test::fakeDialogs());
+    test::gDefaultHandler = qInstallMessageHandler(test::failOnCritical);
     ::testing::UnitTest::GetInstance()->listeners().Append(new test::ResetDialogs);
-    const int result = RUN_ALL_TESTS();
-    UserDialogs::install(nullptr);
-    return result;
+    return RUN_ALL_TESTS();
 }

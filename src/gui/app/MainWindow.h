@@ -1,45 +1,39 @@
-// The main window: menu, tool bar, the simulation, options and About panels, and the canvas
-// that shows the start logo and the simulation plot. It owns the parameter set and every other
-// window of the program; they reach shared state only through references it hands them.
+// The main window: menu, tool bar and the start logo; it owns the parameter set, the simulation
+// record with its session, the display fonts, the three panels and every other window of the
+// program, and wires them together. Other windows reach shared state only through the references
+// it hands them.
 #pragma once
 
 #include "core/app/ParameterSet.h"
-#include "core/sim/DISPLAY.h"
 #include "gui/app/UserDialogs.h"
 #include "gui/config/ConfigDialog.h"
+#include "render/app/DrawingSurface.h"
 
-#include <QCursor>
-#include <QFont>
+#include <QImage>
 #include <QMainWindow>
 #include <QRect>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QPainter;
-class QPlainTextEdit;
-class QPushButton;
-class QRadioButton;
 class QScrollBar;
 class QToolBar;
 class QToolButton;
 
 namespace loopcraft {
 
-class HelpService;
-class DesignDialog;
+class AboutPanel;
 class BodeWindow;
+class DesignDialog;
+class DisplayOptionsPanel;
+class HelpService;
 class SchematicWindow;
 class SimState;
-struct Message;
+class SimulationPanel;
+class SimulationPlotView;
+class SimulationSession;
 
 // Thrown by the constructor when the parameter file cannot be read; the file is left as it was.
 class StartupError : public std::runtime_error {
@@ -64,37 +58,22 @@ public:
     // Writes the parameter file (after a successful start only).
     ~MainWindow() override;
 
-    ParameterSet& params() { return mParams; }
     const ParameterSet& params() const { return mParams; }
-    HelpService& help() { return *mHelp; }
-    UserDialogs& dialogs() { return mDialogs; }
+    const DisplayFonts& fonts() const { return mFonts; }
+    const SimulationSession& simulation() const { return *mSession; }
     ConfigDialog* configDialog() const { return mConfigDialog; }
     DesignDialog* designDialog() const { return mDesignDialog; }
     BodeWindow* bodeWindow() const { return mBodeWindow; }
     SchematicWindow* schematicWindow() const { return mSchematicWindow; }
-    // The canvas the logo and the plot are painted on (the window's client area).
+    // The client area: the tool bar, the panels and the plot over the start logo.
     QWidget* canvas() const { return mCanvas; }
     int toolBarHeight() const;
-    // How often the start logo has actually been drawn.
+    // The plot rectangle, fixed at start-up.
+    QRect plotFrame() const { return mPlotFrame; }
+    // Whether the next paint draws the start logo, and how often it has been drawn.
+    bool startLogoPending() const { return mStartLogoPending; }
     int startLogoDrawCount() const { return mStartLogoDraws; }
 
-    const SimState& simState() const { return *mSimState; }
-
-    // The state the paint and the panels share.
-    bool StartLogoPending = true;
-    bool ResultsValid = false;
-    std::optional<QCursor> SavedCursor;
-    QRect PlotFrame; // x() + width() is the right edge, y() + height() the bottom
-    QFont AxisFont;
-    QFont PrinterFont;
-
-    // Fills the parameter set (from the file or the defaults) and puts it into the controls;
-    // throws StartupError when a text does not convert.
-    void InitParameters(bool useFile);
-    // Copies the two font objects into the display options, as they are written at exit.
-    void StoreFontOptions();
-    // Puts the display options into the font objects and the colour chooser.
-    void ApplyDisplayOptions();
     // Writes PARAMS.TXT now; false with the reason when it could not be written.
     bool SaveParams(std::string* error = nullptr);
 
@@ -121,32 +100,9 @@ public slots:
     void Preferences1Click();
     void SetDefaultColors1Click();
     void Quit1Click();
-    // About box.
-    void OkButtonClick();
 
     void OpenConfigDialog();
     void OpenDesignDialog();
-
-    // Simulation panel: stimulus choice.
-    void RBChanged();
-    void rbSimulfstepClick();
-    void rbSimulphistepClick();
-    void rbSimulNstepClick();
-    void SaveRadioButtonStatus();
-    // Simulation panel: the rest.
-    void cbSimulAddNoiseClick();
-    void ButtonSimulHelpClick();
-    void ButtonSimulRunClick();
-    void ButtonSimulPrintProtClick();
-    void ButtonSimulExitClick();
-
-    // Options panel.
-    void ListBox1Click();
-    void ButtonOptionsSelectColorClick();
-    void ButtonOptionsSelectPenWidthClick();
-    void ButtonOptionsSelectFontClick();
-    void ButtonOptionsOkClick();
-    void ButtonOptionsCancelClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -154,36 +110,32 @@ protected:
 private:
     friend class MainCanvas;
     void FormPaint(QPainter& painter);
-    void drawSimulationPlot(QPainter& painter);
-    void drawProgressNote(QPainter& painter);
-    PlotRect plotRect() const;
+
+    // Fills the parameter set (from the file or the defaults) and puts it into the panels;
+    // throws StartupError when a text does not convert.
+    void InitParameters(bool useFile);
+    void loadStartLogo();
     void showBitmapError();
+    void simulationResultsChanged();
 
     void createMenu();
     void createToolBar();
-    void createSimulationPanel(const QRect& geometry);
-    void createOptionsPanel(const QRect& geometry);
-    void createAboutPanel();
+    void createPanels(const QSize& screen, int clientHeight);
     void createOtherWindows();
-    void prepareSimulationPanel();
-    void putSimulationTexts();
-    QLineEdit* simulationEdit(TextId id) const;
-    bool adpllChecked() const;
-    Configuration liveConfiguration() const;
-    void showPanelMessage(const Message& message);
     ConfigDialogPlacement configPlacement() const;
-    QLineEdit* configEdit(const char* name) const;
 
     UserDialogs& mDialogs;
     MainWindowSetup mSetup;
     ParameterSet mParams;
-    bool mStarted = false;
-    int mStartLogoDraws = 0;
-    bool mBitmapErrorQueued = false;
-
-    // The simulation record with the last run's results and models.
+    DisplayFonts mFonts;
     std::unique_ptr<SimState> mSimState;
-    bool mProgressNote = false;
+    std::unique_ptr<SimulationSession> mSession;
+    bool mStarted = false;
+
+    bool mStartLogoPending = true;
+    QImage mStartLogo;
+    int mStartLogoDraws = 0;
+    QRect mPlotFrame;
 
     std::unique_ptr<HelpService> mOwnHelp;
     HelpService* mHelp = nullptr;
@@ -191,18 +143,11 @@ private:
     QWidget* mCanvas = nullptr;
     QToolBar* mToolBar = nullptr;
     QToolButton* mSpeedButton1 = nullptr;
-    QFrame* mPanel1 = nullptr;
-    QFrame* mPanel2 = nullptr;
-    QFrame* mPanel3 = nullptr;
+    SimulationPlotView* mPlotView = nullptr;
     QScrollBar* mScrollBar1 = nullptr;
-
-    QRadioButton* mRbfstep = nullptr;
-    QRadioButton* mRbphistep = nullptr;
-    QRadioButton* mRbNstep = nullptr;
-    QCheckBox* mCbAddNoise = nullptr;
-    QCheckBox* mCbFilter = nullptr;
-    QListWidget* mListBox1 = nullptr;
-    QPlainTextEdit* mMemo1 = nullptr;
+    SimulationPanel* mPanel1 = nullptr;
+    DisplayOptionsPanel* mPanel2 = nullptr;
+    AboutPanel* mPanel3 = nullptr;
 
     ConfigDialog* mConfigDialog = nullptr;
     DesignDialog* mDesignDialog = nullptr;

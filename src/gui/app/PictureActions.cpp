@@ -21,6 +21,17 @@ void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& p
     }
 }
 
+void printPageWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& page) {
+    const std::unique_ptr<QPrinter> printer = dialogs.choosePrinter(parent);
+    if (!printer) {
+        return;
+    }
+    QString error;
+    if (!printPage(*printer, page, error)) {
+        dialogs.message(parent, QStringLiteral("Printing failed"), error);
+    }
+}
+
 QAction* addSavePictureAction(QWidget* widget, UserDialogs& dialogs, const PagePainter& picture,
                               std::function<QSize()> layoutSize, const QString& suggestedName) {
     auto* action = new QAction(QStringLiteral("Save Picture As..."), widget);

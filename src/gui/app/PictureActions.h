@@ -21,6 +21,9 @@ void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& p
                      const QSize& layoutSize, const QRectF& fractionOfPage,
                      Qt::Alignment align = Qt::AlignCenter);
 
+// Asks for a printer and prints `page`, a picture of a whole page, laid out at the page's size.
+void printPageWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& page);
+
 // Gives `widget` a context menu with "Save Picture As..." (object name "ActionSavePicture"). The
 // picture is written at the size `layoutSize()` returns when the action runs, in the format the
 // chosen file name's extension names; failures are reported.

@@ -1,36 +1,86 @@
 #include "gui/app/QtUserDialogs.h"
 
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 namespace loopcraft {
 
 namespace {
 
-QtUserDialogs& qtDialogs() {
-    static QtUserDialogs dialogs;
-    return dialogs;
+// Qt sizes a message box to its text: a short text under a longer title gets the title cut off
+// in the window's title bar. The box is widened to hold the title beside the window's buttons.
+void fitTitle(QMessageBox& box) {
+    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    const int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
 }
 
-UserDialogs* gInstalled = nullptr;
+// The font chooser with the text colour beside it: Qt's font dialog has no colour.
+class FontColorDialog final : public QDialog {
+public:
+    FontColorDialog(const FontChoice& initial, QWidget* parent)
+        : QDialog(parent), mColor(initial.color) {
+        setWindowTitle(QStringLiteral("Font"));
+        mFonts = new QFontDialog(initial.font, this);
+        mFonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+        mFonts->setWindowFlags(Qt::Widget);
+        mColorButton = new QPushButton(QStringLiteral("Color..."), this);
+        mColorButton->setObjectName(QStringLiteral("ButtonFontColor"));
+        connect(mColorButton, &QPushButton::clicked, this, [this] {
+            const QColor chosen = QColorDialog::getColor(mColor, this);
+            if (chosen.isValid()) {
+                mColor = chosen;
+                showColor();
+            }
+        });
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        auto* row = new QHBoxLayout;
+        row->addWidget(new QLabel(QStringLiteral("Color:"), this));
+        row->addWidget(mColorButton);
+        row->addStretch();
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(mFonts);
+        layout->addLayout(row);
+        layout->addWidget(buttons);
+        showColor();
+    }
+
+    FontChoice choice() const { return {mFonts->currentFont(), mColor}; }
+
+private:
+    void showColor() {
+        QPixmap swatch(16, 16);
+        swatch.fill(mColor);
+        mColorButton->setIcon(QIcon(swatch));
+    }
+
+    QFontDialog* mFonts = nullptr;
+    QPushButton* mColorButton = nullptr;
+    QColor mColor;
+};
 
 } // namespace
 
-UserDialogs& UserDialogs::instance() {
-    return gInstalled ? *gInstalled : qtDialogs();
-}
-
-void UserDialogs::install(UserDialogs* dialogs) {
-    gInstalled = dialogs;
-}
-
 void QtUserDialogs::message(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    fitTitle(box);
     box.exec();
 }
 
@@ -67,13 +117,11 @@ std::array<std::uint32_t, 16> QtUserDialogs::customColors() const {
 }
 
 std::optional<FontChoice> QtUserDialogs::chooseFont(QWidget* parent, const FontChoice& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial.font, parent);
-    if (!ok) {
+    FontColorDialog dialog(initial, parent);
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    // The Qt chooser has no colour; the text colour stays as it was.
-    return FontChoice{font, initial.color};
+    return dialog.choice();
 }
 
 std::unique_ptr<QPrinter> QtUserDialogs::choosePrinter(QWidget* parent) {

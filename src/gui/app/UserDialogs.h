@@ -1,7 +1,7 @@
 // Everything in Loopcraft that waits for the user goes through this one interface: message
 // boxes, the input box, the colour and font choosers and the print dialog. The desktop program
-// installs the Qt implementation; tests install a scripted fake, so no test ever blocks on a
-// modal dialog and every message a window shows can be asserted on.
+// hands the Qt implementation to its windows; tests hand them a scripted fake, so no test ever
+// blocks on a modal dialog and every message a window shows can be asserted on.
 #pragma once
 
 #include "render/app/DrawingSurface.h"
@@ -54,13 +54,6 @@ public:
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                                 const QString& suggestedName,
                                                 const QString& filters) = 0;
-
-    // The implementation windows use unless they are handed another one. Never null: until
-    // install() is called it is the Qt implementation.
-    static UserDialogs& instance();
-    // Replaces the process-wide implementation (the caller keeps ownership); nullptr goes
-    // back to the Qt implementation.
-    static void install(UserDialogs* dialogs);
 };
 
 } // namespace loopcraft

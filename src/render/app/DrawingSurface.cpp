@@ -1,7 +1,8 @@
 #include "render/app/DrawingSurface.h"
 
+#include "core/app/ParameterSet.h"
+
 #include <QImageReader>
-#include <QPagedPaintDevice>
 #include <QPainter>
 #include <algorithm>
 
@@ -39,36 +40,34 @@ void fontToOptions(const QFont& font, std::string& name, int& pointSize, std::ar
              font.strikeOut() ? 1 : 0};
 }
 
-bool stretchDrawPicture(QPainter& painter, const QRect& target, const QString& file) {
+DisplayFonts fontsFromOptions(const ParameterSet& p) {
+    return {fontFromOptions(p.AxisFontName, p.AxisFontSize, p.AxisFontStyle),
+            fontFromOptions(p.PrinterFontName, p.PrinterFontSize, p.PrinterFontStyle)};
+}
+
+void storeFontOptions(const DisplayFonts& fonts, ParameterSet& p) {
+    fontToOptions(fonts.AxisFont, p.AxisFontName, p.AxisFontSize, p.AxisFontStyle,
+                  kMaxFontNameChars);
+    fontToOptions(fonts.PrinterFont, p.PrinterFontName, p.PrinterFontSize, p.PrinterFontStyle,
+                  kMaxFontNameChars);
+}
+
+QImage loadBitmap(const QString& file) {
     QImageReader reader(file);
     // A corrupt or hostile file must not make us allocate gigabytes for one logo.
     const QSize size = reader.size();
     if (size.isValid() && static_cast<qint64>(size.width()) * size.height() > 64LL * 1024 * 1024) {
-        return false;
+        return {};
     }
-    const QImage image = reader.read();
+    return reader.read();
+}
+
+bool stretchDrawPicture(QPainter& painter, const QRect& target, const QString& file) {
+    const QImage image = loadBitmap(file);
     if (image.isNull()) {
         return false;
     }
     painter.drawImage(target, image);
-    return true;
-}
-
-bool paintScaledOnPage(QPagedPaintDevice& page, const QSize& sourceSize,
-                       const std::function<void(QPainter&)>& paint) {
-    if (sourceSize.isEmpty()) {
-        return false;
-    }
-    QPainter painter;
-    if (!painter.begin(&page)) {
-        return false;
-    }
-    const double sx = static_cast<double>(page.width()) / sourceSize.width();
-    const double sy = static_cast<double>(page.height()) / sourceSize.height();
-    const double scale = std::min(sx, sy);
-    painter.scale(scale, scale);
-    paint(painter);
-    painter.end();
     return true;
 }
 

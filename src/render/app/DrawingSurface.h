@@ -1,21 +1,22 @@
 // The small drawing vocabulary the windows and print-outs share: colours as the parameter set
-// stores them (0x00BBGGRR), fonts built from the display options, pictures stretched into a
-// rectangle, and a window's drawing scaled onto a printer page.
+// stores them (0x00BBGGRR), fonts built from the display options, and pictures stretched into a
+// rectangle.
 #pragma once
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QRect>
 #include <QString>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 class QPainter;
-class QPagedPaintDevice;
 
 namespace loopcraft {
+
+class ParameterSet;
 
 QColor colorFromBgr(std::uint32_t bgr);
 std::uint32_t bgrFromColor(const QColor& color);
@@ -27,13 +28,20 @@ QFont fontFromOptions(const std::string& name, int pointSize, const std::array<i
 void fontToOptions(const QFont& font, std::string& name, int& pointSize, std::array<int, 4>& style,
                    std::size_t maxNameChars);
 
+// The two live font objects of the display options. Drawing uses these; the parameter set holds
+// their persisted copy, written from them when the program ends.
+struct DisplayFonts {
+    QFont AxisFont;
+    QFont PrinterFont;
+};
+DisplayFonts fontsFromOptions(const ParameterSet& params);
+void storeFontOptions(const DisplayFonts& fonts, ParameterSet& params);
+
+// Loads a picture file; a null image when it cannot be read as one.
+QImage loadBitmap(const QString& file);
+
 // Loads a bitmap and draws it scaled into `target`. False (and nothing drawn) when the file
 // cannot be loaded as a picture.
 bool stretchDrawPicture(QPainter& painter, const QRect& target, const QString& file);
-
-// Paints content laid out for a canvas of `sourceSize` pixels onto one printer page, scaled
-// to fit the page and keeping the aspect ratio. False when the device cannot be painted on.
-bool paintScaledOnPage(QPagedPaintDevice& page, const QSize& sourceSize,
-                       const std::function<void(QPainter&)>& paint);
 
 } // namespace loopcraft

@@ -79,6 +79,16 @@ bool printPicture(QPagedPaintDevice& page, const PagePainter& picture, const QSi
     return true;
 }
 
+QSize pageLayoutSize(const QPagedPaintDevice& page) {
+    const double dpiX = std::max(1, page.logicalDpiX());
+    const double dpiY = std::max(1, page.logicalDpiY());
+    return {qRound(page.width() * kLayoutDpi / dpiX), qRound(page.height() * kLayoutDpi / dpiY)};
+}
+
+bool printPage(QPagedPaintDevice& page, const PagePainter& picture, QString& error) {
+    return printPicture(page, picture, pageLayoutSize(page), QRectF(0, 0, 1, 1), error);
+}
+
 namespace {
 
 bool writable(const QString& fileName, QString& error) {
@@ -91,6 +101,22 @@ bool writable(const QString& fileName, QString& error) {
 }
 
 } // namespace
+
+bool exportPage(const PagePainter& picture, const QString& fileName, QString& error) {
+    if (!writable(fileName, error)) {
+        return false;
+    }
+    QPdfWriter pdf(fileName);
+    pdf.setResolution(1200);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageOrientation(QPageLayout::Portrait);
+    pdf.setCreator(QStringLiteral("Loopcraft"));
+    if (!printPage(pdf, picture, error)) {
+        error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
+        return false;
+    }
+    return true;
+}
 
 bool exportPicture(const PagePainter& picture, const QSize& size, const QString& fileName,
                    QString& error) {

@@ -36,6 +36,15 @@ bool printPicture(QPagedPaintDevice& page, const PagePainter& picture, const QSi
                   const QRectF& fractionOfPage, QString& error,
                   Qt::Alignment align = Qt::AlignCenter);
 
+// The printable area of `page` in layout pixels: a page picture laid out at this size fills it.
+QSize pageLayoutSize(const QPagedPaintDevice& page);
+
+// Paints one page with a picture of a whole page (a protocol), laid out at the page's own size.
+bool printPage(QPagedPaintDevice& page, const PagePainter& picture, QString& error);
+
+// Writes a picture of a whole page into a one-page PDF of A4 size, portrait.
+bool exportPage(const PagePainter& picture, const QString& fileName, QString& error);
+
 // Writes `picture` laid out at `size` into `fileName` in the format its extension names: PNG at
 // `size` pixels, SVG with a `size` view box, PDF as one page of the picture's size at the layout
 // resolution. False with a reason (unknown extension, file not writable).

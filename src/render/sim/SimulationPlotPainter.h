@@ -1,32 +1,46 @@
-// The simulation plot: the frame in its background colour, the grid, both curves and the axis
-// labels, drawn from a finished run. Windows and print-outs call the same painter.
+// The simulation plot: the frame in its background colour, the grid, the tick labels inside the
+// frame, both curves and the three titles, drawn from a finished run. The window, the printed
+// protocol and every export draw through this one painter.
 #pragma once
 
 #include "core/sim/DISPLAY.h"
+#include "render/app/PagePainter.h"
 
+#include <QColor>
 #include <QFont>
-#include <cstdint>
-
-class QPainter;
+#include <QRect>
 
 namespace loopcraft {
 
+class ParameterSet;
 class SimState;
 
-struct PlotStyle {
-    std::uint32_t ColorAxisTickLabels = 0xFF0000;
-    std::uint32_t ColorCurve1 = 0x0000FF;
-    std::uint32_t ColorCurve2 = 0x008000;
-    std::uint32_t ColorFrameBackground = 0x00FFFF;
-    std::uint32_t ColorGrid = 0x808080;
-    int PenWidthCurve1 = 2;
-    int PenWidthCurve2 = 2;
-    QFont AxisFont;
-};
+class SimulationPlotPainter final : public PagePainter {
+public:
+    // Draws the results of `state` in the colours and pen widths of `options` with `axisFont`.
+    // All three are read at every paint, so changed options show at the next one.
+    SimulationPlotPainter(const SimState& state, const ParameterSet& options,
+                          const QFont& axisFont);
 
-// Draws the results of `state` into `frame`; `scrollPosition` (0..100) picks the visible part
-// when the run is zoomed. Nothing is drawn without results.
-void paintSimulationPlot(QPainter& painter, const SimState& state, const PlotRect& frame,
-                         int scrollPosition, const PlotStyle& style);
+    // The visible part of a zoomed run, 0..100.
+    void setScrollPosition(int position) { mScrollPosition = position; }
+    int scrollPosition() const { return mScrollPosition; }
+
+    // `target` is the label area: the frame with a title line above and below it. Without
+    // results only the empty frame is drawn.
+    void paint(QPainter& painter, const QRect& target) const override;
+
+    // The frame inside a label area, and the label area around a frame.
+    QRect frameIn(const QRect& labelArea) const;
+    QRect labelAreaAround(const QRect& frame) const;
+
+private:
+    int titleLineHeight() const;
+
+    const SimState& mState;
+    const ParameterSet& mOptions;
+    const QFont& mAxisFont;
+    int mScrollPosition = 0;
+};
 
 } // namespace loopcraft

@@ -1,7 +1,12 @@
 #include "gui/app/BusyCursor.h"
+#include "gui/app/QtUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QFontDatabase>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 namespace loopcraft::test {
 namespace {
@@ -14,6 +19,48 @@ TEST(BusyCursor, RestoresThePreviousCursorWhenLeavingTheScope) {
         EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// Runs `look` on the modal dialog the next call opens, then closes it with `close`.
+void whileModal(const std::function<void(QWidget*)>& look, const std::function<void()>& open) {
+    int seen = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+            ++seen;
+            look(modal);
+            static_cast<QDialog*>(modal)->done(QDialog::Rejected);
+        }
+    });
+    poll.start(5);
+    open();
+    EXPECT_EQ(seen, 1);
+}
+
+// A short text under a longer title: the box is wide enough for the whole title beside the
+// window's buttons.
+TEST(QtUserDialogs, MessageBoxFitsItsTitle) {
+    QtUserDialogs dialogs;
+    const QString title = QStringLiteral("Illegal Entry");
+    whileModal(
+        [&](QWidget* box) {
+            const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+            EXPECT_GE(box->width(), metrics.horizontalAdvance(title) + 6 * metrics.height());
+            EXPECT_EQ(box->windowTitle(), title);
+        },
+        [&] { dialogs.message(nullptr, title, QStringLiteral("T must be > 0")); });
+}
+
+// The font chooser offers the text colour next to the font.
+TEST(QtUserDialogs, FontChooserHasAColourButton) {
+    QtUserDialogs dialogs;
+    std::optional<FontChoice> answer;
+    whileModal(
+        [](QWidget* d) { EXPECT_NE(d->findChild<QPushButton*>("ButtonFontColor"), nullptr); },
+        [&] {
+            answer = dialogs.chooseFont(nullptr, {QFont(), QColor(1, 2, 3)});
+        });
+    EXPECT_FALSE(answer) << "cancelled";
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <gmock/gmock.h>
+#include <set>
 
 using namespace loopcraft;
 using loopcraft::test::fakeDialogs;
@@ -254,6 +255,31 @@ INSTANTIATE_TEST_SUITE_P(
                   "Illegal entry", "rbConfigPLLOrder1"},
         // Twelve characters: the cut leaves "0.000000000", which is zero.
         Violation{"EditConfigKd", "0.0000000001", "Kd must be positive", "EditConfigKd"}));
+
+// Every field the checks can name must be in the dialog with its label; a typo in a rule would
+// leave the user's focus nowhere. The walk breaks each value in turn, in both categories.
+TEST_F(ConfigDialogTest, EveryFieldTheChecksNameIsInTheDialog) {
+    std::set<std::string> named;
+    for (int slot = 0; slot < kTextCount; ++slot) {
+        const auto id = static_cast<TextId>(slot);
+        if (!std::string(textName(id)).starts_with("Config"))
+            continue;
+        for (const char* text : {"0", "-1e30", "1e30"}) {
+            for (FlagId category : {FlagId::rbConfigDPLL, FlagId::rbConfigADPLL}) {
+                ParameterSet p;
+                p.selectFlag(category);
+                p.setEntry(id, text);
+                if (auto message = ValidateConfiguration(p)) {
+                    named.insert(message->focusField);
+                    named.insert(message->labelField);
+                }
+            }
+        }
+    }
+    EXPECT_EQ(named.size(), 2u * 13) << "all edits but U- can be named";
+    for (const std::string& name : named)
+        EXPECT_NE(dialog.findChild<QWidget*>(QString::fromStdString(name)), nullptr) << name;
+}
 
 TEST_F(ConfigDialogTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) {
     click("rbConfigDPLLJK");

@@ -1,0 +1,273 @@
+#include "gui/sim/SimulationPanel.h"
+
+#include "core/sim/SimulationSession.h"
+#include "gui/app/BusyCursor.h"
+#include "gui/app/HelpService.h"
+#include "gui/app/MessagePresenter.h"
+#include "gui/app/PictureActions.h"
+#include "gui/app/Placement.h"
+#include "gui/app/UserDialogs.h"
+#include "gui/sim/SimulationPlotView.h"
+#include "render/app/DrawingSurface.h"
+#include "render/sim/ProtocolPagePainter.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <optional>
+
+namespace loopcraft {
+
+namespace {
+
+struct FieldRow {
+    TextId id;
+    const char* caption;
+    double top;
+};
+
+// The nine edits in slot order, each with its label and its row on the panel.
+constexpr FieldRow kFieldRows[] = {
+    {TextId::Simulf0, "f0 (Hz)", 0.22},
+    {TextId::Simuldf, "df (Hz)", 0.27},
+    {TextId::Simuldphi, "dphi (deg)", 0.32},
+    {TextId::SimuldN, "dN", 0.37},
+    {TextId::SimulnSamp, "nSamp", 0.42},
+    {TextId::SimulT, "T (s)", 0.47},
+    {TextId::SimulZoomFact, "ZoomFact", 0.52},
+    {TextId::SimulSNR, "SNR (db)", 0.64},
+    {TextId::SimulNoiseBW, "NoiseBW (rel)", 0.69},
+};
+
+struct ButtonSpec {
+    const char* name;
+    const char* caption;
+    double left;
+    void (SimulationPanel::*slot)();
+};
+
+constexpr ButtonSpec kButtons[] = {
+    {"ButtonSimulHelp", "Help", 0.05, &SimulationPanel::ButtonSimulHelpClick},
+    {"ButtonSimulRun", "Run", 0.28, &SimulationPanel::ButtonSimulRunClick},
+    {"ButtonSimulPrintProt", "Print Prot", 0.51, &SimulationPanel::ButtonSimulPrintProtClick},
+    {"ButtonSimulExit", "Exit", 0.74, &SimulationPanel::ButtonSimulExitClick},
+};
+
+ProtocolTimestamp now() {
+    const QDateTime t = QDateTime::currentDateTime();
+    return {t.date().day(), t.date().month(), t.date().year(), t.time().hour(), t.time().minute()};
+}
+
+} // namespace
+
+SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlotView& plot,
+                                 const DisplayFonts& fonts, HelpService& help, UserDialogs& dialogs,
+                                 QWidget* parent)
+    : QFrame(parent), mSession(session), mPlot(plot), mFonts(fonts), mHelp(help),
+      mDialogs(dialogs) {
+    setObjectName(QStringLiteral("Panel1"));
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setAutoFillBackground(true);
+    // The main window's right-click menu belongs to the plot, not to the panels over it.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    buildControls();
+    showModel();
+}
+
+void SimulationPanel::buildControls() {
+    auto* group = new QGroupBox(QStringLiteral("Simulation mode"), this);
+    group->setObjectName(QStringLiteral("RadioGroup1"));
+    mRadioGroup = group;
+    auto radio = [&](const char* name, const char* caption, void (SimulationPanel::*slot)()) {
+        auto* rb = new QRadioButton(QString::fromLatin1(caption), group);
+        rb->setObjectName(QString::fromLatin1(name));
+        // The handler runs when the user checks the button, not when the model is shown.
+        connect(rb, &QRadioButton::toggled, this, [this, slot](bool on) {
+            if (on && !mShowingModel) {
+                (this->*slot)();
+            }
+        });
+        return rb;
+    };
+    mRbfstep = radio("rbSimulfstep", "f-step", &SimulationPanel::rbSimulfstepClick);
+    mRbphistep = radio("rbSimulphistep", "phi-step", &SimulationPanel::rbSimulphistepClick);
+    mRbNstep = radio("rbSimulNstep", "N-step", &SimulationPanel::rbSimulNstepClick);
+
+    for (const FieldRow& row : kFieldRows) {
+        Field f{row.id};
+        f.edit = new QLineEdit(this);
+        f.edit->setObjectName(QString::fromStdString(editFieldName(row.id)));
+        f.label = new QLabel(QString::fromLatin1(row.caption), this);
+        f.label->setObjectName(QStringLiteral("st") + QString::fromLatin1(textName(row.id)));
+        mFields.push_back(f);
+    }
+    mCbAddNoise = new QCheckBox(QStringLiteral("Add noise"), this);
+    mCbAddNoise->setObjectName(QStringLiteral("cbSimulAddNoise"));
+    connect(mCbAddNoise, &QCheckBox::clicked, this, &SimulationPanel::cbSimulAddNoiseClick);
+    mCbFilter = new QCheckBox(QStringLiteral("Filter"), this);
+    mCbFilter->setObjectName(QStringLiteral("cbSimulFilter"));
+
+    for (const ButtonSpec& spec : kButtons) {
+        auto* b = new QPushButton(QString::fromLatin1(spec.caption), this);
+        b->setObjectName(QString::fromLatin1(spec.name));
+        connect(b, &QPushButton::clicked, this, spec.slot);
+        mButtons.push_back(b);
+    }
+}
+
+void SimulationPanel::place(const QRect& geometry) {
+    setGeometry(geometry);
+    const QSize size = geometry.size();
+    const QRect groupRect = fractionRect(size, 0.1, 0.02, 0.4, 0.18);
+    mRadioGroup->setGeometry(groupRect);
+    const double radioTops[] = {0.04, 0.08, 0.12};
+    QRadioButton* radios[] = {mRbfstep, mRbphistep, mRbNstep};
+    for (int i = 0; i < 3; ++i) {
+        // The radio rows are given in panel coordinates; the group box is their parent.
+        radios[i]->setGeometry(
+            fractionRect(size, 0.14, radioTops[i], 0.3, 0.06).translated(-groupRect.topLeft()));
+    }
+    for (std::size_t i = 0; i < mFields.size(); ++i) {
+        mFields[i].edit->setGeometry(fractionRect(size, 0.1, kFieldRows[i].top, 0.3, 0.05));
+        mFields[i].label->setGeometry(fractionRect(size, 0.5, kFieldRows[i].top, 0.3, 0.05));
+    }
+    mCbAddNoise->setGeometry(fractionRect(size, 0.1, 0.57, 0.4, 0.07));
+    mCbFilter->setGeometry(fractionRect(size, 0.1, 0.74, 0.4, 0.05));
+    for (std::size_t i = 0; i < mButtons.size(); ++i) {
+        mButtons[i]->setGeometry(fractionRect(size, kButtons[i].left, 0.85, 0.18, 0.05));
+    }
+}
+
+void SimulationPanel::showModel() {
+    mShowingModel = true;
+    SimulationPanelModel& model = mSession.panel();
+    for (const Field& f : mFields) {
+        f.edit->setText(QString::fromStdString(*entryText(model.entries, f.id)));
+    }
+    switch (model.stimulus) {
+    case Stimulus::FStep:
+        mRbfstep->setChecked(true);
+        break;
+    case Stimulus::PhiStep:
+        mRbphistep->setChecked(true);
+        break;
+    case Stimulus::NStep:
+        mRbNstep->setChecked(true);
+        break;
+    }
+    mCbAddNoise->setChecked(model.addNoise);
+    mCbFilter->setChecked(model.filter);
+    for (const auto& [name, visible] : mSession.visibility().byObjectName()) {
+        if (QWidget* w = findChild<QWidget*>(QString::fromStdString(name))) {
+            w->setVisible(visible);
+        }
+    }
+    mShowingModel = false;
+}
+
+void SimulationPanel::readEntries() {
+    SimulationPanelModel& model = mSession.panel();
+    for (const Field& f : mFields) {
+        *entryText(model.entries, f.id) = f.edit->text().toStdString();
+    }
+    model.addNoise = mCbAddNoise->isChecked();
+    model.filter = mCbFilter->isChecked();
+}
+
+void SimulationPanel::showPanelMessage(const Message& message) {
+    if (!showMessage(mDialogs, this, message)) {
+        qCritical("Loopcraft: the simulation panel has no field named %s",
+                  message.focusField.c_str());
+    }
+}
+
+void SimulationPanel::apply(const SimulationOutcome& outcome) {
+    showModel();
+    if (outcome.message) {
+        showPanelMessage(*outcome.message);
+    }
+    if (outcome.resultsChanged) {
+        emit resultsChanged();
+    }
+}
+
+void SimulationPanel::open() {
+    readEntries();
+    const SimulationOutcome outcome = mSession.Open();
+    show();
+    raise();
+    apply(outcome);
+}
+
+void SimulationPanel::RBChanged() {
+    readEntries();
+    apply(mSession.ApplyStimulusRules());
+}
+
+void SimulationPanel::rbSimulfstepClick() {
+    readEntries();
+    apply(mSession.ChooseStimulus(Stimulus::FStep));
+}
+
+void SimulationPanel::rbSimulphistepClick() {
+    readEntries();
+    apply(mSession.ChooseStimulus(Stimulus::PhiStep));
+}
+
+void SimulationPanel::rbSimulNstepClick() {
+    readEntries();
+    apply(mSession.ChooseStimulus(Stimulus::NStep));
+}
+
+void SimulationPanel::SaveRadioButtonStatus() {
+    mSession.SaveRadioButtonStatus();
+}
+
+void SimulationPanel::cbSimulAddNoiseClick() {
+    readEntries();
+    showModel();
+}
+
+void SimulationPanel::ButtonSimulHelpClick() {
+    mHelp.jumpToTopic(QStringLiteral("ParametersOfPLLSimulation"));
+}
+
+void SimulationPanel::ButtonSimulRunClick() {
+    readEntries();
+    std::optional<BusyCursor> busy;
+    const SimulationOutcome outcome = mSession.Run([this, &busy](float) {
+        if (!busy) {
+            emit runStarting();
+            busy.emplace();
+        }
+    });
+    busy.reset();
+    apply(outcome);
+}
+
+void SimulationPanel::ButtonSimulPrintProtClick() {
+    if (!mSession.resultsValid()) {
+        mDialogs.message(this, QStringLiteral("No printing"),
+                         QStringLiteral("There is nothing to print. Hit the RUN button first."));
+        return;
+    }
+    const ProtocolPagePainter page(mPlot.picture(), mPlot.width(), mFonts.PrinterFont,
+                                   colorFromBgr(mSession.params().ColorPrinterFont),
+                                   mSession.ProtocolLines(now()));
+    printPageWithDialog(this, mDialogs, page);
+}
+
+void SimulationPanel::ButtonSimulExitClick() {
+    readEntries();
+    const SimulationOutcome outcome = mSession.Exit();
+    hide();
+    if (outcome.resultsChanged) {
+        emit resultsChanged();
+    }
+}
+
+} // namespace loopcraft

@@ -1,0 +1,98 @@
+#include "render/sim/SimulationPlotPainter.h"
+
+#include "render/app/DrawingSurface.h"
+#include "tests/render/RenderTestSupport.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace loopcraft::test {
+namespace {
+
+class PlotPicture : public ::testing::Test {
+protected:
+    // Draws the run into an 800 x 600 picture; returns the frame the painter used.
+    QRect draw(const SimState& state, const ParameterSet& options) {
+        image = QImage(800, 600, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        const QFont font = fontsFromOptions(options).AxisFont;
+        const SimulationPlotPainter painter(state, options, font);
+        QPainter p(&image);
+        // Text in its pure colour, so that it can be told from the background.
+        p.setRenderHint(QPainter::TextAntialiasing, false);
+        painter.paint(p, image.rect());
+        return painter.frameIn(image.rect());
+    }
+    QColor colour(std::uint32_t bgr) const { return colorFromBgr(bgr); }
+
+    QImage image;
+};
+
+TEST_F(PlotPicture, CurvesLabelsAndTitlesInTheirPlacesAndColours) {
+    FinishedRun r;
+    r.run();
+    const ParameterSet& o = r.params;
+    const QRect frame = draw(r.state, o);
+    const QRect above(frame.left(), 0, frame.width(), frame.top());
+    const QRect below(frame.left(), frame.bottom() + 1, frame.width(), 600 - frame.bottom());
+
+    EXPECT_GT(countColour(image, frame, colour(o.ColorCurve1)), 200);
+    EXPECT_GT(countColour(image, frame, colour(o.ColorCurve2)), 200);
+    // Tick labels inside the frame; the curve titles above it in their curve's colour, the
+    // curve-1 title at the left and the curve-2 title at the right; the time title below it
+    // at the right.
+    EXPECT_GT(countColour(image, frame, colour(o.ColorAxisTickLabels)), 50);
+    const QRect title1 = boundsOf(image, above, colour(o.ColorCurve1));
+    const QRect title2 = boundsOf(image, above, colour(o.ColorCurve2));
+    ASSERT_FALSE(title1.isEmpty() || title2.isEmpty());
+    EXPECT_LT(title1.right(), frame.center().x());
+    EXPECT_GT(title2.left(), frame.center().x());
+    EXPECT_LE(title2.right(), frame.right() - 2);
+    const QRect timeTitle = boundsOf(image, below, colour(o.ColorAxisTickLabels));
+    ASSERT_FALSE(timeTitle.isEmpty());
+    EXPECT_GT(timeTitle.left(), frame.center().x());
+
+    // The grid is a solid line: along a horizontal grid line nearly every pixel has its colour.
+    DISPLAY plot(MakePlotSetup(r.state, {frame.left(), frame.top(), frame.left() + frame.width(),
+                                         frame.top() + frame.height()}));
+    plot.ScaleValueAxes();
+    plot.ScaleTimeAxis(0);
+    const IndexRange rows = plot.value1GridIndices();
+    ASSERT_FALSE(rows.empty());
+    const int y = static_cast<int>(std::lround(plot.mapY1(rows.first * plot.Y1Tick)));
+    int best = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        best = std::max(best, countColour(image, QRect(frame.left(), y + dy, frame.width(), 1),
+                                          colour(o.ColorGrid)));
+    EXPECT_GT(best, frame.width() * 3 / 4);
+}
+
+TEST_F(PlotPicture, CurveOnTheFrameEdgeStaysVisibleWithoutABorder) {
+    // A locked ADPLL: the frequency deviation is 0 throughout and lies on the frame's bottom.
+    ParameterSet options;
+    SimState state;
+    state.selectFlag(FlagId::rbConfigADPLL);
+    state.SimulfRef = state.Simulf0 = 100000;
+    state.SimulnSamp = 1;
+    state.SimulNumSteps = 100;
+    for (int i = 0; i <= 100; ++i)
+        state.Results.push_back({45.0f, 0.0f});
+    state.Curve1Min = state.Curve1Max = 45;
+    const QRect frame = draw(state, options);
+    const QRect bottomRows(frame.left(), frame.bottom() - 1, frame.width(), 3);
+    EXPECT_GT(countColour(image, bottomRows, colour(options.ColorCurve2)), frame.width() / 2);
+    EXPECT_EQ(countColour(image, image.rect(), Qt::black), 0) << "no border over the curve";
+}
+
+TEST_F(PlotPicture, WithoutResultsOnlyTheEmptyFrame) {
+    ParameterSet options;
+    SimState state;
+    const QRect frame = draw(state, options);
+    EXPECT_EQ(countColour(image, frame, colour(options.ColorFrameBackground)),
+              frame.width() * frame.height());
+    EXPECT_EQ(countColour(image, image.rect(), Qt::white),
+              800 * 600 - frame.width() * frame.height());
+}
+
+} // namespace
+} // namespace loopcraft::test
