@@ -35,22 +35,18 @@ int drive(Sheet& s, const FilterCircuit& c) {
     s.part("Icp", {0, 0}, {0, 1000}, Side::Left);
     s.ground({0, 1000});
     const auto right = static_cast<std::uint16_t>(wmf::AlignBaseline | wmf::AlignRight);
-    s.note("charge", {-260, 450}, right);
-    s.note("pump", {-260, 700}, right);
-    s.note("from PD", {-120, -230},
-           static_cast<std::uint16_t>(wmf::AlignBaseline | wmf::AlignCenter));
+    s.note("charge pump", {-260, 440}, right);
+    s.note("from PD", {-260, 700}, right);
     return 0;
 }
 
 // R2 from `top` down to C1, with C3 beside R2 when the circuit has it; C1 ends at ground.
+// Passive filters hang the pair from the rail itself.
 void shunt(Sheet& s, const FilterCircuit& c, int x) {
-    const std::string& top = net(c, "R2", 0);
     const std::string& mid = net(c, "R2", 1);
     if (c.part("C3") != nullptr) {
-        s.wire(top, {{x, 0}, {x, 150}});
-        s.wire(top, {{x - 250, 150}, {x + 250, 150}});
-        s.part("R2", {x - 250, 150}, {x - 250, 950}, Side::Left);
-        s.part("C3", {x + 250, 150}, {x + 250, 950}, Side::Right);
+        s.part("R2", {x - 250, 0}, {x - 250, 950}, Side::Left);
+        s.part("C3", {x + 250, 0}, {x + 250, 950}, Side::Right);
         s.wire(mid, {{x - 250, 950}, {x + 250, 950}});
     } else {
         s.part("R2", {x, 0}, {x, 950}, Side::Right);
@@ -63,15 +59,15 @@ void passive(Sheet& s, const FilterCircuit& c) {
     int x = drive(s, c);
     const std::string& top = net(c, "R2", 0);
     if (!c.chargePump) {
-        s.part("R1", {x, 0}, {x + 1000, 0}, Side::Above);
-        x += 1000;
+        s.part("R1", {x, 0}, {x + 800, 0}, Side::Above);
+        x += 800;
     }
-    const int node = x + (c.chargePump ? 1200 : 500);
+    const int node = x + (c.chargePump ? 1000 : 600);
     shunt(s, c, node);
     // The extra RC stages follow along the rail, each with its capacitor to ground.
     std::string railNet = top;
     int railStart = x;
-    int railEnd = node + 600;
+    int railEnd = node + 700;
     for (const char* stage : {"4", "5"}) {
         const std::string r = std::string("R") + stage;
         const std::string cap = std::string("C") + stage;
@@ -80,12 +76,12 @@ void passive(Sheet& s, const FilterCircuit& c) {
         }
         s.wire(railNet, {{railStart, 0}, {railEnd, 0}});
         s.part(r, {railEnd, 0}, {railEnd + 800, 0}, Side::Above);
-        const int stageNode = railEnd + 1200;
+        const int stageNode = railEnd + 1100;
         s.part(cap, {stageNode, 0}, {stageNode, 800}, Side::Right);
         s.ground({stageNode, 800});
         railNet = net(c, r, 1);
         railStart = railEnd + 800;
-        railEnd = stageNode + 600;
+        railEnd = stageNode + 300;
     }
     s.wire(railNet, {{railStart, 0}, {railEnd, 0}});
     s.output({railEnd, 0}, "to VCO");
@@ -101,19 +97,19 @@ Point section1OpAmp(Sheet& s, const FilterCircuit& c, int inputEnd, int junction
     const std::string fbCap = c.filter == LoopFilter::ActiveLL ? "C2" : "C1";
     const bool withC3 = c.part("C3") != nullptr;
 
-    const Point minus{junction + 1380, 0};
+    const Point minus{junction + 880, 0};
     s.wire(inv, {{inputEnd, 0}, minus});
     s.wire(inv, {{junction, 0}, {junction, withC3 ? kFeedbackHigh : kFeedback}});
-    s.part("R2", {junction, kFeedback}, {junction + 1000, kFeedback},
+    s.part("R2", {junction, kFeedback}, {junction + 800, kFeedback},
            withC3 ? Side::Below : Side::Above);
     if (withC3) {
-        s.part("C3", {junction, kFeedbackHigh}, {junction + 1000, kFeedbackHigh}, Side::Above);
-        s.wire(fb, {{junction + 1000, kFeedbackHigh}, {junction + 1000, kFeedback}});
+        s.part("C3", {junction, kFeedbackHigh}, {junction + 800, kFeedbackHigh}, Side::Above);
+        s.wire(fb, {{junction + 800, kFeedbackHigh}, {junction + 800, kFeedback}});
     }
-    s.wire(fb, {{junction + 1000, kFeedback}, {junction + 1300, kFeedback}});
-    s.part(fbCap, {junction + 1300, kFeedback}, {junction + 2000, kFeedback}, Side::Above);
-    const int xo = junction + 2300;
-    s.wire(out, {{junction + 2000, kFeedback}, {xo, kFeedback}, {xo, 150}});
+    s.wire(fb, {{junction + 800, kFeedback}, {junction + 1000, kFeedback}});
+    s.part(fbCap, {junction + 1000, kFeedback}, {junction + 1600, kFeedback}, Side::Above);
+    const int xo = junction + 1800;
+    s.wire(out, {{junction + 1600, kFeedback}, {xo, kFeedback}, {xo, 150}});
 
     const Point opOut = s.opAmp("A1", minus);
     const Point plus = s.nonInverting(minus);
@@ -131,17 +127,17 @@ void section2(Sheet& s, const FilterCircuit& c, Point from) {
     const std::string& out = c.output;
     const int y = from.y;
 
-    s.wire(in, {from, {from.x + 300, y}});
-    s.part("R4A", {from.x + 300, y}, {from.x + 1100, y}, Side::Above);
-    const int xx = from.x + 1500;
-    s.wire(x, {{from.x + 1100, y}, {xx + 300, y}});
+    s.wire(in, {from, {from.x + 200, y}});
+    s.part("R4A", {from.x + 200, y}, {from.x + 1000, y}, Side::Above);
+    const int xx = from.x + 1300;
+    s.wire(x, {{from.x + 1000, y}, {xx + 200, y}});
     s.part("C5", {xx, y}, {xx, y + 800}, Side::Right);
     s.ground({xx, y + 800});
-    s.part("R5", {xx + 300, y}, {xx + 1100, y}, Side::Above);
+    s.part("R5", {xx + 200, y}, {xx + 1000, y}, Side::Above);
 
-    const int xj = xx + 1400;
-    const Point minus{xj + 300, y};
-    s.wire(inv, {{xx + 1100, y}, minus});
+    const int xj = xx + 1250;
+    const Point minus{xj + 250, y};
+    s.wire(inv, {{xx + 1000, y}, minus});
     const Point opOut = s.opAmp("A2", minus);
     const Point plus = s.nonInverting(minus);
     s.wire(c.ground, {plus, {plus.x, plus.y + 300}});
@@ -171,16 +167,16 @@ void active(Sheet& s, const FilterCircuit& c) {
             s.part("C1", {900, 0}, {1600, 0}, Side::Above);
             x = 1600;
         } else {
-            s.part("R1", {x, 0}, {x + 1000, 0}, Side::Above);
-            s.part("C1", {x + 1000, 0}, {x + 1700, 0}, Side::Above);
-            x += 1700;
+            s.part("R1", {x, 0}, {x + 800, 0}, Side::Above);
+            s.part("C1", {x + 800, 0}, {x + 1400, 0}, Side::Above);
+            x += 1400;
         }
         junction = x + 300;
     } else if (c.chargePump) {
         junction = x + 700; // the pump drives the inverting input itself
     } else {
-        s.part("R1", {x, 0}, {x + 1000, 0}, Side::Above);
-        x += 1000;
+        s.part("R1", {x, 0}, {x + 800, 0}, Side::Above);
+        x += 800;
         junction = x + 300;
     }
     const Point stage1 = section1OpAmp(s, c, x, junction);
