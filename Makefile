@@ -3,11 +3,13 @@ SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
-.PHONY: all deps build check-layers test test-normal test-asan run bench format clean
+.PHONY: all deps build check-layers test test-normal test-asan run bench fuzz format clean
 
 all: build
 
@@ -58,8 +60,19 @@ bench: deps $(BENCH_BUILD)/build.ninja
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target loopcraft_bench
 	@$(BENCH_BUILD)/bench/loopcraft_bench
 
+# Fuzzes the metafile player, the PARAMS.TXT reader and the entry reader for FUZZ_SECONDS each
+# (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash land in
+# tests/data/fuzz/, which the test suite replays.
+$(FUZZ_BUILD)/build.ninja: | deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DLOOPCRAFT_BUILD_FUZZ=ON -DLOOPCRAFT_BUILD_TESTS=OFF >/dev/null
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
 format:
-	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
+	@find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD)
