@@ -17,12 +17,18 @@ class CircuitBuilder {
 public:
     explicit CircuitBuilder(FilterCircuit& circuit) : mCircuit(circuit) {}
 
-    std::string net() { return "n" + std::to_string(mNextNet++); }
+    std::string net() {
+        std::string name = "n";
+        name += std::to_string(mNextNet++);
+        return name;
+    }
 
     // A resistor or capacitor with a value row: designator "R4" in row "stSchemaR4_1".
     void valued(PartKind kind, std::string name, std::string designator, std::string rowSuffix,
                 std::string a, std::string b) {
-        std::string row = "stSchema" + designator + rowSuffix;
+        // Appended piece by piece: GCC 12 warns falsely about operator+ chains at -O3.
+        std::string row = "stSchema";
+        row.append(designator).append(rowSuffix);
         mCircuit.parts.push_back({kind,
                                   std::move(name),
                                   std::move(designator),
