@@ -4,8 +4,11 @@
 #include "core/schematic/FilterCircuit.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -105,6 +108,43 @@ TEST_P(Drawings, DrawEveryDesignatorAndBothTerminalsAcrossTheirFrame) {
     EXPECT_LT(inked, size.width() * size.height() / 6);
     EXPECT_GT(box.width(), 0.85 * viewport.width());
     EXPECT_GT(box.height(), 0.7 * viewport.height());
+}
+
+// Other programs trust the header fields that our player does not need: the placeable checksum,
+// the size in words, the largest record and the end record.
+TEST_P(Drawings, HeadersAreThoseOfAStandardPlaceableMetafile) {
+    QFile file(QStringLiteral(LOOPCRAFT_DATA_DIR "/") + QString::fromStdString(GetParam().file));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray b = file.readAll();
+    ASSERT_GT(b.size(), 46);
+    auto u16 = [&b](qsizetype at) {
+        return static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at]) |
+                                          (static_cast<std::uint8_t>(b[at + 1]) << 8));
+    };
+    auto u32 = [&u16](qsizetype at) { return u16(at) | (u16(at + 2) << 16); };
+    std::uint32_t checksum = 0;
+    for (int i = 0; i < 10; ++i) {
+        checksum ^= u16(2 * i);
+    }
+    EXPECT_EQ(u32(0), 0x9AC6CDD7U);
+    EXPECT_EQ(u16(20), checksum);
+    EXPECT_EQ(u16(22), 1U);
+    EXPECT_EQ(u16(24), 9U);
+    EXPECT_EQ(u16(26), 0x0300U);
+    EXPECT_EQ(u32(28), static_cast<std::uint32_t>((b.size() - 22) / 2));
+    std::uint32_t largest = 0;
+    qsizetype at = 40;
+    std::uint32_t words = 0;
+    while (at + 6 <= b.size()) {
+        words = u32(at);
+        ASSERT_GE(words, 3U);
+        largest = std::max(largest, words);
+        at += 2 * static_cast<qsizetype>(words);
+    }
+    EXPECT_EQ(at, b.size());
+    EXPECT_EQ(u32(34), largest);
+    EXPECT_EQ(words, 3U);
+    EXPECT_EQ(u16(b.size() - 2), 0U); // the end record closes the file
 }
 
 INSTANTIATE_TEST_SUITE_P(All24, Drawings, ::testing::ValuesIn(allFilterCircuits()),
