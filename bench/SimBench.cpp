@@ -24,7 +24,7 @@ void mixedRun(benchmark::State& state, FlagId detector, FlagId filter) {
         s.setParameters(p);
         const SimulationRunResult r = runSimulation(s);
         if (!r.ok())
-            state.SkipWithError(r.refusal->message.c_str());
+            state.SkipWithError(r.refusal->text.c_str());
         steps += s.SimulNumSteps;
         benchmark::DoNotOptimize(s.Results.back());
     }
@@ -60,7 +60,7 @@ void BM_Run_Adpll(benchmark::State& state) {
         s.setParameters(p);
         const SimulationRunResult r = runSimulation(s);
         if (!r.ok())
-            state.SkipWithError(r.refusal->message.c_str());
+            state.SkipWithError(r.refusal->text.c_str());
         periods += s.SimulNumSteps;
         benchmark::DoNotOptimize(s.Results.back());
     }

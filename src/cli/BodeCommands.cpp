@@ -75,7 +75,7 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     const BodeRun run = ComputeBodeResponse(response, params, BodeEntries::fromParameters(params),
                                             evaluate, kNominalFrame);
     if (run.error) {
-        throw UserMessage(run.errorTitle, run.error->message);
+        throw UserMessage(run.error->title, run.error->text);
     }
     const std::vector<float> f = gridFrequencies(response);
 
@@ -156,7 +156,7 @@ int runComponents(CliContext& ctx, const ComponentOptions& options) {
     const SchematicLayout layout = SchematicLayoutFor(config);
     ComponentCalculation calc = CalculateComponentValues(params, config, entries);
     if (calc.error) {
-        throw UserMessage(calc.errorTitle, calc.error->message);
+        throw UserMessage(calc.error->title, calc.error->text);
     }
     // A saved set keeps each capacitor's number together with the unit it was read in.
     params.setEntry(TextId::SchemaC1Unit, std::to_string(entries.c1Unit));

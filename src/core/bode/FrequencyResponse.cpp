@@ -92,21 +92,24 @@ int ValidateBodeEntries(const ParameterSet& params) {
     return 0;
 }
 
-RuleViolation BodeEntryError(int code) {
+Message BodeEntryError(int code) {
+    auto illegal = [](const char* text, const char* edit, const char* label) {
+        return Message{kIllegalEntryTitle, text, edit, label};
+    };
     switch (code) {
     case 1:
-        return {"fMin must be positive", "EditBodefMin", "stBodefMin"};
+        return illegal("fMin must be positive", "EditBodefMin", "stBodefMin");
     case 2:
-        return {"fMax must be positive", "EditBodefMax", "stBodefMax"};
+        return illegal("fMax must be positive", "EditBodefMax", "stBodefMax");
     case 3:
-        return {"fMax must be greater than fMin", "EditBodefMax", "stBodefMax"};
+        return illegal("fMax must be greater than fMin", "EditBodefMax", "stBodefMax");
     case 4:
-        return {"NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints"};
+        return illegal("NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints");
     default:
         break;
     }
-    return {"NumPoints too large: the plot would need more than 100000 points", "EditBodeNumPoints",
-            "stBodeNumPoints"};
+    return illegal("NumPoints too large: the plot would need more than 100000 points",
+                   "EditBodeNumPoints", "stBodeNumPoints");
 }
 
 float DecadeAtOrBelow(float x) {
@@ -292,10 +295,8 @@ BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
     std::string message;
     std::string field;
     if (!ReadBodeEntries(params, entries, &message, &field)) {
-        run.errorTitle = kFormatErrorTitle;
-        run.error = RuleViolation{message, field, {}};
+        run.error = Message{kFormatErrorTitle, message, field, {}, true};
     } else if (const int code = ValidateBodeEntries(params); code != 0) {
-        run.errorTitle = kIllegalEntryTitle;
         run.error = BodeEntryError(code);
     } else {
         response.accept(params.BodefMin, params.BodefMax, params.BodeNumPoints);

@@ -13,13 +13,13 @@ namespace loopcraft {
 
 namespace {
 
-DesignOutcome stopped(DesignMessage message) {
+DesignOutcome stopped(Message message) {
     DesignOutcome o;
     o.message = std::move(message);
     return o;
 }
 
-DesignMessage noCrossing() {
+Message noCrossing() {
     return {kNoCrossingTitle, kNoCrossingMessage, "", "", false, false};
 }
 
@@ -65,7 +65,7 @@ void DesignSession::writeEntry(DesignField field, float value, const std::string
     }
 }
 
-std::optional<DesignMessage> DesignSession::readAndValidate(const Configuration& c) {
+std::optional<Message> DesignSession::readAndValidate(const Configuration& c) {
     if (auto m = ReadDesignEntries(mWindow, c.category, mParams)) {
         return m;
     }

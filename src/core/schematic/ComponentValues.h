@@ -80,7 +80,7 @@ bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
 int ValidateCapacitorEntries(const ParameterSet& params, const Configuration& config);
 
 // The message ("Illegal entry") and the edit that gets the focus for a nonzero code.
-RuleViolation CapacitorEntryError(int code);
+Message CapacitorEntryError(int code);
 
 // Everything a calculation reads, from the parameter set, the configuration and the units
 // selected in the lists.
@@ -90,8 +90,7 @@ ComponentInputs componentInputs(const ParameterSet& params, const Configuration&
 struct ComponentCalculation {
     // Set when the calculation stopped: the title ("Format error" or "Illegal entry"), the
     // message and, for an illegal entry, the edit to focus. Nothing is computed then.
-    std::optional<RuleViolation> error;
-    std::string errorTitle;
+    std::optional<Message> error;
     std::vector<ComponentValue> values;
 };
 

@@ -9,6 +9,7 @@
 #include "gui/app/DataFiles.h"
 #include "gui/app/HelpService.h"
 #include "gui/app/HelpWindow.h"
+#include "gui/app/MessagePresenter.h"
 #include "gui/app/WindowHelpService.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/config/ConfigDialog.h"
@@ -837,13 +838,8 @@ Configuration MainWindow::liveConfiguration() const {
                          : Configuration::fromFlags(mParams);
 }
 
-void MainWindow::showPanelMessage(const SimulationMessage& message) {
-    mDialogs.message(this, QString::fromStdString(message.title),
-                     QString::fromStdString(message.message));
-    if (auto* edit = mPanel1->findChild<QLineEdit*>(QString::fromStdString(message.focusField))) {
-        edit->selectAll();
-        edit->setFocus(Qt::OtherFocusReason);
-    }
+void MainWindow::showPanelMessage(const Message& message) {
+    showMessage(mDialogs, this, message);
 }
 
 void MainWindow::ButtonSimulRunClick() {

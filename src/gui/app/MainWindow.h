@@ -39,7 +39,7 @@ class DesignDialog;
 class BodeWindow;
 class SchematicWindow;
 class SimState;
-struct SimulationMessage;
+struct Message;
 
 // Thrown by the constructor when the parameter file cannot be read; the file is left as it was.
 class StartupError : public std::runtime_error {
@@ -170,7 +170,7 @@ private:
     QLineEdit* simulationEdit(TextId id) const;
     bool adpllChecked() const;
     Configuration liveConfiguration() const;
-    void showPanelMessage(const SimulationMessage& message);
+    void showPanelMessage(const Message& message);
     ConfigDialogPlacement configPlacement() const;
     QLineEdit* configEdit(const char* name) const;
 

@@ -71,8 +71,6 @@ private:
     QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
     Field field(QWidget* parent, TextId id, const char* caption);
     void setRadioStates(const ConfigRadioStates& states);
-    // Makes an edit reachable: the edit, its label and any group the rules hid around it.
-    void revealField(const QString& editName);
 
     ParameterSet& mParams;
     HelpService& mHelp;

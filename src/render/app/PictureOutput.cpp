@@ -40,8 +40,8 @@ void paintScaled(QPainter& painter, const PagePainter& picture, const QSize& lay
     if (layoutSize.isEmpty() || target.isEmpty()) {
         return;
     }
-    const double scale = std::min(target.width() / layoutSize.width(),
-                                  target.height() / layoutSize.height());
+    const double scale =
+        std::min(target.width() / layoutSize.width(), target.height() / layoutSize.height());
     const double spareX = target.width() - layoutSize.width() * scale;
     const double spareY = target.height() - layoutSize.height() * scale;
     const double dx = target.left() + ((align & Qt::AlignLeft)    ? 0.0
@@ -143,9 +143,9 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
     case PictureFormat::Pdf: {
         QPdfWriter pdf(fileName);
         pdf.setResolution(1200);
-        pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / kLayoutDpi,
-                                         size.height() * 72.0 / kLayoutDpi),
-                                  QPageSize::Point));
+        pdf.setPageSize(
+            QPageSize(QSizeF(size.width() * 72.0 / kLayoutDpi, size.height() * 72.0 / kLayoutDpi),
+                      QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Loopcraft"));
         QPainter painter;
