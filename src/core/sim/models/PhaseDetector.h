@@ -8,10 +8,14 @@
 //     Sim->Theta2Start = <Class>::kInitialTheta2 (before the phase step and the first increment);
 //   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
 //     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
+// The step operations are defined in the headers so that the run loop, which is instantiated for
+// each detector, filter and oscillator, compiles every step into one piece of straight code.
 #pragma once
 
 #include "core/sim/SimState.h"
+#include "core/sim/models/ExactFloor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -30,6 +34,9 @@ inline float halfPeriodLevel(double m) {
         return 1.0f;
     return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
 }
+
+// What a step beyond the prepared reference sees: no edges, no noise.
+inline const RefPeriodRecord kNoReference{};
 } // namespace detail
 
 // The state every detector shares. Field order is kept as the detectors have always had it.
@@ -70,7 +77,11 @@ protected:
     // Set event of the flip-flop detectors from the step's reference edges; updates RefLevel.
     bool setEvent(const RefPeriodRecord& rec, float& tJ);
     // The next rising oscillator edge at the start of a step.
-    double nextEdgeAtStepStart() const;
+    double nextEdgeAtStepStart() const {
+        if (Sim->StepIndex == 1)
+            return (detail::floorExact(Sim->Theta2Start / detail::kTwoPi) + 1.0) * detail::kTwoPi;
+        return NextOscEdge;
+    }
 
     // The step is a chain of dependent values (filter -> oscillator -> detector -> filter); the
     // reciprocals below are taken once per step, off that chain, so that the per-edge work
@@ -79,5 +90,59 @@ protected:
     float mInvDeltaT = 0;    // 1 / mDeltaT
     float mStepPerPhase = 0; // 1 / PhaseSlope
 };
+
+inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
+    SimState& s = *Sim;
+    const auto n = static_cast<std::uint32_t>(std::max(1, s.SimulnSamp));
+    const std::uint32_t k = s.StepIndex;
+    s.TStepStart = static_cast<float>((k - 1) % n) / static_cast<float>(n);
+    s.TStepEnd = 1.0f / static_cast<float>(n) + s.TStepStart;
+    mDeltaT = s.TStepEnd - s.TStepStart;
+    mInvDeltaT = 1.0f / mDeltaT;
+    const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
+    PhaseSlope = dTheta / mDeltaT;
+    mStepPerPhase = mDeltaT / dTheta;
+    // A step beyond the prepared reference sees no edges rather than foreign memory.
+    const RefPeriodRecord* rec = s.refPeriodRecord((k - 1) / n);
+    return rec != nullptr ? *rec : detail::kNoReference;
+}
+
+inline int PhaseDetector::stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const {
+    const float ts = Sim->TStepStart;
+    const float te = Sim->TStepEnd;
+    int count = 0;
+    for (const float e : rec.EdgeTime) {
+        if (ts <= e && e < te) {
+            if (count == 0)
+                e1 = e;
+            else
+                e2 = e;
+            if (++count == 2)
+                break;
+        }
+    }
+    return count;
+}
+
+inline bool PhaseDetector::setEvent(const RefPeriodRecord& rec, float& tJ) {
+    float e1 = 0;
+    float e2 = 0;
+    const int edges = stepEdges(rec, e1, e2);
+    const int level = static_cast<int>(RefLevel);
+    if (edges == 1) {
+        if (level == 1) { // falling edge: no set
+            RefLevel = -1.0f;
+            return false;
+        }
+        tJ = e1;
+        RefLevel = 1.0f;
+        return true;
+    }
+    if (edges == 2) { // a falling and a rising edge: the level ends where it started
+        tJ = level == 1 ? e2 : e1;
+        return true;
+    }
+    return false;
+}
 
 } // namespace loopcraft
