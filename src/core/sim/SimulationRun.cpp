@@ -55,15 +55,13 @@ void report(const SimulationProgress& progress, std::uint32_t done, std::uint32_
         progress(total == 0 ? 1.0f : static_cast<float>(done) / static_cast<float>(total));
 }
 
+// A value below the minimum replaces it, one above the maximum replaces it (a NaN never does).
+// Written as selections, which compile to min/max instructions instead of branches.
 void updateExtremes(SimState& s, float c1, float c2) {
-    if (c1 < s.Curve1Min)
-        s.Curve1Min = c1;
-    if (c1 > s.Curve1Max)
-        s.Curve1Max = c1;
-    if (c2 < s.Curve2Min)
-        s.Curve2Min = c2;
-    if (c2 > s.Curve2Max)
-        s.Curve2Max = c2;
+    s.Curve1Min = c1 < s.Curve1Min ? c1 : s.Curve1Min;
+    s.Curve1Max = c1 > s.Curve1Max ? c1 : s.Curve1Max;
+    s.Curve2Min = c2 < s.Curve2Min ? c2 : s.Curve2Min;
+    s.Curve2Max = c2 > s.Curve2Max ? c2 : s.Curve2Max;
 }
 
 void record(SimState& s, float c1, float c2) {

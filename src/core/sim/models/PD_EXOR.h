@@ -56,27 +56,31 @@ inline void PD_EXOR::StepMixed() {
 }
 
 inline void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB) {
-    // Beyond this many oscillator half periods in one segment the segment is summed in closed
-    // form instead of edge by edge (only an absurdly fast oscillator gets there).
-    constexpr double kMaxHalfPeriodsPerSegment = 64.0;
-    if (thetaB - thetaA > kMaxHalfPeriodsPerSegment * detail::kPi) {
+    // Only an absurdly fast oscillator gets beyond this in one segment.
+    if (thetaB - thetaA > detail::kMaxHalfPeriodsPerPiece * detail::kPi) {
         integrateFastSegment(ta, tb, thetaA, thetaB);
         return;
     }
     const SimState& s = *Sim;
-    double m = detail::floorExact(thetaA * detail::kInvPi);
+    const detail::HalfPeriod start = detail::halfPeriodOf(thetaA * detail::kInvPi);
+    double m = start.index;
+    float level = start.level;
     float tPrev = ta;
     double thPrev = thetaA;
-    for (double c = (m + 1.0) * detail::kPi; c < thetaB; c = (m + 1.0) * detail::kPi) {
+    int crossings = 0;
+    for (double c = (m + 1.0) * detail::kPi;
+         c < thetaB && crossings < detail::kMaxCrossingsPerPiece;
+         c = (m + 1.0) * detail::kPi, ++crossings) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        OscLevel = detail::halfPeriodLevel(m);
+        OscLevel = level;
         Accum +=
             (tc - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
         tPrev = tc;
         thPrev = c;
         m += 1.0;
+        level = detail::halfPeriodLevel(m);
     }
-    OscLevel = detail::halfPeriodLevel(m);
+    OscLevel = level;
     Accum += (tb - tPrev) * (RefLevel == OscLevel ? s.ConfigPDSatN : s.ConfigPDSatP) * mInvDeltaT;
 }
 

@@ -21,7 +21,7 @@ PD_MUL::SineCache PD_MUL::emptySineCache() {
     return cache;
 }
 
-void PD_MUL::integrateFastPiece(float ta, float tb, double thetaA, float sample) {
+void PD_MUL::integrateFastPiece(const Levels& lv, float ta, float tb, double thetaA, float sample) {
     // The oscillator changes sign many times per sub-step: weight the two signs by the share of
     // each sub-step in which the oscillator is high.
     constexpr float kSubStep = 0.05f;
@@ -35,8 +35,8 @@ void PD_MUL::integrateFastPiece(float ta, float tb, double thetaA, float sample)
         const float high =
             span > 0 ? static_cast<float>((highMeasure(th1) - highMeasure(th0)) / span) : 0.5f;
         const float sin1 = cachedSin(s1);
-        const float v = high * value(sin0 + sin1, 1.0f, sample) +
-                        (1.0f - high) * value(sin0 + sin1, -1.0f, sample);
+        const float v = high * lv.value(sin0 + sin1, 1.0f, sample) +
+                        (1.0f - high) * lv.value(sin0 + sin1, -1.0f, sample);
         Accum += v * (s1 - s0) * mInvDeltaT;
         s0 = s1;
         sin0 = sin1;

@@ -42,31 +42,59 @@ private:
         return e.value;
     }
 
-    void integratePiece(float ta, float tb, double thetaA, double thetaB, float sample);
+    // The detector's output levels, read once per step.
+    struct Levels {
+        float gain; // ConfigKd * pi * 0.25
+        float uMid;
+        float satP;
+        float satN;
+        // The clamped output for a sum of two sine values, a sign and the noise sample.
+        float value(float sinSum, float sigma, float sample) const {
+            // pi/4 times the sum is pi/2 times the trapezoid mean of the two sine values.
+            const float v = (gain * sinSum + sample) * sigma + uMid;
+            if (v > satP)
+                return satP;
+            if (v < satN)
+                return satN;
+            return v;
+        }
+    };
+
+    // A piece without an oscillator edge in it recurs in a noise-free run: the same times, sign,
+    // sample and starting sum come back every period or two. Its sum is kept, keyed by all of
+    // these (and the levels it was taken with), so a recurring piece costs a look-up and gives
+    // exactly the sum the integration would give.
+    struct PieceEntry {
+        std::array<std::uint32_t, 6> key{}; // ta, tb, sigma, sample, sum before, 1 / step length
+        float sum = 0;                      // the sum after the piece
+        bool valid = false;
+    };
+    static constexpr int kPieceCacheBits = 6;
+    void rememberLevels(const Levels& lv);
+    float integrateQuietPiece(const Levels& lv, float ta, float tb, float sigma, float sample);
+
+    void integratePiece(const Levels& lv, float ta, float tb, double thetaA, double thetaB,
+                        float sample);
     // Sums [ta, tb] with sign sigma; sinA = sin(2 pi ta). Returns sin(2 pi tb).
-    float integrateSegment(float ta, float tb, float sinA, float sigma, float sample);
-    void integrateFastPiece(float ta, float tb, double thetaA, float sample);
-    float value(float sinSum, float sigma, float sample) const;
+    float integrateSegment(const Levels& lv, float ta, float tb, float sinA, float sigma,
+                           float sample);
+    void integrateFastPiece(const Levels& lv, float ta, float tb, double thetaA, float sample);
 
     SineCache mSines = emptySineCache();
+    std::array<PieceEntry, std::size_t{1} << kPieceCacheBits> mPieces{};
+    std::array<std::uint32_t, 4> mPieceLevels{}; // the Levels the kept sums belong to
+    bool mKeepPieces = false;                    // this step's reference is noise-free
 };
-
-inline float PD_MUL::value(float sinSum, float sigma, float sample) const {
-    const SimState& s = *Sim;
-    // pi/4 times the sum is pi/2 times the trapezoid mean of the two sine values.
-    const float v =
-        (s.ConfigKd * std::numbers::pi_v<float> * 0.25f * sinSum + sample) * sigma + s.UMid;
-    if (v > s.ConfigPDSatP)
-        return s.ConfigPDSatP;
-    if (v < s.ConfigPDSatN)
-        return s.ConfigPDSatN;
-    return v;
-}
 
 inline void PD_MUL::Step() {
     SimState& s = *Sim;
     const RefPeriodRecord& rec = beginMixedStep();
     Accum = 0;
+    const Levels lv{s.ConfigKd * std::numbers::pi_v<float> * 0.25f, s.UMid, s.ConfigPDSatP,
+                    s.ConfigPDSatN};
+    mKeepPieces = s.RefRecordsShared;
+    if (mKeepPieces)
+        rememberLevels(lv);
     const float ts = s.TStepStart;
     const float te = s.TStepEnd;
     float q = 0;
@@ -78,54 +106,97 @@ inline void PD_MUL::Step() {
     }
     if (q == 0.0f) {
         const auto quarter = static_cast<int>(detail::floorExact(4.0f * ts));
-        integratePiece(ts, te, s.Theta2Start, s.Theta2End, rec.QuarterSample[quarter & 3]);
+        integratePiece(lv, ts, te, s.Theta2Start, s.Theta2End, rec.QuarterSample[quarter & 3]);
     } else {
         const double thq = phaseAt(q);
         const auto quarter = static_cast<int>(detail::floorExact(4.0f * q));
-        integratePiece(ts, q, s.Theta2Start, thq, rec.QuarterSample[(quarter - 1) & 3]);
-        integratePiece(q, te, thq, s.Theta2End, rec.QuarterSample[quarter & 3]);
+        integratePiece(lv, ts, q, s.Theta2Start, thq, rec.QuarterSample[(quarter - 1) & 3]);
+        integratePiece(lv, q, te, thq, s.Theta2End, rec.QuarterSample[quarter & 3]);
     }
     s.Ud = Accum;
 }
 
-inline void PD_MUL::integratePiece(float ta, float tb, double thetaA, double thetaB, float sample) {
-    // Beyond this many oscillator half periods in one piece the sign is averaged per sub-step
-    // instead of followed edge by edge (only an absurdly fast oscillator gets there).
-    constexpr double kMaxHalfPeriodsPerPiece = 64.0;
-    if (thetaB - thetaA > kMaxHalfPeriodsPerPiece * detail::kPi) {
-        integrateFastPiece(ta, tb, thetaA, sample);
+inline void PD_MUL::integratePiece(const Levels& lv, float ta, float tb, double thetaA,
+                                   double thetaB, float sample) {
+    // Only an absurdly fast oscillator gets beyond this in one piece; its sign is then averaged
+    // per sub-step instead of followed edge by edge.
+    if (thetaB - thetaA > detail::kMaxHalfPeriodsPerPiece * detail::kPi) {
+        integrateFastPiece(lv, ta, tb, thetaA, sample);
         return;
     }
-    double m = detail::floorExact(thetaA * detail::kInvPi);
+    const detail::HalfPeriod start = detail::halfPeriodOf(thetaA * detail::kInvPi);
+    double m = start.index;
+    float level = start.level;
+    if (mKeepPieces && !((m + 1.0) * detail::kPi < thetaB)) {
+        Accum = integrateQuietPiece(lv, ta, tb, level, sample);
+        return;
+    }
     float tPrev = ta;
     float sinPrev = cachedSin(ta);
     double thPrev = thetaA;
-    for (double c = (m + 1.0) * detail::kPi; c < thetaB; c = (m + 1.0) * detail::kPi) {
+    int crossings = 0;
+    for (double c = (m + 1.0) * detail::kPi;
+         c < thetaB && crossings < detail::kMaxCrossingsPerPiece;
+         c = (m + 1.0) * detail::kPi, ++crossings) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
-        sinPrev = integrateSegment(tPrev, tc, sinPrev, detail::halfPeriodLevel(m), sample);
+        sinPrev = integrateSegment(lv, tPrev, tc, sinPrev, level, sample);
         tPrev = tc;
         thPrev = c;
         m += 1.0;
+        level = detail::halfPeriodLevel(m);
     }
-    integrateSegment(tPrev, tb, sinPrev, detail::halfPeriodLevel(m), sample);
+    integrateSegment(lv, tPrev, tb, sinPrev, level, sample);
 }
 
-inline float PD_MUL::integrateSegment(float ta, float tb, float sinA, float sigma, float sample) {
+inline void PD_MUL::rememberLevels(const Levels& lv) {
+    const std::array<std::uint32_t, 4> bits{
+        std::bit_cast<std::uint32_t>(lv.gain), std::bit_cast<std::uint32_t>(lv.uMid),
+        std::bit_cast<std::uint32_t>(lv.satP), std::bit_cast<std::uint32_t>(lv.satN)};
+    if (bits != mPieceLevels) {
+        for (PieceEntry& e : mPieces)
+            e.valid = false;
+        mPieceLevels = bits;
+    }
+}
+
+inline float PD_MUL::integrateQuietPiece(const Levels& lv, float ta, float tb, float sigma,
+                                         float sample) {
+    const std::array<std::uint32_t, 6> key{
+        std::bit_cast<std::uint32_t>(ta),    std::bit_cast<std::uint32_t>(tb),
+        std::bit_cast<std::uint32_t>(sigma), std::bit_cast<std::uint32_t>(sample),
+        std::bit_cast<std::uint32_t>(Accum), std::bit_cast<std::uint32_t>(mInvDeltaT)};
+    std::uint32_t h = 0;
+    for (const std::uint32_t word : key)
+        h = (h ^ word) * 0x9E3779B1u;
+    PieceEntry& e = mPieces[h >> (32 - kPieceCacheBits)];
+    if (e.valid && e.key == key)
+        return e.sum;
+    integrateSegment(lv, ta, tb, cachedSin(ta), sigma, sample);
+    e.key = key;
+    e.sum = Accum;
+    e.valid = true;
+    return Accum;
+}
+
+inline float PD_MUL::integrateSegment(const Levels& lv, float ta, float tb, float sinA, float sigma,
+                                      float sample) {
     constexpr float kSubStep = 0.05f; // reference periods
     // A piece spans at most one step (a quarter period at most); the count only guards against
     // a piece end that is no longer a number the times can reach.
     constexpr int kMaxSubSteps = 64;
+    const float invDeltaT = mInvDeltaT;
+    float accum = Accum;
     float s0 = ta;
     float sin0 = sinA;
     int guard = 0;
     for (float t = ta + kSubStep; t < tb && guard < kMaxSubSteps; t += kSubStep, ++guard) {
         const float sin1 = cachedSin(t);
-        Accum += value(sin0 + sin1, sigma, sample) * kSubStep * mInvDeltaT;
+        accum += lv.value(sin0 + sin1, sigma, sample) * kSubStep * invDeltaT;
         s0 = t;
         sin0 = sin1;
     }
     const float sinB = cachedSin(tb);
-    Accum += value(sin0 + sinB, sigma, sample) * (tb - s0) * mInvDeltaT;
+    Accum = accum + lv.value(sin0 + sinB, sigma, sample) * (tb - s0) * invDeltaT;
     return sinB;
 }
 

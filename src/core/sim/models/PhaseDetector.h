@@ -16,6 +16,8 @@
 #include "core/sim/models/ExactFloor.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -27,13 +29,39 @@ inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kInvPi = std::numbers::inv_pi;
 inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
+// +1 for an even, -1 for an odd whole number. Without a branch: the parity of the oscillator's
+// half period follows the phase, which no branch predictor can foresee.
+inline float parityLevel(std::int64_t i) {
+    return std::bit_cast<float>(0x3F800000u | (static_cast<std::uint32_t>(i & 1) << 31));
+}
+
 // +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
 // m is a whole number; a phase that is no longer finite has no level to speak of.
 inline float halfPeriodLevel(double m) {
     if (!(std::fabs(m) < 4.0e18))
         return 1.0f;
-    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
+    return parityLevel(static_cast<std::int64_t>(m));
 }
+
+// The half period the phase theta = x * pi lies in: m = floor(x) and its level, from one
+// conversion to an integer. (A zero m comes back as +0.0; every use adds to it or takes its
+// parity, where the sign of a zero makes no difference.)
+struct HalfPeriod {
+    double index;
+    float level;
+};
+inline HalfPeriod halfPeriodOf(double x) {
+    if (!(std::fabs(x) < kWholeFrom))
+        return {x, halfPeriodLevel(x)};
+    std::int64_t i = static_cast<std::int64_t>(x);
+    i -= static_cast<double>(i) > x ? 1 : 0;
+    return {static_cast<double>(i), parityLevel(i)};
+}
+
+// A piece of a step holds at most this many oscillator half periods before the detectors sum
+// it in closed form; the edge-by-edge loops stop after as many crossings in any case.
+inline constexpr double kMaxHalfPeriodsPerPiece = 64.0;
+inline constexpr int kMaxCrossingsPerPiece = 66;
 
 // What a step beyond the prepared reference sees: no edges, no noise.
 inline const RefPeriodRecord kNoReference{};
@@ -89,21 +117,50 @@ protected:
     float mDeltaT = 0;       // TStepEnd - TStepStart
     float mInvDeltaT = 0;    // 1 / mDeltaT
     float mStepPerPhase = 0; // 1 / PhaseSlope
+
+private:
+    // The step limits take the same n values in every period: they are computed once per
+    // SimulnSamp, by the same formulas, and the run's steps, which come one after the other,
+    // find their place in the period without a division.
+    struct StepSlot {
+        float start = 0;
+        float end = 0;
+        float length = 0;
+        float invLength = 0;
+    };
+    static constexpr std::uint32_t kMaxSlots = 64;
+    void placeStep(std::uint32_t k, std::uint32_t n);
+
+    std::array<StepSlot, kMaxSlots> mSlots{};
+    std::uint32_t mSlotsFor = 0;           // the n the slots hold, 0: none
+    std::uint32_t mLastStep = 0xFFFFFFFFu; // StepIndex of the previous step
+    std::uint32_t mSlot = 0;               // (StepIndex - 1) mod n
+    std::uint32_t mPeriod = 0;             // (StepIndex - 1) div n
 };
 
 inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
     SimState& s = *Sim;
     const auto n = static_cast<std::uint32_t>(std::max(1, s.SimulnSamp));
     const std::uint32_t k = s.StepIndex;
-    s.TStepStart = static_cast<float>((k - 1) % n) / static_cast<float>(n);
-    s.TStepEnd = 1.0f / static_cast<float>(n) + s.TStepStart;
-    mDeltaT = s.TStepEnd - s.TStepStart;
-    mInvDeltaT = 1.0f / mDeltaT;
+    if (k == mLastStep + 1 && n == mSlotsFor) {
+        if (++mSlot == n) {
+            mSlot = 0;
+            ++mPeriod;
+        }
+        mLastStep = k;
+        const StepSlot& slot = mSlots[mSlot];
+        s.TStepStart = slot.start;
+        s.TStepEnd = slot.end;
+        mDeltaT = slot.length;
+        mInvDeltaT = slot.invLength;
+    } else {
+        placeStep(k, n);
+    }
     const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
     PhaseSlope = dTheta / mDeltaT;
     mStepPerPhase = mDeltaT / dTheta;
     // A step beyond the prepared reference sees no edges rather than foreign memory.
-    const RefPeriodRecord* rec = s.refPeriodRecord((k - 1) / n);
+    const RefPeriodRecord* rec = s.refPeriodRecord(mPeriod);
     return rec != nullptr ? *rec : detail::kNoReference;
 }
 
