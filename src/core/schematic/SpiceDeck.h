@@ -4,7 +4,8 @@
 // panel's stimulus in a transient analysis.
 //
 // Elements keep the circuit's part names (R1, C3, R4A, Vpd, Icp); an op-amp, which a deck can
-// only name with a letter of its kind in front, becomes E<name> (EA1) or B<name> in the loop.
+// only name with a letter of its kind in front, becomes E<name> (EA1): an ideal op-amp, a
+// voltage-controlled voltage source of high gain without output limits.
 #pragma once
 
 #include "core/app/ParameterSet.h"
