@@ -11,6 +11,7 @@ PACKAGES=(
     fonts-dejavu-core fonts-liberation
     xvfb xauth
     dpkg-dev gzip
+    ngspice
 )
 
 missing=()

@@ -67,6 +67,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerSimCommands(registry);
     registerBodeCommands(registry);
     registerHelpCommands(registry);
+    registerNetlistCommands(registry);
 
     try {
         app.parse(argc, argv);
