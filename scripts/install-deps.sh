@@ -10,6 +10,7 @@ PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-liberation
     xvfb xauth
+    poppler-utils
 )
 
 missing=()
