@@ -11,7 +11,7 @@ PACKAGES=(
     fonts-dejavu-core fonts-liberation
     xvfb xauth
     dpkg-dev gzip
-    ngspice
+    ngspice poppler-utils
 )
 
 missing=()
