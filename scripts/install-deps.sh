@@ -11,6 +11,8 @@ PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-liberation
     xvfb xauth
+    dpkg-dev gzip
+    ngspice poppler-utils
 )
 
 missing=()

@@ -64,17 +64,31 @@ void passive(Sheet& s, const FilterCircuit& c) {
     }
     const int node = x + (c.chargePump ? 1000 : 600);
     shunt(s, c, node);
-    // The extra RC stages follow along the rail, each with its capacitor to ground.
+    // The extra RC stages follow along the rail, each behind its buffer (the rail enters the
+    // non-inverting input, the output loops back over the top into the inverting one) and each
+    // with its capacitor to ground.
     std::string railNet = top;
     int railStart = x;
     int railEnd = node + 700;
     for (const char* stage : {"4", "5"}) {
         const std::string r = std::string("R") + stage;
         const std::string cap = std::string("C") + stage;
+        const std::string buffer = std::string(stage) == "4" ? "A1" : "A2";
         if (c.part(r) == nullptr) {
             break;
         }
         s.wire(railNet, {{railStart, 0}, {railEnd, 0}});
+        const Point minus{railEnd, -300};
+        const Point out = s.opAmp(buffer, minus);
+        const std::string& driven = net(c, buffer, 2);
+        const int xj = out.x + 180;
+        s.wire(driven, {out, {xj, out.y}, {xj, 0}});
+        s.wire(driven, {{xj, out.y},
+                        {xj, kFeedback},
+                        {railEnd - 150, kFeedback},
+                        {railEnd - 150, minus.y},
+                        minus});
+        railEnd = xj;
         s.part(r, {railEnd, 0}, {railEnd + 800, 0}, Side::Above);
         const int stageNode = railEnd + 1100;
         s.part(cap, {stageNode, 0}, {stageNode, 800}, Side::Right);

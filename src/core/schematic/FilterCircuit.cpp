@@ -49,6 +49,11 @@ public:
         mCircuit.parts.push_back(
             {PartKind::OpAmp, std::move(name), {}, {}, {kGround, std::move(inverting), output}});
     }
+    // A unity-gain buffer: the output fed back to the inverting input.
+    void follower(std::string name, std::string input, const std::string& output) {
+        mCircuit.parts.push_back(
+            {PartKind::OpAmp, std::move(name), {}, {}, {std::move(input), output, output}});
+    }
     // The detector: a voltage at `net`, or the pump's current pushed into it.
     void source(const std::string& net) {
         mCircuit.input = net;
@@ -85,12 +90,19 @@ void passive(CircuitBuilder& b, const FilterCircuit& c) {
     if (hasC3(k, c.filter)) {
         b.capacitor("C3", top, mid);
     }
+    // Each further RC stage hangs behind a buffer: the stage's time constant is then exactly its
+    // own R·C, as the component formulas take it, and the stage does not load the network before
+    // it (unbuffered, it would shift the loop's gain and poles by a few percent).
     if (k >= 3) {
+        const std::string driven4 = b.net();
+        b.follower("A1", top, driven4);
         const std::string stage = k == 3 ? c.output : b.net();
-        b.resistor("R4", top, stage, "_1");
+        b.resistor("R4", driven4, stage, "_1");
         b.capacitor("C4", stage, kGround, "_1");
         if (k == 4) {
-            b.resistor("R5", stage, c.output, "_1");
+            const std::string driven5 = b.net();
+            b.follower("A2", stage, driven5);
+            b.resistor("R5", driven5, c.output, "_1");
             b.capacitor("C5", c.output, kGround, "_1");
         }
     }

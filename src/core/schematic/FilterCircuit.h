@@ -6,7 +6,8 @@
 // The circuits are the ones whose equations the component formulas use:
 // - passive lead-lag: R1 from the input to the filter node, R2 in series with C1 to ground, C3
 //   across R2 (τ3 = R2·C3, which puts the zero at τ2 + τ3); orders 3 and 4 add RC stages whose
-//   resistors are five times the previous one (their loading of the network is neglected);
+//   resistors are five times the previous one, each behind a unity-gain buffer (A1, A2) so that
+//   it does not load the network before it;
 // - active lead-lag: R1 in series with C1 into the inverting input, R2 in series with C2 as
 //   feedback (gain C1/C2 = Ka), C3 across R2; driven by a current, R1 goes to ground and turns the
 //   pump current into a voltage;
@@ -44,7 +45,7 @@ struct CircuitPart {
     // - voltage source: positive, negative terminal;
     // - current source: the net the current is pushed into, the net it returns from;
     // - op-amp (ideal: infinite gain, output referred to ground): non-inverting input,
-    //   inverting input, output.
+    //   inverting input, output (a buffer has its output net at the inverting input too).
     std::vector<std::string> nodes;
 
     bool operator==(const CircuitPart&) const = default;

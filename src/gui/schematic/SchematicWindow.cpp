@@ -7,6 +7,17 @@ SchematicWindow::SchematicWindow(ParameterSet& params, HelpService& help, UserDi
     : QWidget(parent, Qt::Window), mParams(params), mHelp(help), mDialogs(dialogs) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Schematic"));
+    setAttribute(Qt::WA_QuitOnClose, false);
+}
+
+void SchematicWindow::showSchematic() {
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
 }
 
 } // namespace loopcraft

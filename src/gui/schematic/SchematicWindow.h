@@ -17,6 +17,9 @@ public:
     SchematicWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                     QWidget* parent = nullptr);
 
+    // Makes the window visible and brings it forward (the design window's "Schematic").
+    void showSchematic();
+
 private:
     ParameterSet& mParams;
     HelpService& mHelp;
