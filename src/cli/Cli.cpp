@@ -67,6 +67,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerSimCommands(registry);
     registerBodeCommands(registry);
     registerHelpCommands(registry);
+#ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
+    registerSchematicCommands(registry);
+#endif
 
     try {
         app.parse(argc, argv);
