@@ -104,7 +104,9 @@ void SchematicWindow::setDataFileFinder(std::function<QString(const QString&)> f
 }
 
 void SchematicWindow::buildControls() {
+    // Captions in the bold face; the group boxes would pass it on to the values and entries.
     const QFont caption = SchematicPainter::captionFont();
+    const QFont value = SchematicPainter::valueFont();
     mSection1 = new QGroupBox(QStringLiteral("Section 1"), this);
     mSection1->setObjectName(QStringLiteral("gbFilterSection1"));
     mSection2 = new QGroupBox(QStringLiteral("Section 2"), this);
@@ -118,15 +120,18 @@ void SchematicWindow::buildControls() {
         if (row.unitList != nullptr) {
             auto* edit = new QLineEdit(group);
             edit->setObjectName(QString::fromLatin1(row.value));
+            edit->setFont(value);
             label->setBuddy(edit);
             QListWidget* list = unitList(group, row.unitList);
+            list->setFont(value);
             (row.section == 1 ? mC1Edit : mC4Edit) = edit;
             (row.section == 1 ? mC1Unit : mC4Unit) = list;
         } else {
-            auto* value = new QLabel(QString::fromStdString(kBlankValueText), group);
-            value->setObjectName(QString::fromLatin1(row.value));
-            value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            auto* field = new QLabel(QString::fromStdString(kBlankValueText), group);
+            field->setObjectName(QString::fromLatin1(row.value));
+            field->setFont(value);
+            field->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            field->setTextInteractionFlags(Qt::TextSelectableByMouse);
         }
     }
 
@@ -313,9 +318,10 @@ void SchematicWindow::ButtonSchemaDoneClick() {
 }
 
 void SchematicWindow::ButtonSchemaPrintClick() {
-    // The picture keeps its proportions inside the middle 80 % of the page, from its top-left.
-    printWithDialog(this, mDialogs, mPicture, printSourceRect().size(), QRectF(0.1, 0.1, 0.8, 0.8),
-                    Qt::AlignLeft | Qt::AlignTop);
+    // Into the middle 80 % of the page from its top left, laid out for the page's shape: on a
+    // landscape page as the window shows it, on a portrait page with the parts under the drawing.
+    printWithDialog(this, mDialogs, mPicture, &SchematicPainter::sheetSizeFor,
+                    QRectF(0.1, 0.1, 0.8, 0.8), Qt::AlignLeft | Qt::AlignTop);
 }
 
 void SchematicWindow::ButtonSchemaHelpClick() {

@@ -171,36 +171,16 @@ void SchematicPainter::paintFigures(QPainter& painter, const QRect& rect,
     painter.restore();
 }
 
-void SchematicPainter::paint(QPainter& painter, const QRect& target) const {
-    if (target.isEmpty()) {
-        return;
+QSize SchematicPainter::sheetSizeFor(const QSizeF& area) {
+    if (area.isEmpty()) {
+        return kSchematicSheetSize;
     }
-    painter.save();
-    painter.fillRect(target, Qt::white);
-    if (!mShown) {
-        painter.restore();
-        return;
-    }
-    // Laid out at the nominal sheet size, scaled as a whole so text and lines keep proportion.
-    const double scale = std::min(target.width() / double(kSchematicSheetSize.width()),
-                                  target.height() / double(kSchematicSheetSize.height()));
-    painter.translate(target.topLeft());
-    painter.scale(scale, scale);
-    const int w = static_cast<int>(target.width() / scale);
-    const int h = static_cast<int>(target.height() / scale);
+    const bool portrait = area.height() > area.width();
+    const int width = portrait ? kPortraitSheetSize.width() : kSchematicSheetSize.width();
+    return QSize(width, std::max(1, static_cast<int>(width * area.height() / area.width())));
+}
 
-    // The drawing at the top left, no taller than its proportions ask, with the title under it.
-    const QFontMetrics titleMetrics(titleFont());
-    const int pictureTop = h / 20;
-    const int pictureWidth = w * 23 / 40;
-    int pictureHeight = h - 2 * pictureTop - titleMetrics.height() - 2;
-    if (const QSizeF frame = mDrawing.frame().size(); !frame.isEmpty()) {
-        pictureHeight = std::min(pictureHeight,
-                                 static_cast<int>(pictureWidth * frame.height() / frame.width()));
-    }
-    paintDrawing(painter, QRect(w / 40, pictureTop, pictureWidth, pictureHeight));
-
-    const QRect column(w * 25 / 40, pictureTop, w * 14 / 40, h - pictureTop);
+int SchematicPainter::paintParts(QPainter& painter, const QRect& column) const {
     int y = paintSection(painter, QStringLiteral("Section 1"), mRows, 1, column);
     y = paintSection(painter, QStringLiteral("Section 2"), mRows, 2,
                      column.adjusted(0, y - column.top(), 0, 0));
@@ -213,6 +193,50 @@ void SchematicPainter::paint(QPainter& painter, const QRect& target) const {
                      QRect(frame.left() + column.width() / 20, y + kGroupTitleHeight,
                            frame.width() - column.width() / 10, lines * kRowHeight),
                      QString());
+        y = frame.bottom() + kGroupGap;
+    }
+    return y;
+}
+
+void SchematicPainter::paint(QPainter& painter, const QRect& target) const {
+    if (target.isEmpty()) {
+        return;
+    }
+    painter.save();
+    painter.fillRect(target, Qt::white);
+    if (!mShown) {
+        painter.restore();
+        return;
+    }
+    // Laid out at a nominal size, scaled as a whole so text and lines keep proportion. A wide
+    // target has the parts beside the drawing, as the window does; a tall one (a portrait page)
+    // has them under it, so the page is used rather than a strip at its top.
+    const bool portrait = target.height() > target.width();
+    const QSize nominal = portrait ? kPortraitSheetSize : kSchematicSheetSize;
+    const double scale = std::min(target.width() / double(nominal.width()),
+                                  target.height() / double(nominal.height()));
+    painter.translate(target.topLeft());
+    painter.scale(scale, scale);
+    const int w = static_cast<int>(target.width() / scale);
+    const int h = static_cast<int>(target.height() / scale);
+
+    // The drawing at the top left, no taller than its proportions ask, with the title under it.
+    const int titleHeight = QFontMetrics(titleFont()).height() + 2;
+    const int margin = std::min(w, h) / 25;
+    const int pictureWidth = portrait ? w - 2 * margin : w * 23 / 40;
+    int pictureHeight = portrait ? h * 9 / 20 : h - 2 * margin - titleHeight;
+    if (const QSizeF frame = mDrawing.frame().size(); !frame.isEmpty()) {
+        pictureHeight = std::min(pictureHeight,
+                                 static_cast<int>(pictureWidth * frame.height() / frame.width()));
+    }
+    const QRect picture(margin, margin, pictureWidth, pictureHeight);
+    paintDrawing(painter, picture);
+
+    if (portrait) {
+        const int top = picture.bottom() + titleHeight + 2 * margin;
+        paintParts(painter, QRect(margin, top, (w - 2 * margin) * 3 / 5, h - top));
+    } else {
+        paintParts(painter, QRect(w * 25 / 40, margin, w * 14 / 40, h - margin));
     }
     painter.restore();
 }

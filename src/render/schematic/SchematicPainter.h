@@ -17,8 +17,10 @@
 
 namespace loopcraft {
 
-// The size the print-out and the exports are laid out for when nothing else is given.
+// The sizes the print-out is laid out at before it is scaled: the window's proportions for a
+// wide target, and a tall sheet for a portrait page.
 inline constexpr QSize kSchematicSheetSize{1140, 675};
+inline constexpr QSize kPortraitSheetSize{800, 1040};
 
 class SchematicPainter final : public PagePainter {
 public:
@@ -38,8 +40,12 @@ public:
     // rounded parts.
     void paintFigures(QPainter& painter, const QRect& rect, const QString& heading) const;
 
-    // The print-out: drawing and title on the left, the sections and the figures on the right,
-    // on white. The layout keeps its proportions at any size of `target`.
+    // A layout size of the proportions of `area` (a printed page area, say) at which the
+    // print-out's text reads well.
+    static QSize sheetSizeFor(const QSizeF& area);
+
+    // The print-out on white: drawing and title, and the sections and the figures beside them
+    // in a wide `target`, under them in a tall one. Text and lines scale with the target.
     void paint(QPainter& painter, const QRect& target) const override;
 
     // A heavy sans face, 12 points, for the title; the bold sans of the captions, 13 pixels.
@@ -48,6 +54,9 @@ public:
     static QFont valueFont();
 
 private:
+    // Both sections and the figures in `column`, top down; returns the y below them.
+    int paintParts(QPainter& painter, const QRect& column) const;
+
     bool mShown = false;
     QString mTitle;
     std::vector<SchematicRow> mRows;

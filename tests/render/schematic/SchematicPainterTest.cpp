@@ -110,6 +110,27 @@ TEST(SchematicPainter, SheetListsThePartsAndTheFigures) {
     EXPECT_FALSE(second.contains(QStringLiteral("Section 2")));
 }
 
+// A portrait page gets the parts under the drawing, so its lower half is used too.
+TEST(SchematicPainter, PortraitSheetPutsThePartsUnderTheDrawing) {
+    const QSize portrait = SchematicPainter::sheetSizeFor(QSizeF(476, 673));
+    EXPECT_EQ(portrait.width(), kPortraitSheetSize.width());
+    EXPECT_NEAR(double(portrait.height()) / portrait.width(), 673.0 / 476, 0.01);
+    EXPECT_EQ(SchematicPainter::sheetSizeFor(QSizeF(673, 476)).width(),
+              kSchematicSheetSize.width());
+
+    ParameterSet params;
+    const SchematicPainter picture = painterFor(shownSession(params, {}));
+    QImage page(portrait, QImage::Format_RGB32);
+    {
+        QPainter painter(&page);
+        picture.paint(painter, page.rect());
+    }
+    const QRect upper = inkIn(page, QRect(0, 0, page.width(), page.height() / 2));
+    const QRect lower = inkIn(page, QRect(0, page.height() / 2, page.width(), page.height() / 2));
+    EXPECT_GT(upper.width(), 0.8 * page.width()); // the drawing across the page
+    EXPECT_FALSE(lower.isEmpty());                 // the parts below it
+}
+
 TEST(SchematicPainter, UnreadableDrawingNamesTheFileAndWhy) {
     QTemporaryDir dir;
     Message error;
