@@ -68,6 +68,9 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerBodeCommands(registry);
     registerHelpCommands(registry);
     registerNetlistCommands(registry);
+#ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
+    registerSchematicCommands(registry);
+#endif
 
     try {
         app.parse(argc, argv);

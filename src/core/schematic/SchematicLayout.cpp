@@ -37,7 +37,8 @@ const char* filterTitle(LoopFilter filter) {
 
 SchematicLayout SchematicLayoutFor(const Configuration& config) {
     SchematicLayout layout;
-    if (config.order < 2 || config.order > 5) {
+    // An all-digital loop filters with its K counter: there is no circuit to draw.
+    if (config.isAdpll() || config.order < 2 || config.order > 5) {
         layout.title = "No filter";
         return layout;
     }

@@ -20,6 +20,12 @@ class UserDialogs;
 void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
                      const QSize& layoutSize, const QRectF& fractionOfPage,
                      Qt::Alignment align = Qt::AlignCenter);
+// The same with the layout chosen once the page is known: `layoutFor` gets the size of the
+// printed area in device pixels, so a picture can lay itself out for a portrait or a landscape
+// page.
+void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
+                     const std::function<QSize(const QSizeF&)>& layoutFor,
+                     const QRectF& fractionOfPage, Qt::Alignment align = Qt::AlignCenter);
 
 // Gives `widget` a context menu with "Save Picture As..." (object name "ActionSavePicture"). The
 // picture is written at the size `layoutSize()` returns when the action runs, in the format the

@@ -171,6 +171,7 @@ DesignDialog::DesignDialog(ParameterSet& params, HelpService& help, UserDialogs&
     resize(1000, 640);
     layoutControls();
     mBode.setDesign(&mSession);
+    connect(&mSchematic, &SchematicWindow::c1Chosen, this, &DesignDialog::takeC1);
     // The session holds the loop from the parameter set already. The figures are computed when
     // the window is opened: computing them now would rewrite the stored f3db request with the
     // measured value in a file the user never touched the design of.
@@ -516,6 +517,14 @@ void DesignDialog::ButtonFiltDesignLDPLLDoneClick() {
 
 void DesignDialog::ButtonFiltDesignADPLLDoneClick() {
     finish();
+}
+
+void DesignDialog::takeC1(const QString& text, int unitIndex) {
+    edit(DesignField::C1)->setText(text);
+    if (unitIndex >= 0 && unitIndex < mC1Unit->count()) {
+        mC1Unit->setCurrentRow(unitIndex);
+    }
+    CalcFrequencyParams();
 }
 
 } // namespace loopcraft

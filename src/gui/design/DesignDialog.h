@@ -47,6 +47,10 @@ public:
 
     const DesignSession& session() const { return mSession; }
 
+    // The schematic window's Done: the capacitor the user chose there becomes C1 of the design,
+    // and the figures follow it.
+    void takeC1(const QString& text, int unitIndex);
+
 public slots:
     // Shows the controls that apply to the configuration and the section-2 choice shown.
     void ApplyDesignPanelRules();

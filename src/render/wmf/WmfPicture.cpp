@@ -6,6 +6,7 @@
 #include "render/wmf/WmfProgram.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -477,6 +478,10 @@ std::optional<WmfPicture> WmfPicture::fromFile(const QString& path, QString* err
         }
         return std::nullopt;
     };
+    // A folder, pipe or device is never a drawing; opening a pipe would wait for a writer.
+    if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+        return failed(QStringLiteral("It is not a regular file."));
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         return failed(file.errorString());
     }

@@ -29,7 +29,8 @@ public:
     // The picture held in `data`, or nothing with the reason in `error` ("The file ends inside
     // record 12 at byte 340 ...").
     static std::optional<WmfPicture> fromBytes(QByteArrayView data, QString* error = nullptr);
-    // The same for a file; a file that cannot be opened or is over the size limit gives a reason.
+    // The same for a file; a file that cannot be opened, is not a regular file or is over the
+    // size limit gives a reason.
     static std::optional<WmfPicture> fromFile(const QString& path, QString* error = nullptr);
 
     bool isEmpty() const;
