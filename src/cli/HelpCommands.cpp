@@ -4,7 +4,6 @@
 #include "core/app/DataFiles.h"
 #include "core/app/HelpDocument.h"
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -25,17 +24,15 @@ std::vector<std::filesystem::path> helpCandidates(const HelpOptions& o) {
 }
 
 HelpDocument loadHelp(const HelpOptions& o) {
+    std::string reasons;
     for (const auto& path : helpCandidates(o)) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            continue;
-        std::string text(kMaxHelpFileBytes, '\0');
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
-        return HelpDocument::parse(text);
+        HelpFileLoad load = LoadHelpFile(path);
+        if (load.document)
+            return std::move(*load.document);
+        reasons += (reasons.empty() ? "" : "; ") + load.error;
     }
-    throw UserMessage("Help",
-                      std::string("The help file ") + kHelpFileName + " could not be opened");
+    throw UserMessage("Help", std::string("The help file ") + kHelpFileName +
+                                  " could not be opened: " + reasons);
 }
 
 int helpPage(CliContext& ctx, const HelpOptions& o) {

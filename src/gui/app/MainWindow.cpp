@@ -246,14 +246,19 @@ MainWindow::MainWindow(UserDialogs& dialogs, MainWindowSetup setup)
 }
 
 MainWindow::~MainWindow() {
-    if (!mStarted) {
-        return;
-    }
     std::string error;
-    if (!SaveParams(&error)) {
+    if (!SaveParamsAtExit(&error)) {
         // The window is gone; a message box could not be answered any more.
         std::cerr << "Loopcraft: " << kParamsFileName << " not written: " << error << '\n';
     }
+}
+
+bool MainWindow::SaveParamsAtExit(std::string* error) {
+    if (!mStarted) {
+        return true;
+    }
+    mStarted = false;
+    return SaveParams(error);
 }
 
 bool MainWindow::SaveParams(std::string* error) {

@@ -61,7 +61,7 @@ class MainWindow final : public QMainWindow {
 
 public:
     explicit MainWindow(UserDialogs& dialogs, MainWindowSetup setup = {});
-    // Writes the parameter file (after a successful start only).
+    // Writes the parameter file unless SaveParamsAtExit did (after a successful start only).
     ~MainWindow() override;
 
     ParameterSet& params() { return mParams; }
@@ -97,6 +97,9 @@ public:
     void ApplyDisplayOptions();
     // Writes PARAMS.TXT now; false with the reason when it could not be written.
     bool SaveParams(std::string* error = nullptr);
+    // The save at exit: writes PARAMS.TXT once (after a successful start only) and leaves
+    // nothing for the destructor to write. False with the reason when it could not be written.
+    bool SaveParamsAtExit(std::string* error = nullptr);
 
 signals:
     // The window was closed: the program ends.
