@@ -55,7 +55,7 @@ class MainWindow final : public QMainWindow {
 
 public:
     explicit MainWindow(UserDialogs& dialogs, MainWindowSetup setup = {});
-    // Writes the parameter file (after a successful start only).
+    // Writes the parameter file unless SaveParamsAtExit did (after a successful start only).
     ~MainWindow() override;
 
     const ParameterSet& params() const { return mParams; }
@@ -63,8 +63,8 @@ public:
     const SimulationSession& simulation() const { return *mSession; }
     ConfigDialog* configDialog() const { return mConfigDialog; }
     DesignDialog* designDialog() const { return mDesignDialog; }
-    BodeWindow* bodeWindow() const { return mBodeWindow; }
-    SchematicWindow* schematicWindow() const { return mSchematicWindow; }
+    BodeWindow* bodeWindow() const { return mBodeWindow.get(); }
+    SchematicWindow* schematicWindow() const { return mSchematicWindow.get(); }
     // The client area: the tool bar, the panels and the plot over the start logo.
     QWidget* canvas() const { return mCanvas; }
     int toolBarHeight() const;
@@ -76,6 +76,9 @@ public:
 
     // Writes PARAMS.TXT now; false with the reason when it could not be written.
     bool SaveParams(std::string* error = nullptr);
+    // The save at exit: writes PARAMS.TXT once (after a successful start only) and leaves
+    // nothing for the destructor to write. False with the reason when it could not be written.
+    bool SaveParamsAtExit(std::string* error = nullptr);
 
 signals:
     // The window was closed: the program ends.
@@ -151,8 +154,8 @@ private:
 
     ConfigDialog* mConfigDialog = nullptr;
     DesignDialog* mDesignDialog = nullptr;
-    BodeWindow* mBodeWindow = nullptr;
-    SchematicWindow* mSchematicWindow = nullptr;
+    std::unique_ptr<BodeWindow> mBodeWindow;
+    std::unique_ptr<SchematicWindow> mSchematicWindow;
 };
 
 } // namespace loopcraft

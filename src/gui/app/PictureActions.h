@@ -20,6 +20,12 @@ class UserDialogs;
 void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
                      const QSize& layoutSize, const QRectF& fractionOfPage,
                      Qt::Alignment align = Qt::AlignCenter);
+// The same with the layout chosen once the page is known: `layoutFor` gets the size of the
+// printed area in device pixels, so a picture can lay itself out for a portrait or a landscape
+// page.
+void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
+                     const std::function<QSize(const QSizeF&)>& layoutFor,
+                     const QRectF& fractionOfPage, Qt::Alignment align = Qt::AlignCenter);
 
 // Asks for a printer and prints `page`, a picture of a whole page, laid out at the page's size.
 void printPageWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& page);

@@ -2,6 +2,7 @@
 
 #include "core/app/ParameterSet.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <algorithm>
@@ -53,6 +54,10 @@ void storeFontOptions(const DisplayFonts& fonts, ParameterSet& p) {
 }
 
 QImage loadBitmap(const QString& file) {
+    // Only a regular file: reading a FIFO would wait for a writer forever.
+    if (!QFileInfo(file).isFile()) {
+        return {};
+    }
     QImageReader reader(file);
     // A corrupt or hostile file must not make us allocate gigabytes for one logo.
     const QSize size = reader.size();
