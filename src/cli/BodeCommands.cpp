@@ -9,6 +9,9 @@
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/E24.h"
 #include "core/schematic/SchematicLayout.h"
+#include "render/app/OffscreenGui.h"
+#include "render/app/PictureOutput.h"
+#include "render/bode/BodePlotPainter.h"
 
 #include <array>
 #include <charconv>
@@ -40,6 +43,8 @@ std::string floatText(float v) {
 
 struct BodeOptions {
     std::string csvFile;
+    std::vector<std::pair<PictureFormat, std::string>> pictures; // --png, --svg, --pdf in order
+    std::string size = "1000x720"; // of the picture, as the window's left part would be
 };
 
 // The grid frequencies, replayed exactly as the computation advanced them.
@@ -60,6 +65,33 @@ void writeCsv(std::ostream& out, const FrequencyResponse& r, const std::vector<f
         out << floatText(f[i]) << ',' << floatText(r.openGainDb[i]) << ','
             << floatText(r.openPhaseDeg[i]) << ',' << floatText(r.closedGainDb[i]) << ','
             << floatText(r.closedPhaseDeg[i]) << '\n';
+    }
+}
+
+// The Bode window's picture at the requested size, drawn offscreen into each file.
+void writePictures(FrequencyResponse& response, const BodeConfigText& memo,
+                   const BodeOptions& options) {
+    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(options.size));
+    if (!size) {
+        throw UserMessage("Illegal entry",
+                          "--size expects WIDTHxHEIGHT in pixels, got \"" + options.size + "\"");
+    }
+    ensureOffscreenGui();
+    BodePlotPainter picture;
+    picture.setWindowSize(BodePlotPainter::windowSizeFor(*size));
+    response.mapOnto(BodePlotPainter::frameFor(picture.windowSize()));
+    picture.setResponse(&response);
+    picture.setConfigText(memo);
+    for (const auto& [format, file] : options.pictures) {
+        const QString name = QString::fromStdString(file);
+        if (pictureFormatFor(name) != format) {
+            throw UserMessage("Illegal entry", file + ": the file name does not end in the "
+                                                      "extension of its option");
+        }
+        QString error;
+        if (!exportPicture(picture, *size, name, error)) {
+            throw UserMessage("Error", error.toStdString());
+        }
     }
 }
 
@@ -92,6 +124,9 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     }
 
     const BodeConfigText memo = MakeBodeConfigText(params, config);
+    if (!options.pictures.empty()) {
+        writePictures(response, memo, options);
+    }
     if (ctx.json) {
         nlohmann::json points = nlohmann::json::array();
         for (std::size_t i = 0; i < f.size(); ++i) {
@@ -208,6 +243,19 @@ void registerBodeCommands(CommandRegistry& registry) {
         [bodeOptions](CliContext& ctx) { return runBode(ctx, *bodeOptions); });
     bode->add_option("--csv", bodeOptions->csvFile,
                      "Write the curves to FILE (f_hz, open/closed gain in dB and phase in deg)");
+    const std::pair<const char*, PictureFormat> formats[] = {
+        {"png", PictureFormat::Png}, {"svg", PictureFormat::Svg}, {"pdf", PictureFormat::Pdf}};
+    for (const auto& [name, format] : formats) {
+        bode->add_option_function<std::string>(
+                std::string("--") + name,
+                [bodeOptions, format](const std::string& file) {
+                    bodeOptions->pictures.emplace_back(format, file);
+                },
+                std::string("Write the Bode plot as the window shows it to FILE (.") + name + ")")
+            ->type_name("FILE");
+    }
+    bode->add_option("--size", bodeOptions->size, "Picture size in pixels (default 1000x720)")
+        ->type_name("WxH");
 
     auto componentOptions = std::make_shared<ComponentOptions>();
     const std::vector<std::string> units(kCapacitorUnits.begin(), kCapacitorUnits.end());

@@ -328,17 +328,24 @@ std::optional<Message> nonFiniteCurvePoint(const FrequencyResponse& r) {
 
 } // namespace
 
+std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries) {
+    std::string message;
+    std::string field;
+    if (!ReadBodeEntries(params, entries, &message, &field)) {
+        return Message{kFormatErrorTitle, message, field, {}, true};
+    }
+    if (const int code = ValidateBodeEntries(params); code != 0) {
+        return BodeEntryError(code);
+    }
+    return std::nullopt;
+}
+
 BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
                             const BodeEntries& entries, const LoopEvaluator& evaluate,
                             const PlotFrame& frame) {
     BodeRun run;
-    std::string message;
-    std::string field;
-    if (!ReadBodeEntries(params, entries, &message, &field)) {
-        run.error = Message{kFormatErrorTitle, message, field, {}, true};
-    } else if (const int code = ValidateBodeEntries(params); code != 0) {
-        run.error = BodeEntryError(code);
-    } else {
+    run.error = CheckBodeEntries(params, entries);
+    if (!run.error) {
         response.accept(params.BodefMin, params.BodefMax, params.BodeNumPoints);
     }
     // A refused entry leaves the previous grid: the response is rebuilt from what was accepted.

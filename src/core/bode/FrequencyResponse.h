@@ -40,6 +40,10 @@ int ValidateBodeEntries(const ParameterSet& params);
 // Message (title "Illegal entry") and focus edit for a nonzero code.
 Message BodeEntryError(int code);
 
+// Reads the entries into the parameter set and checks them: the first failure, or nothing when
+// they are accepted. What Redraw and Done of the Bode window both do first.
+std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries);
+
 // Decade searches from 1.0 by repeated steps of 10 and 0.1, each product stored as a float.
 // Both expect a positive, finite value and give up after the float range is exhausted.
 float DecadeAtOrBelow(float x); // largest power of ten not above x

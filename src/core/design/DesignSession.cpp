@@ -5,6 +5,7 @@
 #include "core/app/NonFinite.h"
 #include "core/design/AdpllDesign.h"
 #include "core/design/FilterDesign.h"
+#include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/E24.h"
 
@@ -28,14 +29,14 @@ Message noCrossing() {
 
 // Gain crossover, phase margin, ωn and ζ of the loop in `s`; nothing when there is no crossover.
 bool loopFigures(FilterDesignState& s, const Configuration& c, DesignFigures& out) {
-    const auto fc = FindGainCrossover(s, c);
-    if (!fc) {
+    const auto f = ComputeLoopFigures(s, c);
+    if (!f) {
         return false;
     }
-    out.gainCrossover = fc;
-    out.phaseMarginDeg = PhaseMarginDeg(s, c, *fc);
-    s.omegaN = ComputeNaturalFrequency(s, c);
-    s.zeta = ComputeDampingFactor(s, c);
+    out.gainCrossover = f->gainCrossover;
+    out.phaseMarginDeg = f->phaseMarginDeg;
+    s.omegaN = f->omegaN;
+    s.zeta = f->zeta;
     out.omegaN = s.omegaN;
     out.zeta = s.zeta;
     return true;

@@ -486,9 +486,18 @@ void MainWindow::createOtherWindows() {
     // In this order; each is filled from the parameter set as it is created.
     mConfigDialog = new ConfigDialog(mParams, *mHelp, mDialogs, this);
     mConfigDialog->place(configPlacement());
-    mDesignDialog = new DesignDialog(mParams, *mHelp, mDialogs, this);
-    mBodeWindow = new BodeWindow(mParams, *mHelp, mDialogs, this);
-    mSchematicWindow = new SchematicWindow(mParams, *mHelp, mDialogs, this);
+    // The Bode and schematic windows are windows of their own, not children of the main
+    // window: the design dialog is modal to the main window, and they must stay usable while it
+    // is open.
+    mBodeWindow = std::make_unique<BodeWindow>(mParams, *mHelp, mDialogs);
+    mBodeWindow->place(configPlacement());
+    mSchematicWindow = std::make_unique<SchematicWindow>(mParams, *mHelp, mDialogs);
+    for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get()}) {
+        w->setWindowIcon(windowIcon());
+    }
+    mDesignDialog =
+        new DesignDialog(mParams, *mHelp, mDialogs, *mBodeWindow, *mSchematicWindow, this);
+    mDesignDialog->place(configPlacement());
 }
 
 QLineEdit* MainWindow::simulationEdit(TextId id) const {
@@ -726,7 +735,12 @@ void MainWindow::OpenConfigDialog() {
 
 void MainWindow::OpenDesignDialog() {
     mCanvas->repaint();
-    mDesignDialog->Prepare();
+    mDesignDialog->place(configPlacement());
+    if (!mBodeWindow->isVisible()) {
+        mBodeWindow->place(configPlacement());
+    }
+    mDesignDialog->PrepareDesignWindow();
+    mDesignDialog->ApplyDesignPanelRules();
     if (mDesignDialog->exec() != QDialog::Accepted && isVisible()) {
         mDesignDialog->exec();
     }

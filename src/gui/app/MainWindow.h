@@ -70,8 +70,8 @@ public:
     UserDialogs& dialogs() { return mDialogs; }
     ConfigDialog* configDialog() const { return mConfigDialog; }
     DesignDialog* designDialog() const { return mDesignDialog; }
-    BodeWindow* bodeWindow() const { return mBodeWindow; }
-    SchematicWindow* schematicWindow() const { return mSchematicWindow; }
+    BodeWindow* bodeWindow() const { return mBodeWindow.get(); }
+    SchematicWindow* schematicWindow() const { return mSchematicWindow.get(); }
     // The canvas the logo and the plot are painted on (the window's client area).
     QWidget* canvas() const { return mCanvas; }
     int toolBarHeight() const;
@@ -209,8 +209,8 @@ private:
 
     ConfigDialog* mConfigDialog = nullptr;
     DesignDialog* mDesignDialog = nullptr;
-    BodeWindow* mBodeWindow = nullptr;
-    SchematicWindow* mSchematicWindow = nullptr;
+    std::unique_ptr<BodeWindow> mBodeWindow;
+    std::unique_ptr<SchematicWindow> mSchematicWindow;
 };
 
 } // namespace loopcraft

@@ -211,10 +211,7 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 QRect ConfigDialog::geometryFor(const ConfigDialogPlacement& p) {
-    const int width = p.screen.width();
-    return QRect(p.screen.left() + static_cast<int>(std::floor(0.005 * width)), p.top,
-                 static_cast<int>(std::floor(0.99 * width)),
-                 std::max(1, p.mainClientHeight - p.toolBarHeight - 2));
+    return geometryOver(p);
 }
 
 void ConfigDialog::place(const ConfigDialogPlacement& placement) {

@@ -7,6 +7,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QStringList>
 #include <QSvgGenerator>
 #include <algorithm>
 
@@ -33,6 +34,28 @@ std::optional<PictureFormat> pictureFormatFor(const QString& fileName) {
         return PictureFormat::Pdf;
     }
     return std::nullopt;
+}
+
+namespace {
+
+constexpr int kMaxPictureSide = 20000;
+
+} // namespace
+
+std::optional<QSize> pictureSizeFromText(const QString& text) {
+    const QStringList parts =
+        text.trimmed().split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+    if (parts.size() != 2) {
+        return std::nullopt;
+    }
+    bool okW = false;
+    bool okH = false;
+    const int w = parts[0].toInt(&okW, 10);
+    const int h = parts[1].toInt(&okH, 10);
+    if (!okW || !okH || w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) {
+        return std::nullopt;
+    }
+    return QSize(w, h);
 }
 
 void paintScaled(QPainter& painter, const PagePainter& picture, const QSize& layoutSize,
@@ -99,7 +122,7 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
         error = QStringLiteral("%1: the file name must end in .png, .svg or .pdf").arg(fileName);
         return false;
     }
-    if (size.isEmpty() || size.width() > 20000 || size.height() > 20000) {
+    if (size.isEmpty() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
         error = QStringLiteral("%1: a picture size from 1x1 to 20000x20000 pixels is needed")
                     .arg(fileName);
         return false;
