@@ -1,13 +1,14 @@
 // simulate: a time-domain run as the simulation panel makes it after opening, with the
 // recorded curves as CSV and a summary of the run and its plot axes.
 #include "cli/Cli.h"
+#include "cli/Progress.h"
+#include "cli/SimulationCsv.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/sim/DISPLAY.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -27,6 +28,7 @@ nlohmann::json axisJson(float lo, float hi, float tick, int exp, const std::stri
 }
 
 int simulate(CliContext& ctx, const SimulateOptions& opt) {
+    checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     if (opt.stimulus == "f")
         params.selectFlag(FlagId::rbSimulfstep);
@@ -55,27 +57,17 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     state->setParameters(params);
     state->cbSimulAddNoise = opt.noise;
     state->cbSimulFilter = opt.filter && prep.filterVisible;
-    const SimulationRunResult run = runSimulation(*state);
+    SimulationRunResult run;
+    {
+        ProgressLine progress(ctx, "simulate");
+        run = runSimulation(*state, [&progress](float done) { progress.update(done); });
+    }
     if (!run.ok())
-        throw UserMessage(run.refusal->title, run.refusal->text);
+        throw UserMessage(*run.refusal);
     const SimState& s = *state;
 
-    if (!opt.csv.empty()) {
-        std::ofstream file(opt.csv, std::ios::binary);
-        if (!file)
-            throw UserMessage("CSV", "cannot write " + opt.csv);
-        file << "t_s,curve1,curve2\n";
-        char line[96];
-        const double dt = run.pointInterval;
-        for (std::size_t i = 0; i < s.Results.size(); ++i) {
-            std::snprintf(line, sizeof line, "%.9g,%.9g,%.9g\n", static_cast<double>(i) * dt,
-                          static_cast<double>(s.Results[i].Curve1),
-                          static_cast<double>(s.Results[i].Curve2));
-            file << line;
-        }
-        if (!file.flush())
-            throw UserMessage("CSV", "cannot write " + opt.csv);
-    }
+    if (!opt.csv.empty())
+        writeSimulationCsv(ctx, opt.csv, s.Results, run.pointInterval);
 
     DISPLAY plot(MakePlotSetup(s, PlotRect{0, 0, 1000, 600}));
     plot.ScaleValueAxes();

@@ -1,5 +1,6 @@
 #include "core/sim/SimulationRun.h"
 
+#include "core/app/NonFinite.h"
 #include "core/design/LoopModel.h"
 #include "core/sim/ReferenceSignal.h"
 #include "core/sim/models/LF_ActiveLL.h"
@@ -197,6 +198,27 @@ void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep, const SimulationPro
         if ((k & kProgressMask) == 0)
             report(progress, k, total);
     }
+}
+
+// The first recorded value that is not finite, named after its curve, at its time.
+std::optional<Message> nonFiniteResult(const SimState& s, const Configuration& config) {
+    const char* curve1 = config.isAdpll()      ? "the phase error Theta_E"
+                         : config.chargePump() ? "the charge-pump current Id"
+                                               : "the detector output Ud";
+    const char* curve2 =
+        config.isAdpll() ? "the frequency deviation delta_f2" : "the filter output Uf";
+    for (std::size_t i = 0; i < s.Results.size(); ++i) {
+        const ResultPair& p = s.Results[i];
+        const bool first = !std::isfinite(p.Curve1);
+        if (first || !std::isfinite(p.Curve2)) {
+            char when[48];
+            std::snprintf(when, sizeof when, " at t = %g s",
+                          static_cast<double>(i) * static_cast<double>(RecordedPointInterval(s)));
+            return NonFiniteMessage(std::string(first ? curve1 : curve2) + when,
+                                    first ? p.Curve1 : p.Curve2);
+        }
+    }
+    return std::nullopt;
 }
 
 std::size_t expectedPoints(const SimState& s, bool adpll) {
@@ -568,6 +590,13 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     }
     report(progress, s.SimulNumSteps, s.SimulNumSteps);
 
+    if (auto bad = nonFiniteResult(s, config)) {
+        std::vector<ResultPair>().swap(s.Results);
+        s.ResultsValid = false;
+        result.refusal = std::move(bad);
+        result.resultsDiscarded = true;
+        return result;
+    }
     s.ResultsValid = true;
     result.points = s.Results.size();
     result.pointInterval = RecordedPointInterval(s);

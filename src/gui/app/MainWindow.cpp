@@ -903,6 +903,11 @@ void MainWindow::ButtonSimulRunClick() {
     }
     mProgressNote = false;
     if (!result.ok()) {
+        if (result.resultsDiscarded) {
+            // The run went non-finite: the message stands instead of a plot.
+            ResultsValid = false;
+            mScrollBar1->hide();
+        }
         showPanelMessage(*result.refusal);
         mCanvas->update();
         return;

@@ -381,6 +381,24 @@ TEST_F(MainWindowTest, RunRefusesBadEntriesAndFocusesTheField) {
     EXPECT_FALSE(window->ResultsValid);
 }
 
+TEST_F(MainWindowTest, RunThatGoesNonFiniteShowsAMessageInsteadOfAPlot) {
+    open();
+    click("SpeedButton3");
+    find<QLineEdit>("EditSimulT")->setText(QStringLiteral("0.0002"));
+    find<QLineEdit>("EditSimulZoomFact")->setText(QStringLiteral("2"));
+    click("ButtonSimulRun");
+    ASSERT_TRUE(window->ResultsValid);
+    ASSERT_FALSE(find<QScrollBar>("ScrollBar1")->isHidden());
+    ASSERT_TRUE(window->params().setEntry(TextId::FiltDesignTau2, "3.4e38"));
+    click("ButtonSimulRun");
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Non-finite result");
+    EXPECT_TRUE(fakeDialogs().messages[0].text.startsWith("The filter output Uf at t = "));
+    EXPECT_FALSE(window->ResultsValid);
+    EXPECT_TRUE(find<QScrollBar>("ScrollBar1")->isHidden());
+    EXPECT_TRUE(window->simState().Results.empty());
+}
+
 TEST_F(MainWindowTest, ProtocolIsPrintedOnlyAfterARunAndOnlyWhenConfirmed) {
     writeLogo();
     open();
