@@ -7,7 +7,9 @@ JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
-.PHONY: all deps build check-layers test test-normal test-asan run bench format clean
+PKG_BUILD  ?= build-pkg
+
+.PHONY: all deps build check-layers test test-normal test-asan run bench package format clean
 
 all: build
 
@@ -58,8 +60,19 @@ bench: deps $(BENCH_BUILD)/build.ninja
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target loopcraft_bench
 	@$(BENCH_BUILD)/bench/loopcraft_bench
 
+# A Debian package of the release build: the programs, their data, the desktop entry, icon,
+# AppStream metadata and the manual page of the command-line tool.
+$(PKG_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(PKG_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+		-DLOOPCRAFT_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+
+package: deps $(PKG_BUILD)/build.ninja
+	@cmake --build $(PKG_BUILD) -j $(JOBS)
+	@cd $(PKG_BUILD) && cpack -G DEB >/dev/null
+	@ls -1 $(PKG_BUILD)/*.deb
+
 format:
 	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PKG_BUILD)

@@ -6,6 +6,8 @@
 #include "core/sim/SimulationRun.h"
 
 #include <benchmark/benchmark.h>
+#include <string>
+#include <utility>
 
 namespace loopcraft {
 namespace {
@@ -32,27 +34,10 @@ void mixedRun(benchmark::State& state, FlagId detector, FlagId filter) {
         benchmark::Counter(static_cast<double>(steps), benchmark::Counter::kIsRate);
 }
 
-#define LOOPCRAFT_RUN(det, lf)                                                                     \
-    void BM_Run_##det##_##lf(benchmark::State& state) {                                            \
-        mixedRun(state, FlagId::det, FlagId::lf);                                                  \
-    }                                                                                              \
-    BENCHMARK(BM_Run_##det##_##lf)->Unit(benchmark::kMillisecond);
-
-#define LOOPCRAFT_RUNS(det)                                                                        \
-    LOOPCRAFT_RUN(det, rbConfigPassiveLL)                                                          \
-    LOOPCRAFT_RUN(det, rbConfigActiveLL)                                                           \
-    LOOPCRAFT_RUN(det, rbConfigActivePI)
-
-LOOPCRAFT_RUNS(rbConfigDPLLExor)
-LOOPCRAFT_RUNS(rbConfigLPLLMul)
-LOOPCRAFT_RUNS(rbConfigDPLLJK)
-LOOPCRAFT_RUNS(rbConfigDPLLPFD)
-LOOPCRAFT_RUNS(rbConfigDPLLPFD_CP)
-
-void BM_Run_Adpll(benchmark::State& state) {
+void adpllRun(benchmark::State& state, FlagId detector) {
     ParameterSet p;
     p.selectFlag(FlagId::rbConfigADPLL);
-    p.selectFlag(state.range(0) == 0 ? FlagId::rbConfigADPLLExor : FlagId::rbConfigADPLLJK);
+    p.selectFlag(detector);
     p.SimulT = kRunSeconds;
     SimState s;
     std::uint64_t periods = 0;
@@ -64,10 +49,41 @@ void BM_Run_Adpll(benchmark::State& state) {
         periods += s.SimulNumSteps;
         benchmark::DoNotOptimize(s.Results.back());
     }
-    state.counters["periods/s"] =
+    // The all-digital loop's step is one reference period.
+    state.counters["steps/s"] =
         benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kIsRate);
 }
-BENCHMARK(BM_Run_Adpll)->Arg(0)->Arg(1)->ArgName("jk")->Unit(benchmark::kMillisecond);
+
+// Named "BM_Run/<detector>/<filter>" for the summary table of the benchmark program.
+const bool kRunsRegistered = [] {
+    const std::pair<const char*, FlagId> detectors[] = {{"Multiplier", FlagId::rbConfigLPLLMul},
+                                                        {"EXOR", FlagId::rbConfigDPLLExor},
+                                                        {"JK", FlagId::rbConfigDPLLJK},
+                                                        {"PFD", FlagId::rbConfigDPLLPFD},
+                                                        {"PFD+CP", FlagId::rbConfigDPLLPFD_CP}};
+    const std::pair<const char*, FlagId> filters[] = {{"PassiveLL", FlagId::rbConfigPassiveLL},
+                                                      {"ActiveLL", FlagId::rbConfigActiveLL},
+                                                      {"ActivePI", FlagId::rbConfigActivePI}};
+    for (const auto& [detectorName, detector] : detectors) {
+        for (const auto& [filterName, filter] : filters) {
+            const std::string name = std::string("BM_Run/") + detectorName + "/" + filterName;
+            benchmark::RegisterBenchmark(name.c_str(), mixedRun, detector, filter)
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(3)
+                ->ReportAggregatesOnly(true);
+        }
+    }
+    const std::pair<const char*, FlagId> adpll[] = {{"ADPLL-EXOR", FlagId::rbConfigADPLLExor},
+                                                    {"ADPLL-JK", FlagId::rbConfigADPLLJK}};
+    for (const auto& [detectorName, detector] : adpll) {
+        const std::string name = std::string("BM_Run/") + detectorName + "/KCounter";
+        benchmark::RegisterBenchmark(name.c_str(), adpllRun, detector)
+            ->Unit(benchmark::kMillisecond)
+            ->Repetitions(3)
+            ->ReportAggregatesOnly(true);
+    }
+    return true;
+}();
 
 // The band-pass filtering dominates: 257 multiply-adds per quarter period.
 void BM_ReferenceWithNoise(benchmark::State& state) {

@@ -10,7 +10,8 @@ PACKAGES=(
     libcli11-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-liberation
     xvfb xauth
-    poppler-utils
+    dpkg-dev gzip
+    ngspice poppler-utils
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // help-page: the pages of the help file on the terminal, for machines without a display and for
 // checking an edited help file.
 #include "cli/Cli.h"
+#include "core/app/DataFiles.h"
 #include "core/app/HelpDocument.h"
 
 #include <fstream>
@@ -17,15 +18,10 @@ struct HelpOptions {
     std::filesystem::path file;
 };
 
-// The working directory first, then the program's own data folder.
 std::vector<std::filesystem::path> helpCandidates(const HelpOptions& o) {
     if (!o.file.empty())
         return {o.file};
-    std::vector<std::filesystem::path> paths{kHelpFileName};
-#ifdef LOOPCRAFT_DATA_DIR
-    paths.push_back(std::filesystem::path(LOOPCRAFT_DATA_DIR) / kHelpFileName);
-#endif
-    return paths;
+    return dataFileCandidates(kHelpFileName);
 }
 
 HelpDocument loadHelp(const HelpOptions& o) {

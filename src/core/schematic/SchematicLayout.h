@@ -32,4 +32,8 @@ struct SchematicLayout {
 // Drawing, title and rows for the PLL order, filter and detector of `config`.
 SchematicLayout SchematicLayoutFor(const Configuration& config);
 
+// The drawing of a filter of `filterOrder` (the PLL order minus one): "_I" when the charge
+// pump's current drives it, "_U" for a voltage ("PassiveLL1_U.wmf").
+std::string schematicFileName(LoopFilter filter, int filterOrder, bool chargePump);
+
 } // namespace loopcraft

@@ -113,28 +113,26 @@ void BuildReference(SimState& s) {
     s.NumRefPeriods = ReferencePeriodCount(s.SimulT, s.SimulfRef);
     const auto periods = static_cast<std::size_t>(s.NumRefPeriods);
 
-    s.WhiteNoise.clear();
-    s.RefSignal.clear();
-    s.RefPeriodRecords.clear();
-    s.RefPeriodRecords.shrink_to_fit();
-    s.RefPeriodRecords.resize(periods);
+    // Every array of the previous run is released first, so that a run holds exactly the
+    // memory the run-size check counted for it.
+    std::vector<float>().swap(s.WhiteNoise);
+    std::vector<float>().swap(s.RefSignal);
+    std::vector<RefPeriodRecord>().swap(s.RefPeriodRecords);
+    std::vector<double>().swap(s.RefEdgeList);
 
-    if (!s.cbSimulAddNoise) {
-        // The noise arrays stay empty: nothing reads them without noise.
-        s.WhiteNoise.shrink_to_fit();
-        s.RefSignal.shrink_to_fit();
+    s.RefRecordsShared = !s.cbSimulAddNoise;
+    if (s.RefRecordsShared) {
+        // Without noise every period is the same: one record stands for all of them. The
+        // all-digital loop takes its edges from the ideal grid and leaves the record empty.
+        RefPeriodRecord& r = s.RefPeriodRecords.emplace_back();
         if (isMultiplierLoop(s)) {
-            for (RefPeriodRecord& r : s.RefPeriodRecords) {
-                r.EdgeCount = 0;
-                r.EdgeTime = {-1.0f, -1.0f, -1.0f, -1.0f};
-                r.QuarterSample = {0, 0, 0, 0};
-            }
+            r.EdgeCount = 0;
+            r.EdgeTime = {-1.0f, -1.0f, -1.0f, -1.0f};
+            r.QuarterSample = {0, 0, 0, 0};
         } else if (!isAdpll(s)) {
-            for (RefPeriodRecord& r : s.RefPeriodRecords) {
-                r.EdgeCount = 2;
-                r.EdgeTime = {0.0f, 0.5f, -1.0f, -1.0f};
-                r.QuarterSample = {0, 1.0f, 0, -1.0f};
-            }
+            r.EdgeCount = 2;
+            r.EdgeTime = {0.0f, 0.5f, -1.0f, -1.0f};
+            r.QuarterSample = {0, 1.0f, 0, -1.0f};
         }
     } else {
         const float B = s.SimulNoiseBW;
@@ -142,6 +140,7 @@ void BuildReference(SimState& s) {
         s.NoiseScale = 1.92f / std::sqrt(s.SimulSNRLin * B);
         buildFilters(s, B);
 
+        s.RefPeriodRecords.resize(periods);
         s.WhiteNoise.resize(4 * periods + 265);
         s.RefSignal.resize(4 * periods + 9);
         for (float& v : s.WhiteNoise)
@@ -196,9 +195,8 @@ void BuildADPLLEdges(SimState& s) {
     const bool fstep = s.rbSimulfstep != 0;
 
     std::vector<double>& list = s.RefEdgeList;
-    list.clear();
-    list.shrink_to_fit();
-    list.reserve(4 * periods + 2);
+    std::vector<double>().swap(list);
+    list.reserve(RefEdgeListCapacity(s.NumRefPeriods, s.cbSimulAddNoise));
 
     auto idealGrid = [&](double shift) {
         for (std::size_t i = 0; i <= 2 * periods; ++i)
@@ -243,6 +241,15 @@ void BuildADPLLEdges(SimState& s) {
 
     s.TRefEdge = static_cast<float>(list.front());
     s.RefEdgeIndex = 0;
+}
+
+std::size_t RefEdgeListCapacity(std::int32_t periods, bool noise) {
+    const auto p = static_cast<std::size_t>(std::max(1, periods));
+    // The ideal grid has two edges a period and one more at the end. A noisy reference has at
+    // most four crossings a period; the list then runs on in half periods from its last edge
+    // to the end of the run, and since that edge lies at most half a period (the largest phase
+    // step) before its own period, at most four entries more than 4 * periods are needed.
+    return noise ? 4 * p + 4 : 2 * p + 1;
 }
 
 double NextRefEdge(SimState& s, std::int32_t index) {

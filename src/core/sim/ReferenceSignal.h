@@ -5,6 +5,7 @@
 
 #include "core/sim/SimState.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace loopcraft {
@@ -21,12 +22,17 @@ std::int32_t ReferencePeriodCount(float SimulT, float SimulfRef);
 
 // Fills NumRefPeriods, the noise arrays and RefPeriodRecords from SimulT, SimulfRef, SimulSNR,
 // SimulNoiseBW, cbSimulAddNoise and the category/detector flags; ends with BuildADPLLEdges for
-// the all-digital loop. The run size must have been checked before (see RunLimits).
+// the all-digital loop. Without noise RefPeriodRecords holds one record shared by every period
+// (RefRecordsShared). The run size must have been checked before (see EstimateRunSize).
 void BuildReference(SimState& s);
 
 // Fills RefEdgeList, U1Bit, TRefEdge and RefEdgeIndex and sets SimulNumSteps = NumRefPeriods.
 // The list ends with an entry at or beyond the end of the run.
 void BuildADPLLEdges(SimState& s);
+
+// Entries BuildADPLLEdges reserves for RefEdgeList: exactly the ideal grid without noise, the
+// most a noisy reference can give with it.
+std::size_t RefEdgeListCapacity(std::int32_t periods, bool noise);
 
 // The entry after RefEdgeList[index], extending the list on the half-period grid when a run
 // reaches past its end.

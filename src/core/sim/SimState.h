@@ -36,6 +36,7 @@
 #include "core/app/ParameterSet.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -126,10 +127,13 @@ public:
     std::array<float, 65> InterpWindow{};
     std::array<float, 65> InterpKernel{};
     std::array<float, 9> InterpBuf{};
-    std::vector<float> WhiteNoise;                 // 4 * NumRefPeriods + 265
-    std::vector<float> RefSignal;                  // 4 * NumRefPeriods + 9
-    std::vector<RefPeriodRecord> RefPeriodRecords; // one per reference period
-    std::vector<double> RefEdgeList;               // ADPLL edge times, periods from the run start
+    std::vector<float> WhiteNoise; // 4 * NumRefPeriods + 265
+    std::vector<float> RefSignal;  // 4 * NumRefPeriods + 9
+    // One record per reference period; without noise every period is the same and a single
+    // record stands for all of them (RefRecordsShared), which saves 36 bytes a period.
+    std::vector<RefPeriodRecord> RefPeriodRecords;
+    bool RefRecordsShared = false;
+    std::vector<double> RefEdgeList; // ADPLL edge times, periods from the run start
     std::int32_t RefEdgeIndex = 0;
     float TRefEdge = 0;
     // Noise generator state: 1 at program start, continued by every later run of the process.
@@ -162,6 +166,13 @@ public:
     std::unique_ptr<loopcraft::OSC_VCO> OscVco;
     std::unique_ptr<loopcraft::OSC_VCO_N> OscVcoN;
     std::unique_ptr<loopcraft::OSC_ID_Counter> OscIdCounter;
+
+    // The reference record of a period, or nullptr beyond the prepared reference (a shared
+    // record covers every period).
+    const RefPeriodRecord* refPeriodRecord(std::size_t period) const {
+        const std::size_t index = RefRecordsShared ? 0 : period;
+        return index < RefPeriodRecords.size() ? &RefPeriodRecords[index] : nullptr;
+    }
 
     // Creates the model in `slot` bound to this state unless it already exists; returns it.
     template <class Model> Model& ensureModel(std::unique_ptr<Model>& slot) {

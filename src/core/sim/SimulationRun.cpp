@@ -37,6 +37,12 @@ bool readInto(ParameterSet& params, TextId id, const std::string& text, const ch
     return false;
 }
 
+std::optional<Message> memoryRefusal(const RunSize& size) {
+    if (!(size.bytes <= kMaxRunBytes))
+        return illegal("T too large: the run would need more than 1 GiB of memory", "EditSimulT");
+    return std::nullopt;
+}
+
 float referenceFrequency(const ParameterSet& p, Stimulus stimulus) {
     return stimulus == Stimulus::FStep ? p.Simulf0 + p.Simuldf : p.Simulf0;
 }
@@ -49,15 +55,13 @@ void report(const SimulationProgress& progress, std::uint32_t done, std::uint32_
         progress(total == 0 ? 1.0f : static_cast<float>(done) / static_cast<float>(total));
 }
 
+// A value below the minimum replaces it, one above the maximum replaces it (a NaN never does).
+// Written as selections, which compile to min/max instructions instead of branches.
 void updateExtremes(SimState& s, float c1, float c2) {
-    if (c1 < s.Curve1Min)
-        s.Curve1Min = c1;
-    if (c1 > s.Curve1Max)
-        s.Curve1Max = c1;
-    if (c2 < s.Curve2Min)
-        s.Curve2Min = c2;
-    if (c2 > s.Curve2Max)
-        s.Curve2Max = c2;
+    s.Curve1Min = c1 < s.Curve1Min ? c1 : s.Curve1Min;
+    s.Curve1Max = c1 > s.Curve1Max ? c1 : s.Curve1Max;
+    s.Curve2Min = c2 < s.Curve2Min ? c2 : s.Curve2Min;
+    s.Curve2Max = c2 > s.Curve2Max ? c2 : s.Curve2Max;
 }
 
 void record(SimState& s, float c1, float c2) {
@@ -77,9 +81,12 @@ float movingAverage(float& sum, std::array<float, 4>& ring, float value) {
 
 struct NoFilter {}; // loop order 1: the detector drives the oscillator directly
 
+// One instance per detector, filter and oscillator. Every step of the chain is inlined into it
+// (the models define their steps in their headers), so a step runs as straight code without
+// calls, and the values handed from model to model through SimState stay in registers.
 template <class PD, class LF, class OSC>
-void mixedLoop(SimState& s, PD& pd, LF* lf, OSC& osc, bool filtered, bool chargePump,
-               const SimulationProgress& progress) {
+[[gnu::flatten]] void mixedLoop(SimState& s, PD& pd, LF* lf, OSC& osc, bool filtered,
+                                bool chargePump, const SimulationProgress& progress) {
     const std::uint32_t total = s.SimulNumSteps;
     for (std::uint32_t k = 1; k <= total; ++k) {
         s.StepIndex = k;
@@ -257,19 +264,30 @@ Stimulus StimulusFromFlags(const ParameterSet& p) {
 
 RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configuration& config,
                         bool addNoise) {
+    return EstimateRunSize(p, stimulus, config, addNoise, false);
+}
+
+RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configuration& config,
+                        bool addNoise, bool filtered) {
     RunSize size;
     const float fRef = referenceFrequency(p, stimulus);
-    const double periods = std::max(1.0, std::floor(static_cast<double>(p.SimulT * fRef)));
+    const std::int32_t periodCount = ReferencePeriodCount(p.SimulT, fRef);
+    const double periods = periodCount;
     size.referencePeriods = periods;
     const double f0 = p.Simulf0;
-    double bytes = periods * sizeof(RefPeriodRecord);
+
+    // The memory is counted as the run allocates it, array by array: the reference records
+    // (one shared record without noise), the noise arrays, the ADPLL's edge list and the result
+    // list.
+    double bytes = (addNoise ? periods : 1.0) * sizeof(RefPeriodRecord);
     if (addNoise)
-        bytes += (8 * periods + 274) * sizeof(float);
+        bytes += ((4 * periods + 265) + (4 * periods + 9)) * sizeof(float);
     if (config.isAdpll()) {
         const double m = std::max(1, p.FiltDesignM);
         const double n = std::max(1, p.FiltDesignN);
         size.steps = periods * (4 + (m + 2 * n) * f0 / fRef);
-        bytes += (periods + 1) * sizeof(ResultPair) + (4 * periods + 2) * sizeof(double);
+        bytes += static_cast<double>(RefEdgeListCapacity(periodCount, addNoise)) * sizeof(double);
+        bytes += (periods + 1) * sizeof(ResultPair);
     } else {
         const double steps = periods * p.SimulnSamp;
         // The detectors visit every half period of the oscillator, so a fast oscillator against
@@ -287,8 +305,9 @@ RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configur
             (divider * f0 + std::fabs(static_cast<double>(p.ConfigK0)) * swing / (2 * M_PI)) /
             divider;
         size.steps = steps + 2 * fOscMax * periods / fRef;
-        const bool filtered = p.SimulnSamp == 4; // "Filter" records only with 4 samples
-        const double points = (filtered ? periods : steps) + 1;
+        // "Filter" records one point a period, and only with four steps a period.
+        const bool onePerPeriod = filtered && p.SimulnSamp <= 4;
+        const double points = (onePerPeriod ? std::floor(steps / 4) : steps) + 1;
         bytes += points * sizeof(ResultPair);
     }
     size.bytes = bytes;
@@ -322,12 +341,12 @@ std::optional<Message> ValidateSimulation(const ParameterSet& p, Stimulus stimul
         return illegal("ADPLL counters M, N and K must be >= 1", "");
     if (!adpll && config.oscillator == Oscillator::VCOScaler && p.ConfigN < 1)
         return illegal("N must be >= 1", "");
-    const RunSize size = EstimateRunSize(p, stimulus, config, true);
+    // The memory depends on "Add noise" and "Filter" as well, which the run checks exactly;
+    // here a run is refused only when it cannot fit with any of those choices.
+    const RunSize size = EstimateRunSize(p, stimulus, config, false, true);
     if (!(size.steps <= kMaxRunSteps))
         return illegal("T too large: the run would need more than 2000000000 steps", "EditSimulT");
-    if (!(size.bytes <= kMaxRunBytes))
-        return illegal("T too large: the run would need more than 1 GiB of memory", "EditSimulT");
-    return std::nullopt;
+    return memoryRefusal(size);
 }
 
 std::string FormatProposedT(float seconds) {
@@ -397,6 +416,11 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     }
     const Stimulus stimulus = StimulusFromFlags(s);
     if (auto refusal = ValidateSimulation(s, stimulus, config)) {
+        result.refusal = std::move(refusal);
+        return result;
+    }
+    if (auto refusal = memoryRefusal(
+            EstimateRunSize(s, stimulus, config, s.cbSimulAddNoise, s.cbSimulFilter && !adpll))) {
         result.refusal = std::move(refusal);
         return result;
     }
@@ -506,9 +530,10 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
                                       (static_cast<float>(s.SimulnSamp) * s.SimulfRef)) +
                   s.Theta2Start;
 
+    // The previous run's results go before the new run's arrays come, so the two never add up.
+    std::vector<ResultPair>().swap(s.Results);
     BuildReference(s);
 
-    std::vector<ResultPair>().swap(s.Results);
     if (adpll) {
         s.Results.reserve(expectedPoints(s, true));
         s.Results.push_back({0, 0});

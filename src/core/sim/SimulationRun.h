@@ -5,7 +5,8 @@
 // Calling order of the panel: ReadSimulationEntries (format errors), then copy the parameter
 // set and the live choices into the SimState (setParameters, the stimulus flags,
 // cbSimulAddNoise, cbSimulFilter), then runSimulation, which checks the ranges and the run's
-// size before it touches anything and refuses with an "Illegal Entry" message otherwise.
+// size (its memory with the live choices) before it touches anything and refuses with an "Illegal
+// Entry" message otherwise.
 #pragma once
 
 #include "core/app/ParameterSet.h"
@@ -47,18 +48,26 @@ std::optional<Message> ReadSimulationEntries(ParameterSet& params, const Simulat
 // The stimulus the live radio buttons (copied into the stimulus flags) select.
 Stimulus StimulusFromFlags(const ParameterSet& params);
 
-// The range checks of the panel in their order, then the run-size limits.
+// The range checks of the panel in their order, then the run-size limits. The memory limit
+// refuses here only a run that exceeds it even without noise and with "Filter"; runSimulation
+// checks it again with the live choices.
 std::optional<Message> ValidateSimulation(const ParameterSet& params, Stimulus stimulus,
                                           const Configuration& config);
 
-// Estimated work (steps or events, including oscillator half-periods) and memory of a run.
+// Estimated work (steps or events, including oscillator half-periods) of a run, and the bytes
+// of the arrays it allocates (reference records, noise arrays, edge list, results), counted
+// exactly as the run allocates them.
 struct RunSize {
     double referencePeriods = 0;
     double steps = 0;
     double bytes = 0;
 };
+// With "Filter" unchecked, i.e. one recorded point per step.
 RunSize EstimateRunSize(const ParameterSet& params, Stimulus stimulus, const Configuration& config,
                         bool addNoise);
+// With the "Filter" choice (it takes effect with four steps a period only).
+RunSize EstimateRunSize(const ParameterSet& params, Stimulus stimulus, const Configuration& config,
+                        bool addNoise, bool filtered);
 
 // What the panel shows when it opens: the centre frequency becomes Simulf0, and the proposed
 // run length 4/f3db is written into SimulT (text as shown in the edit, value from that text).

@@ -28,17 +28,26 @@ TEST(ReferenceSignal, IdealEdgesWithoutNoise) {
     SimState exor;
     configure(exor, false, false, false);
     BuildReference(exor);
-    ASSERT_EQ(exor.RefPeriodRecords.size(), 100u);
-    const RefPeriodRecord& r = exor.RefPeriodRecords[99];
+    // One record stands for every period.
+    EXPECT_EQ(exor.RefPeriodRecords.size(), 1u);
+    ASSERT_NE(exor.refPeriodRecord(99), nullptr);
+    const RefPeriodRecord& r = *exor.refPeriodRecord(99);
     EXPECT_EQ(r.EdgeCount, 2);
     EXPECT_EQ(r.EdgeTime, (std::array<float, 4>{0.0f, 0.5f, -1.0f, -1.0f}));
     EXPECT_EQ(r.QuarterSample, (std::array<float, 4>{0, 1, 0, -1}));
     SimState mul;
     configure(mul, false, true, false);
     BuildReference(mul);
-    EXPECT_EQ(mul.RefPeriodRecords[7].EdgeCount, 0);
-    EXPECT_EQ(mul.RefPeriodRecords[7].EdgeTime[0], -1.0f);
+    EXPECT_EQ(mul.refPeriodRecord(7)->EdgeCount, 0);
+    EXPECT_EQ(mul.refPeriodRecord(7)->EdgeTime[0], -1.0f);
     EXPECT_EQ(mul.RandState, 1u); // no noise drawn
+    // With noise each period has its own record, and there are no others.
+    SimState noisy;
+    configure(noisy, false, false, true);
+    BuildReference(noisy);
+    EXPECT_EQ(noisy.RefPeriodRecords.size(), 100u);
+    EXPECT_EQ(noisy.refPeriodRecord(99), &noisy.RefPeriodRecords[99]);
+    EXPECT_EQ(noisy.refPeriodRecord(100), nullptr);
 }
 
 // Without noise the all-digital reference toggles on a half-period grid, shifted by a phase step.

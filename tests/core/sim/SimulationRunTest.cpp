@@ -49,7 +49,8 @@ TEST(ValidateSimulation, FirstBrokenRuleWithItsFocus) {
         {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
         {TextId::SimulT, "30000", S, "T too large: the run would need more than 2000000000 steps",
          "EditSimulT"},
-        {TextId::SimulT, "300", S, "T too large: the run would need more than 1 GiB of memory",
+        // Beyond the memory limit even with "Filter" and without noise.
+        {TextId::SimulT, "2000", S, "T too large: the run would need more than 1 GiB of memory",
          "EditSimulT"}};
     for (const auto& [field, text, stimulus, message, focus] : rules) {
         ParameterSet p;

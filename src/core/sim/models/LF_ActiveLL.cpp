@@ -19,46 +19,4 @@ void LF_ActiveLL::Init() {
     mStepDecay = std::exp(-StepDuration / TauCharge);
 }
 
-void LF_ActiveLL::StepVoltage() {
-    const IntervalResult in = solveVoltageDecay(Sim->Ud, Uc1, R1, 0.0f, mStepDecay);
-    Uc1 = in.UcEnd;
-    IStage = in.IAvg;
-    const IntervalResult out = SolveIntegrator(IStage, Uc2, R2, C2, StepDuration);
-    Uc2 = out.UcEnd;
-    UfOut = out.UfEnd;
-    Sim->Uf = UfOut;
-}
-
-void LF_ActiveLL::StepPfd() {
-    takePulseTimes();
-    auto pulse = [this](float level, float duration) {
-        const IntervalResult in = SolveVoltageRC(level, Uc1, R1, 0.0f, C, duration);
-        Uc1 = in.UcEnd;
-        IStage = in.IAvg;
-        const IntervalResult out = SolveIntegrator(IStage, Uc2, R2, C2, duration);
-        Uc2 = out.UcEnd;
-        return out.UfEnd;
-    };
-    UfAfterUp = TUpSec > 0 ? pulse(Sim->ConfigPDSatP, TUpSec) : Uc2;
-    UfAfterDown = TDownSec > 0 ? pulse(Sim->ConfigPDSatN, TDownSec) : Uc2;
-    UfOut = stepAverage(Uc2);
-    Sim->Uf = UfOut;
-}
-
-void LF_ActiveLL::StepPump() {
-    takePulseTimes();
-    auto pulse = [this](float current, float duration) {
-        const IntervalResult in = SolvePumpInput(current, Uc1, R1, C, duration);
-        Uc1 = in.UcEnd;
-        IStage = in.IAvg;
-        const IntervalResult out = SolveIntegrator(IStage, Uc2, R2, C2, duration);
-        Uc2 = out.UcEnd;
-        return out.UfEnd;
-    };
-    UfAfterUp = TUpSec > 0 ? pulse(PumpCurrent, TUpSec) : Uc2;
-    UfAfterDown = TDownSec > 0 ? pulse(-PumpCurrent, TDownSec) : Uc2;
-    UfOut = stepAverage(Uc2);
-    Sim->Uf = UfOut;
-}
-
 } // namespace loopcraft

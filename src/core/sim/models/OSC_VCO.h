@@ -18,4 +18,26 @@ public:
     float Omega = 0; // angular frequency used in the step (rad/s)
 };
 
+inline void OSC_VCO::Step() {
+    SimState& s = *Sim;
+    UIn = s.Uf;
+    if (s.Uf > s.ConfigVCOSatP) {
+        UIn = s.ConfigVCOSatP;
+    }
+    if (s.Uf < s.ConfigVCOSatN) {
+        UIn = s.ConfigVCOSatN;
+    }
+    s.Theta2Start = s.Theta2End;
+    Omega = (UIn - s.UMid) * s.ConfigK0 + 3.14159f * 2.0f * s.Simulf0;
+    // The oscillator never stops or runs backwards: it keeps 1 % of its centre frequency.
+    if (!(Omega > 0.0f)) {
+        Omega = 3.14159f * 0.02f * s.Simulf0;
+    }
+    // The step length does not depend on the control voltage: its reciprocal is ready before
+    // Omega is.
+    const float stepSeconds = 1.0f / (static_cast<float>(s.SimulnSamp) * s.SimulfRef);
+    const float increment = Omega * stepSeconds;
+    s.Theta2End = static_cast<double>(increment) + s.Theta2Start;
+}
+
 } // namespace loopcraft

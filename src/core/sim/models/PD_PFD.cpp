@@ -1,27 +1,9 @@
-// Phase-frequency detector: UP from a rising reference edge, DOWN from a rising oscillator edge,
-// each cancelling the other; the step's UP and DOWN times drive the filter.
+// Phase-frequency detector: the initial state of a run and the charge-pump current.
 #include "core/sim/models/PD_PFD.h"
 
-#include <cmath>
 #include <numbers>
 
 namespace loopcraft {
-
-namespace {
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
-
-// The first oscillator edge at or beyond `target`, counting from `edge` in whole periods.
-double advanceUntil(double edge, double target) {
-    if (!(edge < target)) {
-        return edge;
-    }
-    edge += std::ceil((target - edge) / kTwoPi) * kTwoPi;
-    while (edge < target) { // rounding of the jump above
-        edge += kTwoPi;
-    }
-    return edge;
-}
-} // namespace
 
 void PD_PFD::Init() {
     SimState& s = *Sim;
@@ -38,106 +20,6 @@ void PD_PFD::Init() {
     }
     s.UdBit = State;
     s.ChargePumpCurrent = static_cast<float>(s.ConfigKp * 2.0 * std::numbers::pi);
-}
-
-void PD_PFD::Step() {
-    SimState& s = *Sim;
-    const RefPeriodRecord& rec = beginMixedStep();
-    const float ts = s.TStepStart;
-    const float te = s.TStepEnd;
-    const double thEnd = s.Theta2End;
-
-    float tJ = 0;
-    const bool set = setEvent(rec, tJ);
-    double next = nextEdgeAtStepStart();
-    bool k1 = false;
-    bool k2 = false;
-    float tK1 = 0;
-    float tK2 = 0;
-    if (next < thEnd) {
-        const float tK = timeOfPhase(next, ts, s.Theta2Start);
-        if (!set) {
-            k1 = true;
-            tK1 = tK;
-            next = advanceUntil(next, thEnd);
-        } else {
-            next += kTwoPi;
-            if (tJ <= tK) {
-                k2 = true;
-                tK2 = tK;
-                next = advanceUntil(next, thEnd);
-            } else {
-                k1 = true;
-                tK1 = tK;
-                const double thJ = phaseAt(tJ);
-                next = advanceUntil(next, thJ);
-                if (next < thEnd) {
-                    k2 = true;
-                    tK2 = timeOfPhase(next, tJ, thJ);
-                    next = advanceUntil(next, thEnd);
-                }
-            }
-        }
-    }
-    NextOscEdge = next;
-
-    const float dT = mDeltaT;
-    float up = 0;
-    float down = 0;
-    if (State == -1) {
-        if (!set) {
-            down = dT;
-        } else if (k2) {
-            down = (tJ - ts) + (te - tK2);
-        } else {
-            down = tJ - ts;
-            State = 0;
-        }
-    } else if (State == 0) {
-        if (!set) {
-            if (k1) {
-                down = te - tK1;
-                State = -1;
-            }
-        } else if (!k1 && !k2) {
-            up = te - tJ;
-            State = 1;
-        } else if (!k1) {
-            up = tK2 - tJ;
-        } else if (!k2) {
-            down = tJ - tK1;
-        } else {
-            down = (tJ - tK1) + (te - tK2);
-            State = -1;
-        }
-    } else {
-        if (!set) {
-            if (k1) {
-                up = tK1 - ts;
-                State = 0;
-            } else {
-                up = dT;
-            }
-        } else if (!k1 && !k2) {
-            up = dT;
-        } else if (!k1) {
-            up = tK2 - ts;
-            State = 0;
-        } else if (!k2) {
-            up = (tK1 - ts) + (te - tJ);
-        } else {
-            up = (tK1 - ts) + (tK2 - tJ);
-            State = 0;
-        }
-    }
-
-    const auto n = static_cast<float>(s.SimulnSamp);
-    s.Ud = n * ((s.ConfigPDSatN - s.UMid) * down + (s.ConfigPDSatP - s.UMid) * up) + s.UMid;
-    Id = (up - down) * n * s.ChargePumpCurrent;
-    s.Id = Id;
-    s.TUp = up;
-    s.TDown = down;
-    s.UdBit = State;
 }
 
 } // namespace loopcraft

@@ -8,10 +8,16 @@
 //     Sim->Theta2Start = <Class>::kInitialTheta2 (before the phase step and the first increment);
 //   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
 //     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
+// The step operations are defined in the headers so that the run loop, which is instantiated for
+// each detector, filter and oscillator, compiles every step into one piece of straight code.
 #pragma once
 
 #include "core/sim/SimState.h"
+#include "core/sim/models/ExactFloor.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
@@ -23,13 +29,42 @@ inline constexpr double kPi = std::numbers::pi;
 inline constexpr double kInvPi = std::numbers::inv_pi;
 inline constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
+// +1 for an even, -1 for an odd whole number. Without a branch: the parity of the oscillator's
+// half period follows the phase, which no branch predictor can foresee.
+inline float parityLevel(std::int64_t i) {
+    return std::bit_cast<float>(0x3F800000u | (static_cast<std::uint32_t>(i & 1) << 31));
+}
+
 // +1 in the even half periods of the oscillator (m = floor(theta / pi)), -1 in the odd ones.
 // m is a whole number; a phase that is no longer finite has no level to speak of.
 inline float halfPeriodLevel(double m) {
     if (!(std::fabs(m) < 4.0e18))
         return 1.0f;
-    return (static_cast<std::int64_t>(m) & 1) == 0 ? 1.0f : -1.0f;
+    return parityLevel(static_cast<std::int64_t>(m));
 }
+
+// The half period the phase theta = x * pi lies in: m = floor(x) and its level, from one
+// conversion to an integer. (A zero m comes back as +0.0; every use adds to it or takes its
+// parity, where the sign of a zero makes no difference.)
+struct HalfPeriod {
+    double index;
+    float level;
+};
+inline HalfPeriod halfPeriodOf(double x) {
+    if (!(std::fabs(x) < kWholeFrom))
+        return {x, halfPeriodLevel(x)};
+    std::int64_t i = static_cast<std::int64_t>(x);
+    i -= static_cast<double>(i) > x ? 1 : 0;
+    return {static_cast<double>(i), parityLevel(i)};
+}
+
+// A piece of a step holds at most this many oscillator half periods before the detectors sum
+// it in closed form; the edge-by-edge loops stop after as many crossings in any case.
+inline constexpr double kMaxHalfPeriodsPerPiece = 64.0;
+inline constexpr int kMaxCrossingsPerPiece = 66;
+
+// What a step beyond the prepared reference sees: no edges, no noise.
+inline const RefPeriodRecord kNoReference{};
 } // namespace detail
 
 // The state every detector shares. Field order is kept as the detectors have always had it.
@@ -70,7 +105,11 @@ protected:
     // Set event of the flip-flop detectors from the step's reference edges; updates RefLevel.
     bool setEvent(const RefPeriodRecord& rec, float& tJ);
     // The next rising oscillator edge at the start of a step.
-    double nextEdgeAtStepStart() const;
+    double nextEdgeAtStepStart() const {
+        if (Sim->StepIndex == 1)
+            return (detail::floorExact(Sim->Theta2Start / detail::kTwoPi) + 1.0) * detail::kTwoPi;
+        return NextOscEdge;
+    }
 
     // The step is a chain of dependent values (filter -> oscillator -> detector -> filter); the
     // reciprocals below are taken once per step, off that chain, so that the per-edge work
@@ -78,6 +117,89 @@ protected:
     float mDeltaT = 0;       // TStepEnd - TStepStart
     float mInvDeltaT = 0;    // 1 / mDeltaT
     float mStepPerPhase = 0; // 1 / PhaseSlope
+
+private:
+    // The step limits take the same n values in every period: they are computed once per
+    // SimulnSamp, by the same formulas, and the run's steps, which come one after the other,
+    // find their place in the period without a division.
+    struct StepSlot {
+        float start = 0;
+        float end = 0;
+        float length = 0;
+        float invLength = 0;
+    };
+    static constexpr std::uint32_t kMaxSlots = 64;
+    void placeStep(std::uint32_t k, std::uint32_t n);
+
+    std::array<StepSlot, kMaxSlots> mSlots{};
+    std::uint32_t mSlotsFor = 0;           // the n the slots hold, 0: none
+    std::uint32_t mLastStep = 0xFFFFFFFFu; // StepIndex of the previous step
+    std::uint32_t mSlot = 0;               // (StepIndex - 1) mod n
+    std::uint32_t mPeriod = 0;             // (StepIndex - 1) div n
 };
+
+inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
+    SimState& s = *Sim;
+    const auto n = static_cast<std::uint32_t>(std::max(1, s.SimulnSamp));
+    const std::uint32_t k = s.StepIndex;
+    if (k == mLastStep + 1 && n == mSlotsFor) {
+        if (++mSlot == n) {
+            mSlot = 0;
+            ++mPeriod;
+        }
+        mLastStep = k;
+        const StepSlot& slot = mSlots[mSlot];
+        s.TStepStart = slot.start;
+        s.TStepEnd = slot.end;
+        mDeltaT = slot.length;
+        mInvDeltaT = slot.invLength;
+    } else {
+        placeStep(k, n);
+    }
+    const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
+    PhaseSlope = dTheta / mDeltaT;
+    mStepPerPhase = mDeltaT / dTheta;
+    // A step beyond the prepared reference sees no edges rather than foreign memory.
+    const RefPeriodRecord* rec = s.refPeriodRecord(mPeriod);
+    return rec != nullptr ? *rec : detail::kNoReference;
+}
+
+inline int PhaseDetector::stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const {
+    const float ts = Sim->TStepStart;
+    const float te = Sim->TStepEnd;
+    int count = 0;
+    for (const float e : rec.EdgeTime) {
+        if (ts <= e && e < te) {
+            if (count == 0)
+                e1 = e;
+            else
+                e2 = e;
+            if (++count == 2)
+                break;
+        }
+    }
+    return count;
+}
+
+inline bool PhaseDetector::setEvent(const RefPeriodRecord& rec, float& tJ) {
+    float e1 = 0;
+    float e2 = 0;
+    const int edges = stepEdges(rec, e1, e2);
+    const int level = static_cast<int>(RefLevel);
+    if (edges == 1) {
+        if (level == 1) { // falling edge: no set
+            RefLevel = -1.0f;
+            return false;
+        }
+        tJ = e1;
+        RefLevel = 1.0f;
+        return true;
+    }
+    if (edges == 2) { // a falling and a rising edge: the level ends where it started
+        tJ = level == 1 ? e2 : e1;
+        return true;
+    }
+    return false;
+}
 
 } // namespace loopcraft
