@@ -156,8 +156,10 @@ void mixedWithFilter(SimState& s, PD& pd, const Configuration& config, bool filt
     }
 }
 
+// One instance per detector, with the counters' and the detector's steps inlined.
 template <class PD>
-void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep, const SimulationProgress& progress) {
+[[gnu::flatten]] void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep,
+                                const SimulationProgress& progress) {
     LF_KCounter& kCounter = *s.LfKCounter;
     OSC_ID_Counter& dco = *s.OscIdCounter;
     const float kClockStep = s.SimulfRef / (static_cast<float>(s.FiltDesignM) * s.Simulf0);
