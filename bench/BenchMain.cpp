@@ -108,11 +108,11 @@ private:
 
 int main(int argc, char** argv) {
     // Defaults for a shared, noisy machine, each unless given on the command line: three
-    // repetitions reported by their aggregates, spread over the whole session so that a burst
-    // of load does not fall on one benchmark only.
+    // repetitions, reported by their aggregates (the table takes the medians). On a loaded
+    // machine --benchmark_enable_random_interleaving=true spreads the repetitions over the
+    // session, at the price of an output in random order.
     static char repetitions[] = "--benchmark_repetitions=3";
     static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
-    static char interleaving[] = "--benchmark_enable_random_interleaving=true";
     std::vector<char*> args(argv, argv + argc);
     bool console = true; // the table goes with the console format only
     auto given = [argc, argv](const char* flag) {
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
                 return true;
         return false;
     };
-    for (char* flag : {repetitions, aggregatesOnly, interleaving})
+    for (char* flag : {repetitions, aggregatesOnly})
         if (!given(flag))
             args.push_back(flag);
     for (int i = 1; i < argc; ++i)

@@ -138,8 +138,10 @@ inline void PD_MUL::integratePiece(const Levels& lv, float ta, float tb, double 
     double thPrev = thetaA;
     int crossings = 0;
     float sinPrev = 0;
+    // Kept sums start from +0.0, as the first piece of a step does.
+    const bool startsStep = std::bit_cast<std::uint32_t>(Accum) == 0;
     const PieceEntry* kept =
-        mKeepPieces && Accum == 0.0f ? keptPiece(lv, ta, tb, level, sample) : nullptr;
+        mKeepPieces && startsStep ? keptPiece(lv, ta, tb, level, sample) : nullptr;
     if (kept == nullptr) {
         sinPrev = cachedSin(ta);
     } else if (!(c < thetaB)) {
