@@ -3,11 +3,15 @@ SHELL := /bin/bash
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
-.PHONY: all deps build check-layers test test-normal test-asan run bench format clean
+PKG_BUILD  ?= build-pkg
+
+.PHONY: all deps build check-layers test test-normal test-asan run bench fuzz package format clean
 
 all: build
 
@@ -50,16 +54,39 @@ run: build
 		cd $(RUN_DIR) && ../$(BUILD)/src/app/loopcraft; \
 	fi
 
-$(BENCH_BUILD)/build.ninja: | deps
+# The render layer is on so that the painters can be timed too (configured every time, so an
+# older benchmark build without it picks it up).
+bench: deps
 	@cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
-		-DLOOPCRAFT_BUILD_BENCH=ON -DLOOPCRAFT_BUILD_TESTS=OFF -DLOOPCRAFT_BUILD_GUI=OFF >/dev/null
-
-bench: deps $(BENCH_BUILD)/build.ninja
-	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target loopcraft_bench
+		-DLOOPCRAFT_BUILD_BENCH=ON -DLOOPCRAFT_BUILD_TESTS=OFF -DLOOPCRAFT_BUILD_GUI=ON >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target loopcraft_bench loopcraft_render_bench
 	@$(BENCH_BUILD)/bench/loopcraft_bench
+	@$(BENCH_BUILD)/bench/loopcraft_render_bench
+
+# Fuzzes the metafile player, the PARAMS.TXT reader and the entry reader for FUZZ_SECONDS each
+# (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash land in
+# tests/data/fuzz/, which the test suite replays.
+$(FUZZ_BUILD)/build.ninja: | deps
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DLOOPCRAFT_BUILD_FUZZ=ON -DLOOPCRAFT_BUILD_TESTS=OFF >/dev/null
+
+fuzz: deps $(FUZZ_BUILD)/build.ninja
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading
+	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# A Debian package of the release build: the programs, their data, the desktop entry, icon,
+# AppStream metadata and the manual page of the command-line tool.
+$(PKG_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(PKG_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release \
+		-DLOOPCRAFT_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+
+package: deps $(PKG_BUILD)/build.ninja
+	@cmake --build $(PKG_BUILD) -j $(JOBS)
+	@cd $(PKG_BUILD) && cpack -G DEB >/dev/null
+	@ls -1 $(PKG_BUILD)/*.deb
 
 format:
-	@find src tests bench tools -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
+	@find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PKG_BUILD)

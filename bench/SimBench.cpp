@@ -26,7 +26,7 @@ void mixedRun(benchmark::State& state, FlagId detector, FlagId filter) {
         s.setParameters(p);
         const SimulationRunResult r = runSimulation(s);
         if (!r.ok())
-            state.SkipWithError(r.refusal->message.c_str());
+            state.SkipWithError(r.refusal->text.c_str());
         steps += s.SimulNumSteps;
         benchmark::DoNotOptimize(s.Results.back());
     }
@@ -45,7 +45,7 @@ void adpllRun(benchmark::State& state, FlagId detector) {
         s.setParameters(p);
         const SimulationRunResult r = runSimulation(s);
         if (!r.ok())
-            state.SkipWithError(r.refusal->message.c_str());
+            state.SkipWithError(r.refusal->text.c_str());
         periods += s.SimulNumSteps;
         benchmark::DoNotOptimize(s.Results.back());
     }

@@ -5,11 +5,14 @@ set -euo pipefail
 
 PACKAGES=(
     build-essential g++ cmake ninja-build pkg-config
+    clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     libcli11-dev nlohmann-json3-dev
     fonts-dejavu-core fonts-liberation
     xvfb xauth
+    dpkg-dev gzip
+    ngspice poppler-utils
 )
 
 missing=()

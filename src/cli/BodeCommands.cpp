@@ -9,6 +9,9 @@
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/E24.h"
 #include "core/schematic/SchematicLayout.h"
+#include "render/app/OffscreenGui.h"
+#include "render/app/PictureOutput.h"
+#include "render/bode/BodePlotPainter.h"
 
 #include <array>
 #include <charconv>
@@ -40,6 +43,8 @@ std::string floatText(float v) {
 
 struct BodeOptions {
     std::string csvFile;
+    std::vector<std::pair<PictureFormat, std::string>> pictures; // --png, --svg, --pdf in order
+    std::string size = "1000x720"; // of the picture, as the window's left part would be
 };
 
 // The grid frequencies, replayed exactly as the computation advanced them.
@@ -63,6 +68,33 @@ void writeCsv(std::ostream& out, const FrequencyResponse& r, const std::vector<f
     }
 }
 
+// The Bode window's picture at the requested size, drawn offscreen into each file.
+void writePictures(FrequencyResponse& response, const BodeConfigText& memo,
+                   const BodeOptions& options) {
+    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(options.size));
+    if (!size) {
+        throw UserMessage("Illegal entry",
+                          "--size expects WIDTHxHEIGHT in pixels, got \"" + options.size + "\"");
+    }
+    ensureOffscreenGui();
+    BodePlotPainter picture;
+    picture.setWindowSize(BodePlotPainter::windowSizeFor(*size));
+    response.mapOnto(BodePlotPainter::frameFor(picture.windowSize()));
+    picture.setResponse(&response);
+    picture.setConfigText(memo);
+    for (const auto& [format, file] : options.pictures) {
+        const QString name = QString::fromStdString(file);
+        if (pictureFormatFor(name) != format) {
+            throw UserMessage("Illegal entry", file + ": the file name does not end in the "
+                                                      "extension of its option");
+        }
+        QString error;
+        if (!exportPicture(picture, *size, name, error)) {
+            throw UserMessage("Error", error.toStdString());
+        }
+    }
+}
+
 int runBode(CliContext& ctx, const BodeOptions& options) {
     ParameterSet& params = ctx.params;
     const Configuration config = Configuration::fromFlags(params);
@@ -75,7 +107,7 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     const BodeRun run = ComputeBodeResponse(response, params, BodeEntries::fromParameters(params),
                                             evaluate, kNominalFrame);
     if (run.error) {
-        throw UserMessage(run.errorTitle, run.error->message);
+        throw UserMessage(run.error->title, run.error->text);
     }
     const std::vector<float> f = gridFrequencies(response);
 
@@ -91,6 +123,9 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     }
 
     const BodeConfigText memo = MakeBodeConfigText(params, config);
+    if (!options.pictures.empty()) {
+        writePictures(response, memo, options);
+    }
     if (ctx.json) {
         nlohmann::json points = nlohmann::json::array();
         for (std::size_t i = 0; i < f.size(); ++i) {
@@ -156,7 +191,7 @@ int runComponents(CliContext& ctx, const ComponentOptions& options) {
     const SchematicLayout layout = SchematicLayoutFor(config);
     ComponentCalculation calc = CalculateComponentValues(params, config, entries);
     if (calc.error) {
-        throw UserMessage(calc.errorTitle, calc.error->message);
+        throw UserMessage(calc.error->title, calc.error->text);
     }
     // A saved set keeps each capacitor's number together with the unit it was read in.
     params.setEntry(TextId::SchemaC1Unit, std::to_string(entries.c1Unit));
@@ -204,6 +239,19 @@ void registerBodeCommands(CommandRegistry& registry) {
         [bodeOptions](CliContext& ctx) { return runBode(ctx, *bodeOptions); });
     bode->add_option("--csv", bodeOptions->csvFile,
                      "Write the curves to FILE (f_hz, open/closed gain in dB and phase in deg)");
+    const std::pair<const char*, PictureFormat> formats[] = {
+        {"png", PictureFormat::Png}, {"svg", PictureFormat::Svg}, {"pdf", PictureFormat::Pdf}};
+    for (const auto& [name, format] : formats) {
+        bode->add_option_function<std::string>(
+                std::string("--") + name,
+                [bodeOptions, format](const std::string& file) {
+                    bodeOptions->pictures.emplace_back(format, file);
+                },
+                std::string("Write the Bode plot as the window shows it to FILE (.") + name + ")")
+            ->type_name("FILE");
+    }
+    bode->add_option("--size", bodeOptions->size, "Picture size in pixels (default 1000x720)")
+        ->type_name("WxH");
 
     auto componentOptions = std::make_shared<ComponentOptions>();
     const std::vector<std::string> units(kCapacitorUnits.begin(), kCapacitorUnits.end());

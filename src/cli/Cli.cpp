@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 
 #include "core/app/ParamsFile.h"
+#include "core/app/Version.h"
 
 #include <iostream>
 
@@ -58,6 +59,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         ->take_all();
     app.add_flag("--save", ctx.save, "Write the resulting parameters back to the file");
     app.add_flag("--json", ctx.json, "Machine-readable output on stdout");
+    app.set_version_flag("--version", std::string("loopcraft-cli ") + kLoopcraftVersion);
 
     CommandRegistry registry(app, ctx);
     registerFoundationCommands(registry);
@@ -65,11 +67,18 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerSimCommands(registry);
     registerBodeCommands(registry);
     registerHelpCommands(registry);
+    registerNetlistCommands(registry);
+#ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
+    registerSchematicCommands(registry);
+#endif
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
         out << app.help();
+        return 0;
+    } catch (const CLI::CallForVersion& e) {
+        out << e.what() << "\n";
         return 0;
     } catch (const CLI::ParseError& e) {
         err << e.what() << "\n";

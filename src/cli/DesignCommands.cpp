@@ -36,7 +36,7 @@ void printFigures(std::ostream& out, const nlohmann::json& figures) {
     }
 }
 
-[[noreturn]] void report(const DesignMessage& m) {
+[[noreturn]] void report(const Message& m) {
     // A silent stop of the window still deserves a reason on the command line.
     throw UserMessage(m.title.empty() ? kIllegalEntryTitle : m.title, m.text);
 }
@@ -73,7 +73,7 @@ int runFigures(CliContext& ctx) {
     DesignSession session(ctx.params);
     const DesignOutcome o = session.PrepareDesignWindow();
     if (!o.ok) {
-        report(o.message.value_or(DesignMessage{}));
+        report(o.message.value_or(Message{}));
     }
     const nlohmann::json figures = figuresJson(o.figures, session.configuration().isAdpll());
     if (ctx.json) {
@@ -93,7 +93,7 @@ int runDesign(CliContext& ctx) {
 
     const bool warning = o.bandwidthWarning && o.message;
     if (!o.ok && !warning) {
-        report(o.message.value_or(DesignMessage{}));
+        report(o.message.value_or(Message{}));
     }
     if (o.ok && adpll) {
         // The dialog stores the new counters when it next reads its entries ("Done").

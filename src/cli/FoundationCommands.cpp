@@ -81,8 +81,8 @@ int checkConfig(CliContext& ctx) {
     if (broken) {
         if (ctx.json)
             printJson(ctx,
-                      {{"ok", false}, {"message", broken->message}, {"field", broken->focusField}});
-        throw UserMessage(kIllegalEntryTitle, broken->message);
+                      {{"ok", false}, {"message", broken->text}, {"field", broken->focusField}});
+        throw UserMessage(kIllegalEntryTitle, broken->text);
     }
     if (ctx.json)
         printJson(ctx, {{"ok", true}});

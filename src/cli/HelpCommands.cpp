@@ -1,9 +1,9 @@
 // help-page: the pages of the help file on the terminal, for machines without a display and for
 // checking an edited help file.
 #include "cli/Cli.h"
+#include "core/app/DataFiles.h"
 #include "core/app/HelpDocument.h"
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 
@@ -17,29 +17,22 @@ struct HelpOptions {
     std::filesystem::path file;
 };
 
-// The working directory first, then the program's own data folder.
 std::vector<std::filesystem::path> helpCandidates(const HelpOptions& o) {
     if (!o.file.empty())
         return {o.file};
-    std::vector<std::filesystem::path> paths{kHelpFileName};
-#ifdef LOOPCRAFT_DATA_DIR
-    paths.push_back(std::filesystem::path(LOOPCRAFT_DATA_DIR) / kHelpFileName);
-#endif
-    return paths;
+    return dataFileCandidates(kHelpFileName);
 }
 
 HelpDocument loadHelp(const HelpOptions& o) {
+    std::string reasons;
     for (const auto& path : helpCandidates(o)) {
-        std::ifstream in(path, std::ios::binary);
-        if (!in)
-            continue;
-        std::string text(kMaxHelpFileBytes, '\0');
-        in.read(text.data(), static_cast<std::streamsize>(text.size()));
-        text.resize(static_cast<std::size_t>(in.gcount()));
-        return HelpDocument::parse(text);
+        HelpFileLoad load = LoadHelpFile(path);
+        if (load.document)
+            return std::move(*load.document);
+        reasons += (reasons.empty() ? "" : "; ") + load.error;
     }
-    throw UserMessage("Help",
-                      std::string("The help file ") + kHelpFileName + " could not be opened");
+    throw UserMessage("Help", std::string("The help file ") + kHelpFileName +
+                                  " could not be opened: " + reasons);
 }
 
 int helpPage(CliContext& ctx, const HelpOptions& o) {

@@ -49,7 +49,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     const Stimulus stimulus = StimulusFromFlags(params);
     if (auto failure = ReadSimulationEntries(params, SimulationEntries::fromParameters(params),
                                              stimulus, config.isAdpll()))
-        throw UserMessage(failure->title, failure->message);
+        throw UserMessage(failure->title, failure->text);
 
     auto state = std::make_unique<SimState>();
     state->setParameters(params);
@@ -57,7 +57,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     state->cbSimulFilter = opt.filter && prep.filterVisible;
     const SimulationRunResult run = runSimulation(*state);
     if (!run.ok())
-        throw UserMessage(run.refusal->title, run.refusal->message);
+        throw UserMessage(run.refusal->title, run.refusal->text);
     const SimState& s = *state;
 
     if (!opt.csv.empty()) {

@@ -70,6 +70,40 @@ TEST_F(BodeCli, BodeCsvFile) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 32);
 }
 
+// The Bode window's picture, drawn offscreen by a process that has no display at all.
+TEST_F(BodeCli, PicturesAreWrittenWithoutADisplay) {
+    const std::string noDisplay = "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                                  "ASAN_OPTIONS=detect_leaks=0";
+    ASSERT_EQ(
+        runProcess("bode --png b.png --svg b.svg --pdf b.pdf --size 640x480", "out.txt", noDisplay),
+        0)
+        << readFile(mDir / "out.txt.err");
+    const std::string png = readFile(mDir / "b.png");
+    ASSERT_GT(png.size(), 24U);
+    EXPECT_EQ(png.substr(1, 3), "PNG");
+    // Width and height, big-endian, in the header chunk.
+    const auto be32 = [&](std::size_t at) {
+        return (static_cast<unsigned char>(png[at]) << 24) |
+               (static_cast<unsigned char>(png[at + 1]) << 16) |
+               (static_cast<unsigned char>(png[at + 2]) << 8) |
+               static_cast<unsigned char>(png[at + 3]);
+    };
+    EXPECT_EQ(be32(16), 640U);
+    EXPECT_EQ(be32(20), 480U);
+    EXPECT_NE(readFile(mDir / "b.svg").find("<svg"), std::string::npos);
+    EXPECT_EQ(readFile(mDir / "b.pdf").substr(0, 5), "%PDF-");
+
+    const std::pair<std::string, const char*> refused[] = {
+        {"bode --png b.svg", "does not end in the extension of its option"},
+        {"bode --svg b.svg --size 640", "--size expects WIDTHxHEIGHT"},
+        {"bode --pdf b.pdf --size 0x480", "--size expects WIDTHxHEIGHT"},
+        {"bode --png missing/b.png", "missing/b.png"}};
+    for (const auto& [args, message] : refused) {
+        EXPECT_EQ(runProcess(args, "refused.txt", noDisplay), 1) << args;
+        EXPECT_NE(readFile(mDir / "refused.txt.err").find(message), std::string::npos) << args;
+    }
+}
+
 TEST_F(BodeCli, AdpllMemoShowsAdpllCentreFrequency) {
     const auto j = runJson({"--set", "rbConfigADPLL=1", "--set", "ConfigADPLLf0=250000", "bode"});
     EXPECT_EQ(j["memo2"], "Center frequency: 250000.0 Hz\r\n");

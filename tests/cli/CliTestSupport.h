@@ -4,12 +4,14 @@
 
 #include "cli/Cli.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -57,6 +59,15 @@ protected:
     CliRun run(std::vector<std::string> args) const {
         args.insert(args.begin(), {"--params", params()});
         return runTool(std::move(args));
+    }
+    // Runs the real program in its own process in the test's folder, its output in `outName`
+    // and `outName`.err; `env` (such as "-u DISPLAY") goes to env(1). Returns the exit status.
+    int runProcess(const std::string& args, const std::string& outName,
+                   const std::string& env = "") const {
+        const std::string cmd = "cd '" + mDir.string() + "' && env " + env + " '" + CLI_EXE + "' " +
+                                args + " >" + outName + " 2>" + outName + ".err";
+        const int raw = std::system(cmd.c_str());
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
 
     std::filesystem::path mDir;

@@ -9,16 +9,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SimCli : public CliTest {
-protected:
-    // Runs the real program in its own process; returns its exit status.
-    int runProcess(const std::string& args, const std::string& outName) {
-        const std::string cmd = "cd '" + mDir.string() + "' && '" + CLI_EXE + "' " + args + " >" +
-                                outName + " 2>" + outName + ".err";
-        const int raw = std::system(cmd.c_str());
-        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    }
-};
+class SimCli : public CliTest {};
 
 TEST_F(SimCli, DefaultRunWritesCsvAndSummary) {
     ASSERT_EQ(runProcess("simulate --json --csv run.csv", "out.json"), 0);

@@ -5,13 +5,14 @@
 // grammar and converts it; the caller stores text and value only when it succeeds.
 #pragma once
 
+#include "core/app/Message.h"
+
 #include <string>
 #include <string_view>
 
 namespace loopcraft {
 
 inline constexpr std::size_t kMaxEntryChars = 11;
-inline constexpr const char* kFormatErrorTitle = "Format error";
 inline constexpr const char* kInvalidFloatMessage = "Invalid floating format";
 inline constexpr const char* kInvalidIntegerMessage = "Invalid integer format";
 

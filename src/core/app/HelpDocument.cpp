@@ -1,7 +1,10 @@
 #include "core/app/HelpDocument.h"
 
+#include "core/app/FileAccess.h"
+
 #include <algorithm>
 #include <cctype>
+#include <system_error>
 
 namespace loopcraft {
 
@@ -66,7 +69,7 @@ HelpDocument HelpDocument::parse(std::string_view text) {
         HelpTopic topic;
         if (parseTopicLine(line, topic)) {
             // A repeated identifier would make its second page unreachable; it is dropped.
-            if (doc.find(topic.id) == nullptr) {
+            if (doc.mIndex.emplace(topic.id, doc.mTopics.size()).second) {
                 doc.mTopics.push_back(std::move(topic));
                 current = &doc.mTopics.back();
             } else {
@@ -89,10 +92,8 @@ HelpDocument HelpDocument::parse(std::string_view text) {
 }
 
 const HelpTopic* HelpDocument::find(std::string_view id) const {
-    for (const HelpTopic& t : mTopics)
-        if (t.id == id)
-            return &t;
-    return nullptr;
+    const auto it = mIndex.find(std::string(id));
+    return it == mIndex.end() ? nullptr : &mTopics[it->second];
 }
 
 std::vector<const HelpTopic*> HelpDocument::search(std::string_view query) const {
@@ -119,6 +120,21 @@ std::vector<const HelpTopic*> HelpDocument::search(std::string_view query) const
             hits.push_back(&t);
     }
     return hits;
+}
+
+HelpFileLoad LoadHelpFile(const std::filesystem::path& path) {
+    HelpFileLoad load;
+    const FileRead read = ReadRegularFile(path, kMaxHelpFileBytes);
+    if (read.ok()) {
+        load.document = HelpDocument::parse(read.bytes);
+    } else if (read.status == FileRead::Status::Missing) {
+        load.missing = true;
+        load.error = path.string() + " cannot be read: " +
+                     std::make_error_code(std::errc::no_such_file_or_directory).message();
+    } else {
+        load.error = read.error;
+    }
+    return load;
 }
 
 } // namespace loopcraft

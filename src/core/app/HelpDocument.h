@@ -5,8 +5,11 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace loopcraft {
@@ -22,7 +25,7 @@ inline constexpr const char* kHelpTopicSchematic = "Schematic";
 inline constexpr const char* kHelpTopicSimulation = "ParametersOfPLLSimulation";
 
 // A help file larger than this is refused rather than read into memory.
-inline constexpr std::size_t kMaxHelpFileBytes = 4 * 1024 * 1024;
+inline constexpr std::size_t kMaxHelpFileBytes = 16 * 1024 * 1024;
 
 struct HelpTopic {
     std::string id;
@@ -43,6 +46,15 @@ public:
 
 private:
     std::vector<HelpTopic> mTopics;
+    std::unordered_map<std::string, std::size_t> mIndex; // identifier -> position in mTopics
 };
+
+// The help file at `path`, read when it is a regular file of at most kMaxHelpFileBytes.
+struct HelpFileLoad {
+    std::optional<HelpDocument> document;
+    bool missing = false; // nothing at that path: the next place may be tried
+    std::string error;    // why there is no document, naming the file
+};
+HelpFileLoad LoadHelpFile(const std::filesystem::path& path);
 
 } // namespace loopcraft

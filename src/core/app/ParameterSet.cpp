@@ -158,8 +158,7 @@ bool ParameterSet::setEntry(TextId id, std::string_view entry, std::string* mess
                    kind == ValueKind::IntTruncated ? EntryKind::Int : entryKindOf(kind));
 }
 
-bool ParameterSet::convert(TextId id, std::string_view text, std::string* message,
-                           EntryKind kind) {
+bool ParameterSet::convert(TextId id, std::string_view text, std::string* message, EntryKind kind) {
     const TextDescriptor& d = textDescriptor(id);
     EntryResult r = readEntry(text, kind);
     if (!r.ok) {

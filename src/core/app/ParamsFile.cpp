@@ -5,12 +5,13 @@
 // (a face name may contain blanks).
 #include "core/app/ParamsFile.h"
 
+#include "core/app/FileAccess.h"
+
 #include <charconv>
-#include <fstream>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <sstream>
-#include <system_error>
 
 namespace loopcraft {
 namespace {
@@ -196,16 +197,26 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
     params.AxisFontStyle.fill(0);
     params.PrinterFontStyle.fill(0);
 
+    // Only the end of the file ends the display block early; a word that is not an integer in
+    // range is as malformed here as anywhere else.
     ParamsFileResult ok;
+    const auto integerItem = [&](const std::string& name, long long lo, long long hi,
+                                 long long& v) -> std::optional<ParamsFileResult> {
+        if (!scan.word(word, line))
+            return ok;
+        if (!parseInteger(word, v) || v < lo || v > hi)
+            return failure(fileName, line,
+                           "found " + quoteForMessage(word) + " where " + name + " (an integer " +
+                               std::to_string(lo) + ".." + std::to_string(hi) + ") was expected");
+        return std::nullopt;
+    };
+    constexpr long long kIntMin = std::numeric_limits<int>::min();
+    constexpr long long kIntMax = std::numeric_limits<int>::max();
     for (const auto& [name, set] : displayIntsBeforeFonts()) {
-        long long v = 0;
-        if (!scan.word(word, line) || !parseInteger(word, v))
-            return ok;
         const bool colour = isColourItem(name);
-        const long long lo = colour ? 0 : std::numeric_limits<int>::min();
-        const long long hi = colour ? 0xFFFFFFFFLL : std::numeric_limits<int>::max();
-        if (v < lo || v > hi)
-            return ok;
+        long long v = 0;
+        if (auto stop = integerItem(name, colour ? 0 : kIntMin, colour ? 0xFFFFFFFFLL : kIntMax, v))
+            return *stop;
         set(params, v);
     }
     scan.skipRestOfLine();
@@ -217,12 +228,13 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
         return ok;
     params.PrinterFontName = name.substr(0, kMaxFontNameChars);
     for (auto* styles : {&params.AxisFontStyle, &params.PrinterFontStyle}) {
-        for (int& bit : *styles) {
+        const std::string prefix =
+            styles == &params.AxisFontStyle ? "AxisFontStyle[" : "PrinterFontStyle[";
+        for (std::size_t i = 0; i < styles->size(); ++i) {
             long long v = 0;
-            if (!scan.word(word, line) || !parseInteger(word, v) ||
-                v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-                return ok;
-            bit = static_cast<int>(v);
+            if (auto stop = integerItem(prefix + std::to_string(i) + "]", kIntMin, kIntMax, v))
+                return *stop;
+            (*styles)[i] = static_cast<int>(v);
         }
     }
     return ok;
@@ -250,33 +262,32 @@ void WriteParamsFile(std::ostream& out, const ParameterSet& p) {
 
 InitResult InitParameters(ParameterSet& params, bool useFile, const std::filesystem::path& file) {
     InitResult result;
-    std::error_code ec;
-    const bool regular = std::filesystem::is_regular_file(file, ec);
-    std::ifstream in;
-    if (useFile && regular)
-        in.open(file, std::ios::binary);
+    FileRead read;
+    read.status = FileRead::Status::Missing;
+    if (useFile)
+        read = ReadRegularFile(file, kMaxParamsFileBytes);
 
-    if (!in.is_open()) {
+    if (read.status == FileRead::Status::Missing) {
         params.setDefaults();
         params.recomputeAllValues();
         return result;
     }
-
-    const std::string fileName = file.string();
-    const std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (!ec && size > kMaxParamsFileBytes) {
+    // Only a missing file means defaults: a file that is there but cannot be read stops the
+    // start, so the save at exit can never replace it.
+    if (read.status == FileRead::Status::Failed) {
         result.ok = false;
-        result.message = fileName + " is too large to be a parameter file (" +
-                         std::to_string(size) + " bytes); it was left untouched.";
+        result.message = read.error + ". The file was left untouched.";
         return result;
     }
 
     // Read into a copy so that a broken file leaves the set as it was.
+    const std::string fileName = file.string();
     ParameterSet loaded = params;
-    ParamsFileResult read = ReadParamsFile(in, loaded, fileName);
-    if (!read.ok) {
+    std::istringstream in(std::move(read.bytes));
+    const ParamsFileResult parsed = ReadParamsFile(in, loaded, fileName);
+    if (!parsed.ok) {
         result.ok = false;
-        result.message = read.message + ". The file was left untouched.";
+        result.message = parsed.message + ". The file was left untouched.";
         return result;
     }
     std::string why;
@@ -294,37 +305,9 @@ InitResult InitParameters(ParameterSet& params, bool useFile, const std::filesys
 
 bool SaveParamsFileAtomic(const ParameterSet& params, const std::filesystem::path& file,
                           std::string* error) {
-    namespace fs = std::filesystem;
-    fs::path tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            if (error)
-                *error = "cannot create " + tmp.string();
-            return false;
-        }
-        WriteParamsFile(out, params);
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(tmp, ignored);
-            if (error)
-                *error = "cannot write " + tmp.string();
-            return false;
-        }
-    }
-    std::error_code ec;
-    fs::rename(tmp, file, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
-        if (error)
-            *error = "cannot replace " + file.string() + ": " + ec.message();
-        return false;
-    }
-    return true;
+    std::ostringstream content;
+    WriteParamsFile(content, params);
+    return ReplaceFileAtomic(file, content.str(), error);
 }
 
 } // namespace loopcraft

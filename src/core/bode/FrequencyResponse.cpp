@@ -92,21 +92,24 @@ int ValidateBodeEntries(const ParameterSet& params) {
     return 0;
 }
 
-RuleViolation BodeEntryError(int code) {
+Message BodeEntryError(int code) {
+    auto illegal = [](const char* text, const char* edit, const char* label) {
+        return Message{kIllegalEntryTitle, text, edit, label};
+    };
     switch (code) {
     case 1:
-        return {"fMin must be positive", "EditBodefMin", "stBodefMin"};
+        return illegal("fMin must be positive", "EditBodefMin", "stBodefMin");
     case 2:
-        return {"fMax must be positive", "EditBodefMax", "stBodefMax"};
+        return illegal("fMax must be positive", "EditBodefMax", "stBodefMax");
     case 3:
-        return {"fMax must be greater than fMin", "EditBodefMax", "stBodefMax"};
+        return illegal("fMax must be greater than fMin", "EditBodefMax", "stBodefMax");
     case 4:
-        return {"NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints"};
+        return illegal("NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints");
     default:
         break;
     }
-    return {"NumPoints too large: the plot would need more than 100000 points", "EditBodeNumPoints",
-            "stBodeNumPoints"};
+    return illegal("NumPoints too large: the plot would need more than 100000 points",
+                   "EditBodeNumPoints", "stBodeNumPoints");
 }
 
 float DecadeAtOrBelow(float x) {
@@ -285,19 +288,24 @@ void FrequencyResponse::mapOnto(const PlotFrame& frame) {
     freqOffset = static_cast<float>(frame.xLeft) - freqScale * logFStart;
 }
 
+std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries) {
+    std::string message;
+    std::string field;
+    if (!ReadBodeEntries(params, entries, &message, &field)) {
+        return Message{kFormatErrorTitle, message, field, {}, true};
+    }
+    if (const int code = ValidateBodeEntries(params); code != 0) {
+        return BodeEntryError(code);
+    }
+    return std::nullopt;
+}
+
 BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
                             const BodeEntries& entries, const LoopEvaluator& evaluate,
                             const PlotFrame& frame) {
     BodeRun run;
-    std::string message;
-    std::string field;
-    if (!ReadBodeEntries(params, entries, &message, &field)) {
-        run.errorTitle = kFormatErrorTitle;
-        run.error = RuleViolation{message, field, {}};
-    } else if (const int code = ValidateBodeEntries(params); code != 0) {
-        run.errorTitle = kIllegalEntryTitle;
-        run.error = BodeEntryError(code);
-    } else {
+    run.error = CheckBodeEntries(params, entries);
+    if (!run.error) {
         response.accept(params.BodefMin, params.BodefMax, params.BodeNumPoints);
     }
     // A refused entry leaves the previous grid: the response is rebuilt from what was accepted.

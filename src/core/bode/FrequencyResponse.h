@@ -38,7 +38,11 @@ bool ReadBodeEntries(ParameterSet& params, const BodeEntries& entries,
 int ValidateBodeEntries(const ParameterSet& params);
 
 // Message (title "Illegal entry") and focus edit for a nonzero code.
-RuleViolation BodeEntryError(int code);
+Message BodeEntryError(int code);
+
+// Reads the entries into the parameter set and checks them: the first failure, or nothing when
+// they are accepted. What Redraw and Done of the Bode window both do first.
+std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries);
 
 // Decade searches from 1.0 by repeated steps of 10 and 0.1, each product stored as a float.
 // Both expect a positive, finite value and give up after the float range is exhausted.
@@ -125,8 +129,7 @@ private:
 struct BodeRun {
     // Set when the entries were refused: title ("Format error" or "Illegal entry"), message and
     // the edit to focus. The response was then recomputed from the inputs accepted before.
-    std::optional<RuleViolation> error;
-    std::string errorTitle;
+    std::optional<Message> error;
     bool computed = false; // false only when no inputs were ever accepted
 };
 

@@ -172,13 +172,14 @@ std::vector<std::pair<std::string, bool>> ConfigVisibility::byObjectName() const
     return out;
 }
 
-std::optional<RuleViolation> ValidateConfiguration(const ParameterSet& p) {
+std::optional<Message> ValidateConfiguration(const ParameterSet& p) {
     auto broken = [](const char* message, const char* field) {
-        RuleViolation v;
-        v.message = message;
+        Message v;
+        v.title = kIllegalEntryTitle;
+        v.text = message;
         v.focusField = std::string("Edit") + field;
         v.labelField = std::string("st") + field;
-        return std::optional<RuleViolation>(v);
+        return std::optional<Message>(v);
     };
     if (Configuration::fromFlags(p).isAdpll()) {
         if (!(p.ConfigADPLLf0 > 0))

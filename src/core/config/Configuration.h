@@ -2,6 +2,7 @@
 // choice flags, and the pure rules of the configuration dialog (what it shows, what it refuses).
 #pragma once
 
+#include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
 
 #include <optional>
@@ -90,16 +91,8 @@ struct ConfigVisibility {
 // switchOrder1To2, the caller checks order 2 and evaluates again.
 ConfigVisibility ApplyConfigRules(const ConfigRadioStates& radios);
 
-struct RuleViolation {
-    std::string message;    // shown under kIllegalEntryTitle
-    std::string focusField; // object name of the edit to show and focus
-    std::string labelField; // its "st" label
-};
-
-inline constexpr const char* kIllegalEntryTitle = "Illegal entry";
-
 // The configuration dialog's validation table: the first broken rule, or nothing. The category
 // is taken from the flags (stored before validation).
-std::optional<RuleViolation> ValidateConfiguration(const ParameterSet& params);
+std::optional<Message> ValidateConfiguration(const ParameterSet& params);
 
 } // namespace loopcraft

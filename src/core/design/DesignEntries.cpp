@@ -45,7 +45,7 @@ constexpr std::initializer_list<DesignField> kMixedSignalOrder{
 constexpr std::initializer_list<DesignField> kAdpllOrder{DesignField::ADPLLfH, DesignField::M,
                                                          DesignField::K, DesignField::N};
 
-DesignMessage illegal(const char* text, DesignField focus) {
+Message illegal(const char* text, DesignField focus) {
     return {kIllegalEntryTitle, text, info(focus).edit, info(focus).label, false, false};
 }
 
@@ -72,14 +72,13 @@ TextId designFieldText(DesignField field) {
     return info(field).text;
 }
 
-std::optional<DesignMessage> ReadDesignEntries(const DesignWindowModel& window, Category category,
-                                               ParameterSet& params) {
+std::optional<Message> ReadDesignEntries(const DesignWindowModel& window, Category category,
+                                         ParameterSet& params) {
     const auto& order = category == Category::Adpll ? kAdpllOrder : kMixedSignalOrder;
     for (DesignField f : order) {
         std::string message;
         if (!params.setEntry(info(f).text, window.entry(f), &message)) {
-            return DesignMessage{kFormatErrorTitle, message, info(f).edit,
-                                 info(f).label,     true,    false};
+            return Message{kFormatErrorTitle, message, info(f).edit, info(f).label, true, false};
         }
     }
     if (category == Category::MixedSignal) {
@@ -123,7 +122,7 @@ DesignErrorCode ValidateDesignEntries(const ParameterSet& p, const Configuration
     return DesignErrorCode::None;
 }
 
-DesignMessage DesignErrorMessage(DesignErrorCode code, const Configuration& config) {
+Message DesignErrorMessage(DesignErrorCode code, const Configuration& config) {
     switch (code) {
     case DesignErrorCode::None:
         return {};
@@ -156,7 +155,7 @@ DesignMessage DesignErrorMessage(DesignErrorCode code, const Configuration& conf
     case DesignErrorCode::zeta:
         return illegal("zeta must be positive", DesignField::zeta);
     case DesignErrorCode::C1: {
-        DesignMessage m = illegal("C1 must be positive", DesignField::C1);
+        Message m = illegal("C1 must be positive", DesignField::C1);
         m.silent = !config.chargePump();
         return m;
     }

@@ -52,22 +52,11 @@ struct DesignWindowModel {
     const std::string& entry(DesignField f) const { return entries[static_cast<std::size_t>(f)]; }
 };
 
-// A message the window shows in a modal box, and where the focus goes afterwards.
-struct DesignMessage {
-    std::string title;
-    std::string text;
-    std::string focusField; // edit object name, empty for none
-    std::string labelField; // its label, shown with it when it was hidden
-    bool selectAll = false; // a format error selects the whole text
-    bool silent = false;    // the operation stops, but nothing is shown
-    bool operator==(const DesignMessage&) const = default;
-};
-
 // Reads the entries of the current category into the parameter set, in the window's order,
 // stopping at the first that does not convert (fields read before it keep their new values).
 // The mixed-signal reading ends with SchemaC1Unit = the selected unit.
-std::optional<DesignMessage> ReadDesignEntries(const DesignWindowModel& window, Category category,
-                                               ParameterSet& params);
+std::optional<Message> ReadDesignEntries(const DesignWindowModel& window, Category category,
+                                         ParameterSet& params);
 
 // Codes of the validation table; checked in the order 1, 2, 3, 14, 4, then 5..13, 15.
 enum class DesignErrorCode {
@@ -93,7 +82,7 @@ enum class DesignErrorCode {
 DesignErrorCode ValidateDesignEntries(const ParameterSet& params, const Configuration& config);
 
 // The message and focus for a code. Code 15 is silent unless the detector is the charge pump.
-DesignMessage DesignErrorMessage(DesignErrorCode code, const Configuration& config);
+Message DesignErrorMessage(DesignErrorCode code, const Configuration& config);
 
 // Section-2 pole kind into the flags (mixed-signal category only).
 void StorePoleKind(ParameterSet& params, const Configuration& config, PoleKind selected);

@@ -4,6 +4,7 @@
 #include "core/app/FixedNotation.h"
 #include "core/design/AdpllDesign.h"
 #include "core/design/FilterDesign.h"
+#include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/E24.h"
 
@@ -13,26 +14,26 @@ namespace loopcraft {
 
 namespace {
 
-DesignOutcome stopped(DesignMessage message) {
+DesignOutcome stopped(Message message) {
     DesignOutcome o;
     o.message = std::move(message);
     return o;
 }
 
-DesignMessage noCrossing() {
+Message noCrossing() {
     return {kNoCrossingTitle, kNoCrossingMessage, "", "", false, false};
 }
 
 // Gain crossover, phase margin, ωn and ζ of the loop in `s`; nothing when there is no crossover.
 bool loopFigures(FilterDesignState& s, const Configuration& c, DesignFigures& out) {
-    const auto fc = FindGainCrossover(s, c);
-    if (!fc) {
+    const auto f = ComputeLoopFigures(s, c);
+    if (!f) {
         return false;
     }
-    out.gainCrossover = fc;
-    out.phaseMarginDeg = PhaseMarginDeg(s, c, *fc);
-    s.omegaN = ComputeNaturalFrequency(s, c);
-    s.zeta = ComputeDampingFactor(s, c);
+    out.gainCrossover = f->gainCrossover;
+    out.phaseMarginDeg = f->phaseMarginDeg;
+    s.omegaN = f->omegaN;
+    s.zeta = f->zeta;
     out.omegaN = s.omegaN;
     out.zeta = s.zeta;
     return true;
@@ -65,7 +66,7 @@ void DesignSession::writeEntry(DesignField field, float value, const std::string
     }
 }
 
-std::optional<DesignMessage> DesignSession::readAndValidate(const Configuration& c) {
+std::optional<Message> DesignSession::readAndValidate(const Configuration& c) {
     if (auto m = ReadDesignEntries(mWindow, c.category, mParams)) {
         return m;
     }

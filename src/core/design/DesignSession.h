@@ -30,11 +30,11 @@ struct DesignFigures {
 };
 
 struct DesignOutcome {
-    bool ok = false;                      // the operation ran to its end
-    std::optional<DesignMessage> message; // to show (unless silent) when it stopped
-    std::vector<DesignField> written;     // entries whose text the operation wrote
-    bool c1UnitWritten = false;           // lbFiltDesignC1 got a new selection
-    bool bandwidthWarning = false;        // stopped by the maximum-f3db notice
+    bool ok = false;                  // the operation ran to its end
+    std::optional<Message> message;   // to show (unless silent) when it stopped
+    std::vector<DesignField> written; // entries whose text the operation wrote
+    bool c1UnitWritten = false;       // lbFiltDesignC1 got a new selection
+    bool bandwidthWarning = false;    // stopped by the maximum-f3db notice
     DesignFigures figures;
 };
 
@@ -65,7 +65,7 @@ public:
     Configuration configuration() const;
 
 private:
-    std::optional<DesignMessage> readAndValidate(const Configuration& config);
+    std::optional<Message> readAndValidate(const Configuration& config);
     void writeEntry(DesignField field, float value, const std::string& text);
 
     ParameterSet& mParams;

@@ -321,6 +321,20 @@ float ComputeDampingFactor(const FilterDesignState& s, const Configuration& c) {
     return 0.0F;
 }
 
+std::optional<Complex> FilterResponse(const FilterDesignState& state, const Configuration& config,
+                                      float f) {
+    if (config.isAdpll() || config.order <= 1) {
+        return std::nullopt;
+    }
+    FilterDesignState unit = state;
+    unit.K0 = 1.0F;
+    unit.Kd = 1.0F;
+    unit.Kp = 1.0F;
+    unit.N = 1;
+    const Complex g = EvaluateLoop(unit, config, f).openLoop;
+    return g * Complex(0.0F, static_cast<float>(kTwoPi * f));
+}
+
 float PhaseMarginDeg(const FilterDesignState& s, const Configuration& c, float fc) {
     const float phase = EvaluateLoop(s, c, fc).openLoopPhase;
     return static_cast<float>((phase + kPi) * 180.0 * (1.0 / kPi));

@@ -35,6 +35,14 @@ float ComputeNaturalFrequency(const FilterDesignState& state, const Configuratio
 // ζ from `state.omegaN`, which the caller sets from ComputeNaturalFrequency first.
 float ComputeDampingFactor(const FilterDesignState& state, const Configuration& config);
 
+// The loop filter's own transfer function at `f` Hz as the loop model sees it: V/V from the
+// detector's voltage to the control voltage, or V/A from the pump's current (orders 2..5 of the
+// mixed-signal loop). It is G with unit detector, pump and oscillator gains and no divider, times
+// jω (the oscillator's integration taken out), so it is exactly the filter the Bode plot and the
+// design work with. Nothing for order 1 and the all-digital loop, which have no filter.
+std::optional<Complex> FilterResponse(const FilterDesignState& state, const Configuration& config,
+                                      float f);
+
 // (openLoopPhase at fc + π) in degrees, for the gain crossover fc.
 float PhaseMarginDeg(const FilterDesignState& state, const Configuration& config, float fc);
 

@@ -192,11 +192,11 @@ int ValidateCapacitorEntries(const ParameterSet& params, const Configuration& co
     return 0;
 }
 
-RuleViolation CapacitorEntryError(int code) {
+Message CapacitorEntryError(int code) {
     if (code == 2) {
-        return {"C4 must be positive", "EditSchemaC4Val", "stSchemaC4"};
+        return {kIllegalEntryTitle, "C4 must be positive", "EditSchemaC4Val", "stSchemaC4"};
     }
-    return {"C1 must be positive", "EditSchemaC1Val", "stSchemaC1"};
+    return {kIllegalEntryTitle, "C1 must be positive", "EditSchemaC1Val", "stSchemaC1"};
 }
 
 ComponentInputs componentInputs(const ParameterSet& params, const Configuration& config, int c1Unit,
@@ -227,12 +227,10 @@ ComponentCalculation CalculateComponentValues(ParameterSet& params, const Config
     std::string message;
     std::string field;
     if (!ReadCapacitorEntries(params, config, entries, &message, &field)) {
-        result.errorTitle = kFormatErrorTitle;
-        result.error = RuleViolation{message, field, {}};
+        result.error = Message{kFormatErrorTitle, message, field, {}, true};
         return result;
     }
     if (const int code = ValidateCapacitorEntries(params, config); code != 0) {
-        result.errorTitle = kIllegalEntryTitle;
         result.error = CapacitorEntryError(code);
         return result;
     }

@@ -71,16 +71,18 @@ struct CapacitorEntries {
 };
 
 // Reads C1, and C4 where section 2 exists, into the parameter set (text and value), stopping at
-// the first entry that does not convert. False with the "Format error" message then.
+// the first entry that does not convert. False with the "Format error" message and the edit
+// that holds the entry then.
 bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
-                          const CapacitorEntries& entries, std::string* message = nullptr);
+                          const CapacitorEntries& entries, std::string* message = nullptr,
+                          std::string* failedField = nullptr);
 
 // 0 when the stored capacitors are acceptable, 1 for C1 <= 0, 2 for C4 <= 0. C4 counts only
 // where section 2 exists: elsewhere it is neither shown nor used.
 int ValidateCapacitorEntries(const ParameterSet& params, const Configuration& config);
 
 // The message ("Illegal entry") and the edit that gets the focus for a nonzero code.
-RuleViolation CapacitorEntryError(int code);
+Message CapacitorEntryError(int code);
 
 // Everything a calculation reads, from the parameter set, the configuration and the units
 // selected in the lists.
@@ -90,8 +92,7 @@ ComponentInputs componentInputs(const ParameterSet& params, const Configuration&
 struct ComponentCalculation {
     // Set when the calculation stopped: the title ("Format error" or "Illegal entry"), the
     // message and, for an illegal entry, the edit to focus. Nothing is computed then.
-    std::optional<RuleViolation> error;
-    std::string errorTitle;
+    std::optional<Message> error;
     std::vector<ComponentValue> values;
 };
 

@@ -37,15 +37,15 @@ const char* filterTitle(LoopFilter filter) {
 
 SchematicLayout SchematicLayoutFor(const Configuration& config) {
     SchematicLayout layout;
-    if (config.order < 2 || config.order > 5) {
+    // An all-digital loop filters with its K counter: there is no circuit to draw.
+    if (config.isAdpll() || config.order < 2 || config.order > 5) {
         layout.title = "No filter";
         return layout;
     }
     // The drawing shows the filter, whose order is one below the loop's; "_I" is the filter
     // driven by the charge pump's current, "_U" by a voltage.
     const int filterOrder = config.order - 1;
-    layout.file = std::string(filterFileStem(config.filter)) + std::to_string(filterOrder) +
-                  (config.chargePump() ? "_I.wmf" : "_U.wmf");
+    layout.file = schematicFileName(config.filter, filterOrder, config.chargePump());
     layout.title = std::string(kOrderWords[static_cast<std::size_t>(filterOrder - 1)]) + "-order " +
                    filterTitle(config.filter);
 
@@ -59,6 +59,11 @@ SchematicLayout SchematicLayoutFor(const Configuration& config) {
     layout.C5_1 = layout.R5_1 = passive && config.order == 5;
     layout.section2 = !passive && config.order >= 4;
     return layout;
+}
+
+std::string schematicFileName(LoopFilter filter, int filterOrder, bool chargePump) {
+    return std::string(filterFileStem(filter)) + std::to_string(filterOrder) +
+           (chargePump ? "_I.wmf" : "_U.wmf");
 }
 
 std::vector<std::pair<std::string, bool>> SchematicLayout::byObjectName() const {

@@ -29,7 +29,12 @@ struct SchematicLayout {
     bool operator==(const SchematicLayout&) const = default;
 };
 
-// Drawing, title and rows for the PLL order, filter and detector of `config`.
+// Drawing, title and rows for the PLL order, filter and detector of `config`; "No filter" for
+// order 1 and for an all-digital loop.
 SchematicLayout SchematicLayoutFor(const Configuration& config);
+
+// The drawing of a filter of `filterOrder` (the PLL order minus one): "_I" when the charge
+// pump's current drives it, "_U" for a voltage ("PassiveLL1_U.wmf").
+std::string schematicFileName(LoopFilter filter, int filterOrder, bool chargePump);
 
 } // namespace loopcraft

@@ -24,20 +24,20 @@ namespace loopcraft {
 
 namespace {
 
-SimulationMessage illegal(const char* message, const char* focus) {
-    return {kSimulIllegalEntryTitle, message, focus};
+Message illegal(const char* message, const char* focus) {
+    return {kSimulIllegalEntryTitle, message, focus, {}};
 }
 
 bool readInto(ParameterSet& params, TextId id, const std::string& text, const char* focus,
-              std::optional<SimulationMessage>& failure) {
+              std::optional<Message>& failure) {
     std::string message;
     if (params.setEntry(id, text, &message))
         return true;
-    failure = SimulationMessage{kFormatErrorTitle, message, focus};
+    failure = Message{kFormatErrorTitle, message, focus, {}, true};
     return false;
 }
 
-std::optional<SimulationMessage> memoryRefusal(const RunSize& size) {
+std::optional<Message> memoryRefusal(const RunSize& size) {
     if (!(size.bytes <= kMaxRunBytes))
         return illegal("T too large: the run would need more than 1 GiB of memory", "EditSimulT");
     return std::nullopt;
@@ -240,10 +240,9 @@ SimulationEntries SimulationEntries::fromParameters(const ParameterSet& p) {
     return e;
 }
 
-std::optional<SimulationMessage> ReadSimulationEntries(ParameterSet& params,
-                                                       const SimulationEntries& e,
-                                                       Stimulus stimulus, bool adpll) {
-    std::optional<SimulationMessage> failure;
+std::optional<Message> ReadSimulationEntries(ParameterSet& params, const SimulationEntries& e,
+                                             Stimulus stimulus, bool adpll) {
+    std::optional<Message> failure;
     if (!readInto(params, TextId::Simulf0, e.Simulf0, "EditSimulf0", failure))
         return failure;
     switch (stimulus) {
@@ -332,8 +331,8 @@ RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configur
     return size;
 }
 
-std::optional<SimulationMessage> ValidateSimulation(const ParameterSet& p, Stimulus stimulus,
-                                                    const Configuration& config) {
+std::optional<Message> ValidateSimulation(const ParameterSet& p, Stimulus stimulus,
+                                          const Configuration& config) {
     const bool adpll = config.isAdpll();
     if (p.Simulf0 <= 0)
         return illegal("f0 must be > 0", "EditSimulf0");

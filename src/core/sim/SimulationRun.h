@@ -31,14 +31,6 @@ inline constexpr const char* kSimulIllegalEntryTitle = "Illegal Entry";
 inline constexpr double kMaxRunSteps = 2.0e9;
 inline constexpr double kMaxRunBytes = 1024.0 * 1024.0 * 1024.0;
 
-// A message for the user: title, text and the object name of the edit to focus (may be empty).
-struct SimulationMessage {
-    std::string title;
-    std::string message;
-    std::string focusField;
-    bool operator==(const SimulationMessage&) const = default;
-};
-
 // The texts of the panel's edits when Run is pressed.
 struct SimulationEntries {
     std::string Simulf0, Simuldf, Simuldphi, SimuldN, SimulnSamp, SimulT, SimulZoomFact, SimulSNR,
@@ -50,9 +42,8 @@ struct SimulationEntries {
 // Reads the entries into `params` in the panel's order; the first text that does not convert
 // stops with its "Format error" (earlier fields stay stored). The all-digital loop skips nSamp
 // and runs with SimulnSamp = 1.
-std::optional<SimulationMessage> ReadSimulationEntries(ParameterSet& params,
-                                                       const SimulationEntries& entries,
-                                                       Stimulus stimulus, bool adpll);
+std::optional<Message> ReadSimulationEntries(ParameterSet& params, const SimulationEntries& entries,
+                                             Stimulus stimulus, bool adpll);
 
 // The stimulus the live radio buttons (copied into the stimulus flags) select.
 Stimulus StimulusFromFlags(const ParameterSet& params);
@@ -60,8 +51,8 @@ Stimulus StimulusFromFlags(const ParameterSet& params);
 // The range checks of the panel in their order, then the run-size limits. The memory limit
 // refuses here only a run that exceeds it even without noise and with "Filter"; runSimulation
 // checks it again with the live choices.
-std::optional<SimulationMessage> ValidateSimulation(const ParameterSet& params, Stimulus stimulus,
-                                                    const Configuration& config);
+std::optional<Message> ValidateSimulation(const ParameterSet& params, Stimulus stimulus,
+                                          const Configuration& config);
 
 // Estimated work (steps or events, including oscillator half-periods) of a run, and the bytes
 // of the arrays it allocates (reference records, noise arrays, edge list, results), counted
@@ -95,9 +86,9 @@ std::string FormatProposedT(float seconds);
 using SimulationProgress = std::function<void(float)>;
 
 struct SimulationRunResult {
-    std::optional<SimulationMessage> refusal; // set when the run did not start
-    bool filterUnchecked = false;             // nSamp > 4 cleared "Filter"
-    bool scrollBarVisible = false;            // SimulZoomFact != 1
+    std::optional<Message> refusal; // set when the run did not start
+    bool filterUnchecked = false;   // nSamp > 4 cleared "Filter"
+    bool scrollBarVisible = false;  // SimulZoomFact != 1
     std::size_t points = 0;
     float pointInterval = 0; // seconds between recorded points
     bool ok() const { return !refusal; }

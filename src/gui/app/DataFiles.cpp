@@ -1,32 +1,19 @@
 #include "gui/app/DataFiles.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+#include "core/app/DataFiles.h"
 
 namespace loopcraft {
 
 QStringList dataFileCandidates(const QString& name) {
-    QStringList paths{QDir::current().filePath(name)};
-    if (QCoreApplication::instance() != nullptr) {
-        const QDir appDir(QCoreApplication::applicationDirPath());
-        paths << appDir.filePath(QStringLiteral("data/") + name)
-              << appDir.filePath(QStringLiteral("../share/loopcraft/") + name);
+    QStringList paths;
+    for (const std::filesystem::path& p : dataFileCandidates(name.toStdString())) {
+        paths << QString::fromStdString(p.string());
     }
-#ifdef LOOPCRAFT_DATA_DIR
-    paths << QDir(QStringLiteral(LOOPCRAFT_DATA_DIR)).filePath(name);
-#endif
     return paths;
 }
 
 QString findDataFile(const QString& name) {
-    const QStringList paths = dataFileCandidates(name);
-    for (const QString& path : paths) {
-        if (QFileInfo(path).isFile()) {
-            return path;
-        }
-    }
-    return paths.front();
+    return QString::fromStdString(findDataFile(name.toStdString()).string());
 }
 
 } // namespace loopcraft

@@ -1,7 +1,4 @@
-// Where the program's data files (start logo, help file, schematic drawings) are found: the
-// working directory first, so a user can put their own copies beside PARAMS.TXT, then the data
-// folder installed with the program, then the source tree's data folder for a run straight from
-// the build directory. PARAMS.TXT is not a data file: it lives in the working directory only.
+// The data-file look-up of the engine (core/app/DataFiles.h) with Qt strings, for the windows.
 #pragma once
 
 #include <QString>
@@ -9,9 +6,7 @@
 
 namespace loopcraft {
 
-// Every place `name` is looked for, in order.
 QStringList dataFileCandidates(const QString& name);
-// The first candidate that exists, else the working-directory path (so a message can name it).
 QString findDataFile(const QString& name);
 
 } // namespace loopcraft

@@ -1,5 +1,6 @@
 #include "gui/app/EntryFieldReader.h"
 
+#include "gui/app/MessagePresenter.h"
 #include "gui/app/UserDialogs.h"
 
 #include <QLineEdit>
@@ -10,6 +11,7 @@ void reportEntryError(QLineEdit* edit, const std::string& message, UserDialogs& 
     dialogs.message(edit ? edit->window() : nullptr, QString::fromLatin1(kFormatErrorTitle),
                     QString::fromStdString(message));
     if (edit) {
+        revealField(edit->window(), edit, labelNameOf(edit->objectName()));
         edit->selectAll();
         edit->setFocus(Qt::OtherFocusReason);
     }

@@ -74,18 +74,17 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 }
 
 bool HelpWindow::loadFile(const QStringList& candidates) {
-    mTriedPaths = candidates;
+    mLoadErrors.clear();
     mLoaded = false;
     mDocument = HelpDocument{};
     for (const QString& path : candidates) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        // A runaway file is cut rather than read whole; the parser ignores what lies beyond.
-        const QByteArray bytes = file.read(static_cast<qint64>(kMaxHelpFileBytes));
-        mDocument = HelpDocument::parse(std::string_view(bytes.constData(), bytes.size()));
-        mLoaded = true;
-        break;
+        HelpFileLoad load = LoadHelpFile(QFile::encodeName(path).toStdString());
+        if (load.document) {
+            mDocument = std::move(*load.document);
+            mLoaded = true;
+            break;
+        }
+        mLoadErrors << QString::fromStdString(load.error);
     }
     fillTopicList(mSearch->text());
     return mLoaded;
@@ -112,8 +111,8 @@ void HelpWindow::showTopic(const QString& topic) {
         QString md = QStringLiteral("# Help is not available\n\nThe help file **%1** could not "
                                     "be opened. Looked for it in:\n\n")
                          .arg(QString::fromLatin1(kHelpFileName));
-        for (const QString& path : mTriedPaths)
-            md += QStringLiteral("- `%1`\n").arg(path);
+        for (const QString& why : mLoadErrors)
+            md += QStringLiteral("- `%1`\n").arg(why);
         md += QStringLiteral("\nAsked for the page: %1\n").arg(escapeMarkdown(topic));
         showNotice(md);
         return;

@@ -23,7 +23,7 @@ public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     // Reads the first readable file of `candidates`; false (and a notice on the page) when none
-    // can be read. The candidates are kept for the notice.
+    // can be read. Why each candidate failed is kept for the notice.
     bool loadFile(const QStringList& candidates);
     bool hasDocument() const { return mLoaded; }
 
@@ -44,7 +44,7 @@ private:
 
     HelpDocument mDocument;
     bool mLoaded = false;
-    QStringList mTriedPaths;
+    QStringList mLoadErrors; // one "<file> cannot be read: <reason>" per candidate tried
     QString mCurrentTopic;
     QLineEdit* mSearch = nullptr;
     QListWidget* mTopics = nullptr;

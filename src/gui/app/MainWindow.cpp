@@ -9,6 +9,7 @@
 #include "gui/app/DataFiles.h"
 #include "gui/app/HelpService.h"
 #include "gui/app/HelpWindow.h"
+#include "gui/app/MessagePresenter.h"
 #include "gui/app/WindowHelpService.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/config/ConfigDialog.h"
@@ -245,14 +246,19 @@ MainWindow::MainWindow(UserDialogs& dialogs, MainWindowSetup setup)
 }
 
 MainWindow::~MainWindow() {
-    if (!mStarted) {
-        return;
-    }
     std::string error;
-    if (!SaveParams(&error)) {
+    if (!SaveParamsAtExit(&error)) {
         // The window is gone; a message box could not be answered any more.
         std::cerr << "Loopcraft: " << kParamsFileName << " not written: " << error << '\n';
     }
+}
+
+bool MainWindow::SaveParamsAtExit(std::string* error) {
+    if (!mStarted) {
+        return true;
+    }
+    mStarted = false;
+    return SaveParams(error);
 }
 
 bool MainWindow::SaveParams(std::string* error) {
@@ -480,9 +486,18 @@ void MainWindow::createOtherWindows() {
     // In this order; each is filled from the parameter set as it is created.
     mConfigDialog = new ConfigDialog(mParams, *mHelp, mDialogs, this);
     mConfigDialog->place(configPlacement());
-    mDesignDialog = new DesignDialog(mParams, *mHelp, mDialogs, this);
-    mBodeWindow = new BodeWindow(mParams, *mHelp, mDialogs, this);
-    mSchematicWindow = new SchematicWindow(mParams, *mHelp, mDialogs, this);
+    // The Bode and schematic windows are windows of their own, not children of the main
+    // window: the design dialog is modal to the main window, and they must stay usable while it
+    // is open.
+    mBodeWindow = std::make_unique<BodeWindow>(mParams, *mHelp, mDialogs);
+    mBodeWindow->place(configPlacement());
+    mSchematicWindow = std::make_unique<SchematicWindow>(mParams, *mHelp, mDialogs);
+    for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get()}) {
+        w->setWindowIcon(windowIcon());
+    }
+    mDesignDialog =
+        new DesignDialog(mParams, *mHelp, mDialogs, *mBodeWindow, *mSchematicWindow, this);
+    mDesignDialog->place(configPlacement());
 }
 
 QLineEdit* MainWindow::simulationEdit(TextId id) const {
@@ -720,7 +735,12 @@ void MainWindow::OpenConfigDialog() {
 
 void MainWindow::OpenDesignDialog() {
     mCanvas->repaint();
-    mDesignDialog->Prepare();
+    mDesignDialog->place(configPlacement());
+    if (!mBodeWindow->isVisible()) {
+        mBodeWindow->place(configPlacement());
+    }
+    mDesignDialog->PrepareDesignWindow();
+    mDesignDialog->ApplyDesignPanelRules();
     if (mDesignDialog->exec() != QDialog::Accepted && isVisible()) {
         mDesignDialog->exec();
     }
@@ -837,13 +857,8 @@ Configuration MainWindow::liveConfiguration() const {
                          : Configuration::fromFlags(mParams);
 }
 
-void MainWindow::showPanelMessage(const SimulationMessage& message) {
-    mDialogs.message(this, QString::fromStdString(message.title),
-                     QString::fromStdString(message.message));
-    if (auto* edit = mPanel1->findChild<QLineEdit*>(QString::fromStdString(message.focusField))) {
-        edit->selectAll();
-        edit->setFocus(Qt::OtherFocusReason);
-    }
+void MainWindow::showPanelMessage(const Message& message) {
+    showMessage(mDialogs, this, message);
 }
 
 void MainWindow::ButtonSimulRunClick() {

@@ -39,7 +39,7 @@ class DesignDialog;
 class BodeWindow;
 class SchematicWindow;
 class SimState;
-struct SimulationMessage;
+struct Message;
 
 // Thrown by the constructor when the parameter file cannot be read; the file is left as it was.
 class StartupError : public std::runtime_error {
@@ -61,7 +61,7 @@ class MainWindow final : public QMainWindow {
 
 public:
     explicit MainWindow(UserDialogs& dialogs, MainWindowSetup setup = {});
-    // Writes the parameter file (after a successful start only).
+    // Writes the parameter file unless SaveParamsAtExit did (after a successful start only).
     ~MainWindow() override;
 
     ParameterSet& params() { return mParams; }
@@ -70,8 +70,8 @@ public:
     UserDialogs& dialogs() { return mDialogs; }
     ConfigDialog* configDialog() const { return mConfigDialog; }
     DesignDialog* designDialog() const { return mDesignDialog; }
-    BodeWindow* bodeWindow() const { return mBodeWindow; }
-    SchematicWindow* schematicWindow() const { return mSchematicWindow; }
+    BodeWindow* bodeWindow() const { return mBodeWindow.get(); }
+    SchematicWindow* schematicWindow() const { return mSchematicWindow.get(); }
     // The canvas the logo and the plot are painted on (the window's client area).
     QWidget* canvas() const { return mCanvas; }
     int toolBarHeight() const;
@@ -97,6 +97,9 @@ public:
     void ApplyDisplayOptions();
     // Writes PARAMS.TXT now; false with the reason when it could not be written.
     bool SaveParams(std::string* error = nullptr);
+    // The save at exit: writes PARAMS.TXT once (after a successful start only) and leaves
+    // nothing for the destructor to write. False with the reason when it could not be written.
+    bool SaveParamsAtExit(std::string* error = nullptr);
 
 signals:
     // The window was closed: the program ends.
@@ -170,7 +173,7 @@ private:
     QLineEdit* simulationEdit(TextId id) const;
     bool adpllChecked() const;
     Configuration liveConfiguration() const;
-    void showPanelMessage(const SimulationMessage& message);
+    void showPanelMessage(const Message& message);
     ConfigDialogPlacement configPlacement() const;
     QLineEdit* configEdit(const char* name) const;
 
@@ -206,8 +209,8 @@ private:
 
     ConfigDialog* mConfigDialog = nullptr;
     DesignDialog* mDesignDialog = nullptr;
-    BodeWindow* mBodeWindow = nullptr;
-    SchematicWindow* mSchematicWindow = nullptr;
+    std::unique_ptr<BodeWindow> mBodeWindow;
+    std::unique_ptr<SchematicWindow> mSchematicWindow;
 };
 
 } // namespace loopcraft

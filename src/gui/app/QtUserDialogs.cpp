@@ -1,6 +1,7 @@
 #include "gui/app/QtUserDialogs.h"
 
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -82,6 +83,16 @@ std::unique_ptr<QPrinter> QtUserDialogs::choosePrinter(QWidget* parent) {
         return nullptr;
     }
     return printer;
+}
+
+std::optional<QString> QtUserDialogs::saveFileName(QWidget* parent, const QString& caption,
+                                                   const QString& suggestedName,
+                                                   const QString& filters) {
+    const QString name = QFileDialog::getSaveFileName(parent, caption, suggestedName, filters);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 } // namespace loopcraft

@@ -15,6 +15,9 @@ public:
     std::array<std::uint32_t, 16> customColors() const override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                        const QString& suggestedName,
+                                        const QString& filters) override;
 };
 
 } // namespace loopcraft

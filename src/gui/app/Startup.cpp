@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QLocale>
 #include <clocale>
+#include <iostream>
 #include <memory>
+#include <string>
 
 namespace loopcraft {
 
@@ -53,7 +55,16 @@ int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* te
     } catch (const std::exception& e) {
         dialogs.message(nullptr, title, QString::fromUtf8(e.what()));
     }
-    // Destroying the window writes PARAMS.TXT.
+    // PARAMS.TXT is written while a message box can still be answered; the old file stays
+    // intact when the save fails.
+    std::string error;
+    if (!window->SaveParamsAtExit(&error)) {
+        std::cerr << "Loopcraft: " << kParamsFileName << " not written: " << error << '\n';
+        dialogs.message(
+            nullptr, title,
+            QStringLiteral("%1 could not be saved: %2")
+                .arg(QString::fromLatin1(kParamsFileName), QString::fromStdString(error)));
+    }
     window.reset();
     return code;
 }

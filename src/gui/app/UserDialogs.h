@@ -49,6 +49,12 @@ public:
     // The print dialog: a printer ready for a document, or nothing when the user cancels.
     virtual std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) = 0;
 
+    // The save-file dialog, opened at `suggestedName` with name filters such as
+    // "PNG image (*.png)"; nothing when the user cancels.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                                const QString& suggestedName,
+                                                const QString& filters) = 0;
+
     // The implementation windows use unless they are handed another one. Never null: until
     // install() is called it is the Qt implementation.
     static UserDialogs& instance();

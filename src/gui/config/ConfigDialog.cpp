@@ -3,6 +3,7 @@
 #include "core/app/HelpDocument.h"
 #include "gui/app/EntryFieldReader.h"
 #include "gui/app/HelpService.h"
+#include "gui/app/MessagePresenter.h"
 #include "gui/app/UserDialogs.h"
 
 #include <QFrame>
@@ -210,10 +211,7 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 QRect ConfigDialog::geometryFor(const ConfigDialogPlacement& p) {
-    const int width = p.screen.width();
-    return QRect(p.screen.left() + static_cast<int>(std::floor(0.005 * width)), p.top,
-                 static_cast<int>(std::floor(0.99 * width)),
-                 std::max(1, p.mainClientHeight - p.toolBarHeight - 2));
+    return geometryOver(p);
 }
 
 void ConfigDialog::place(const ConfigDialogPlacement& placement) {
@@ -297,32 +295,12 @@ void ConfigDialog::SelectVCOScaler() {
     ApplyConfigRules();
 }
 
-void ConfigDialog::revealField(const QString& editName) {
-    QWidget* edit = findChild<QWidget*>(editName);
-    if (edit == nullptr)
-        return;
-    if (QWidget* label = findChild<QWidget*>(QStringLiteral("st") + editName.mid(4)))
-        label->setVisible(true);
-    // A field inside a group the rules hid (the filter limits while order 1 is chosen) would
-    // get an invisible focus; the group is shown with it so the value can be corrected.
-    for (QWidget* w = edit; w != nullptr && w != this; w = w->parentWidget())
-        if (w->isHidden())
-            w->setVisible(true);
-}
-
 void ConfigDialog::ButtonConfigDoneClick() {
     StoreConfigFlags(radioStates(), mParams);
 
     // Each read stores its value at once; a failure has shown its message and stops here.
     // Hidden fields are read too, so a bad text in one of them is brought into view.
-    auto read = [this](const Field& f) {
-        if (readEntryField(f.edit, mParams, f.id, mDialogs))
-            return true;
-        revealField(f.edit->objectName());
-        f.edit->selectAll();
-        f.edit->setFocus(Qt::OtherFocusReason);
-        return false;
-    };
+    auto read = [this](const Field& f) { return readEntryField(f.edit, mParams, f.id, mDialogs); };
     if (mADPLL->isChecked()) {
         if (!read(mADPLLf0))
             return;
@@ -333,13 +311,8 @@ void ConfigDialog::ButtonConfigDoneClick() {
                 return;
     }
 
-    if (const std::optional<RuleViolation> violation = ValidateConfiguration(mParams)) {
-        mDialogs.message(this, QString::fromLatin1(kIllegalEntryTitle),
-                         QString::fromStdString(violation->message));
-        const QString editName = QString::fromStdString(violation->focusField);
-        revealField(editName);
-        if (QWidget* edit = findChild<QWidget*>(editName))
-            edit->setFocus(Qt::OtherFocusReason);
+    if (const std::optional<Message> violation = ValidateConfiguration(mParams)) {
+        showMessage(mDialogs, this, *violation);
         return;
     }
     accept();

@@ -6,6 +6,7 @@
 
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
+#include "gui/app/WorkingArea.h"
 
 #include <QDialog>
 #include <array>
@@ -22,13 +23,7 @@ namespace loopcraft {
 class HelpService;
 class UserDialogs;
 
-// What the dialog needs of the main window to place itself over the main window's working area.
-struct ConfigDialogPlacement {
-    QRect screen;             // available geometry of the screen
-    int top = 0;              // global y just below the main window's tool bar
-    int mainClientHeight = 0; // height of the main window's client area
-    int toolBarHeight = 0;
-};
+using ConfigDialogPlacement = WorkingArea;
 
 class ConfigDialog : public QDialog {
     Q_OBJECT
@@ -71,8 +66,6 @@ private:
     QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
     Field field(QWidget* parent, TextId id, const char* caption);
     void setRadioStates(const ConfigRadioStates& states);
-    // Makes an edit reachable: the edit, its label and any group the rules hid around it.
-    void revealField(const QString& editName);
 
     ParameterSet& mParams;
     HelpService& mHelp;

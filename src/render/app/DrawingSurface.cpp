@@ -1,5 +1,6 @@
 #include "render/app/DrawingSurface.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -40,6 +41,10 @@ void fontToOptions(const QFont& font, std::string& name, int& pointSize, std::ar
 }
 
 bool stretchDrawPicture(QPainter& painter, const QRect& target, const QString& file) {
+    // Only a regular file: reading a FIFO would wait for a writer forever.
+    if (!QFileInfo(file).isFile()) {
+        return false;
+    }
     QImageReader reader(file);
     // A corrupt or hostile file must not make us allocate gigabytes for one logo.
     const QSize size = reader.size();

@@ -7,6 +7,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QStringList>
 #include <QSvgGenerator>
 #include <algorithm>
 
@@ -35,13 +36,35 @@ std::optional<PictureFormat> pictureFormatFor(const QString& fileName) {
     return std::nullopt;
 }
 
+namespace {
+
+constexpr int kMaxPictureSide = 20000;
+
+} // namespace
+
+std::optional<QSize> pictureSizeFromText(const QString& text) {
+    const QStringList parts =
+        text.trimmed().split(QLatin1Char('x'), Qt::KeepEmptyParts, Qt::CaseInsensitive);
+    if (parts.size() != 2) {
+        return std::nullopt;
+    }
+    bool okW = false;
+    bool okH = false;
+    const int w = parts[0].toInt(&okW, 10);
+    const int h = parts[1].toInt(&okH, 10);
+    if (!okW || !okH || w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) {
+        return std::nullopt;
+    }
+    return QSize(w, h);
+}
+
 void paintScaled(QPainter& painter, const PagePainter& picture, const QSize& layoutSize,
                  const QRectF& target, Qt::Alignment align) {
     if (layoutSize.isEmpty() || target.isEmpty()) {
         return;
     }
-    const double scale = std::min(target.width() / layoutSize.width(),
-                                  target.height() / layoutSize.height());
+    const double scale =
+        std::min(target.width() / layoutSize.width(), target.height() / layoutSize.height());
     const double spareX = target.width() - layoutSize.width() * scale;
     const double spareY = target.height() - layoutSize.height() * scale;
     const double dx = target.left() + ((align & Qt::AlignLeft)    ? 0.0
@@ -99,7 +122,7 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
         error = QStringLiteral("%1: the file name must end in .png, .svg or .pdf").arg(fileName);
         return false;
     }
-    if (size.isEmpty() || size.width() > 20000 || size.height() > 20000) {
+    if (size.isEmpty() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
         error = QStringLiteral("%1: a picture size from 1x1 to 20000x20000 pixels is needed")
                     .arg(fileName);
         return false;
@@ -143,9 +166,9 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
     case PictureFormat::Pdf: {
         QPdfWriter pdf(fileName);
         pdf.setResolution(1200);
-        pdf.setPageSize(QPageSize(QSizeF(size.width() * 72.0 / kLayoutDpi,
-                                         size.height() * 72.0 / kLayoutDpi),
-                                  QPageSize::Point));
+        pdf.setPageSize(
+            QPageSize(QSizeF(size.width() * 72.0 / kLayoutDpi, size.height() * 72.0 / kLayoutDpi),
+                      QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Loopcraft"));
         QPainter painter;

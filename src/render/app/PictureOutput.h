@@ -20,6 +20,9 @@ enum class PictureFormat { Png, Svg, Pdf };
 // The format a file name asks for by its extension (case-insensitive), if it is one we write.
 std::optional<PictureFormat> pictureFormatFor(const QString& fileName);
 
+// A picture size typed as "WIDTHxHEIGHT" (for example "800x600"), each from 1 to 20000 pixels.
+std::optional<QSize> pictureSizeFromText(const QString& text);
+
 // Draws `picture` laid out at `layoutSize` (the window's own pixels) scaled into `target`, the
 // aspect ratio kept and the picture placed by `align` in what is left over. Text, pen widths and
 // lines scale together.

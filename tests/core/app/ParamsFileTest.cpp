@@ -122,10 +122,18 @@ TEST_F(TempDir, FileEndingInsideDisplayOptionsLoadsWithZeros) {
 TEST_F(TempDir, BrokenFilesAreReportedWithTheirLine) {
     // (line to change, 1-based, or 0: keep only `keep` lines; replacement; reported line; name)
     const std::tuple<int, const char*, std::size_t, int, const char*> cases[] = {
-        {3, "yes", 0, 3, "rbSimulNstep"},   {5, "2", 0, 5, "rbConfigADPLL"},
-        {36, "abc", 0, 36, "ConfigKd"},     {60, "6.4", 0, 60, "FiltDesignM"},
-        {0, "", 10, 11, "rbConfigLPLLMul"}, {0, "", 40, 41, "ConfigLFSatN"},
-        {0, "", 0, 1, "rbSimulfstep"}};
+        {3, "yes", 0, 3, "rbSimulNstep"},
+        {5, "2", 0, 5, "rbConfigADPLL"},
+        {36, "abc", 0, 36, "ConfigKd"},
+        {60, "6.4", 0, 60, "FiltDesignM"},
+        {0, "", 10, 11, "rbConfigLPLLMul"},
+        {0, "", 40, 41, "ConfigLFSatN"},
+        {0, "", 0, 1, "rbSimulfstep"},
+        // Display options: only the end of the file may end them early.
+        {70, "abc", 0, 70, "ColorAxisTickLabels"},
+        {76, "-1", 0, 76, "CustomColors[0]"},
+        {95, "12pt", 0, 95, "PrinterFontSize"},
+        {100, "x", 0, 100, "AxisFontStyle[2]"}};
     for (const auto& [change, replacement, keep, reported, name] : cases) {
         auto l = lines(golden());
         if (change > 0)
@@ -157,11 +165,44 @@ TEST(ParamsFile, ForeignLongItemsAreCut) {
     EXPECT_EQ(p.AxisFontName, std::string(31, 'F'));
 }
 
-TEST_F(TempDir, SaveFailsCleanlyInAMissingFolder) {
+TEST_F(TempDir, SaveFailsCleanlyWithTheSystemsReason) {
     ParameterSet p;
     std::string why;
     EXPECT_FALSE(SaveParamsFileAtomic(p, mDir / "nowhere" / "PARAMS.TXT", &why));
-    EXPECT_FALSE(why.empty());
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
+    // A link into a missing folder: the link stays as it was.
+    fs::create_symlink("nowhere/PARAMS.TXT", file());
+    EXPECT_FALSE(SaveParamsFileAtomic(p, file(), &why));
+    EXPECT_EQ(fs::read_symlink(file()), "nowhere/PARAMS.TXT");
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1);
+}
+
+// A link planted at the old fixed temporary name must not redirect the write; a PARAMS.TXT that
+// is itself a link keeps being one, and the file it points to gets the new content with its
+// permissions.
+TEST_F(TempDir, SaveNeverFollowsAPlantedLinkAndKeepsALinkedFile) {
+    const fs::path victim = mDir / "victim";
+    std::ofstream(victim) << "precious";
+    fs::create_symlink(victim, mDir / "PARAMS.TXT.tmp");
+    writeFile("old");
+    ParameterSet p;
+    std::string why;
+    ASSERT_TRUE(SaveParamsFileAtomic(p, file(), &why)) << why;
+    EXPECT_EQ(slurp(file()), golden());
+
+    const fs::path real = mDir / "real.txt";
+    fs::rename(file(), real);
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+    fs::create_symlink("real.txt", file());
+    std::ofstream(real, std::ios::trunc) << "old";
+    ASSERT_TRUE(SaveParamsFileAtomic(p, file(), &why)) << why;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file())));
+    EXPECT_EQ(slurp(real), golden());
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(slurp(victim), "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 4)
+        << "no temporary file is left behind";
 }
 
 TEST(ParameterSet, TypedCountsAreIntegersButFileTextsTruncate) {

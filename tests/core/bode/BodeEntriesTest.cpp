@@ -33,8 +33,8 @@ TEST_P(BodeValidation, FirstBrokenRuleWins) {
     ASSERT_TRUE(ReadBodeEntries(params, {p.fMin, p.fMax, p.points}));
     EXPECT_EQ(ValidateBodeEntries(params), p.code);
     if (p.code != 0) {
-        const RuleViolation error = BodeEntryError(p.code);
-        EXPECT_EQ(error.message, p.message);
+        const Message error = BodeEntryError(p.code);
+        EXPECT_EQ(error.text, p.message);
         EXPECT_EQ(error.focusField, p.focus);
     }
 }
@@ -81,8 +81,8 @@ TEST(BodeEntries, RefusedEntryKeepsThePreviousGridOrDrawsNothing) {
 
     run = ComputeBodeResponse(response, params, {"100", "50", "10"}, unitLoop, kFrame);
     ASSERT_TRUE(run.error);
-    EXPECT_EQ(run.errorTitle, "Illegal entry");
-    EXPECT_EQ(run.error->message, "fMax must be greater than fMin");
+    EXPECT_EQ(run.error->title, "Illegal entry");
+    EXPECT_EQ(run.error->text, "fMax must be greater than fMin");
     EXPECT_TRUE(run.computed);
     EXPECT_EQ(response.pointCount, 11U);
     EXPECT_FLOAT_EQ(response.fStop, 1000);

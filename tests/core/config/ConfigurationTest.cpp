@@ -117,7 +117,7 @@ TEST(Validation, ReportsTheFirstBrokenRule) {
         ASSERT_TRUE(p.setEntry(field, text));
         const auto v = ValidateConfiguration(p);
         ASSERT_TRUE(v.has_value()) << focus << " " << text;
-        EXPECT_EQ(v->message, message) << focus << " " << text;
+        EXPECT_EQ(v->text, message) << focus << " " << text;
         EXPECT_EQ(v->focusField, focus) << text;
     }
 }
@@ -133,7 +133,7 @@ TEST(Validation, EqualityPassesAndOrderMatters) {
     // Two broken rules: the earlier one in the table is reported.
     ASSERT_TRUE(p.setEntry(TextId::ConfigK0, "-1"));
     ASSERT_TRUE(p.setEntry(TextId::ConfigKd, "0"));
-    EXPECT_EQ(ValidateConfiguration(p)->message, "Kd must be positive");
+    EXPECT_EQ(ValidateConfiguration(p)->text, "Kd must be positive");
 }
 
 TEST(Validation, AdpllChecksOnlyItsCentreFrequency) {
@@ -144,7 +144,7 @@ TEST(Validation, AdpllChecksOnlyItsCentreFrequency) {
     ASSERT_TRUE(p.setEntry(TextId::ConfigADPLLf0, "0"));
     auto v = ValidateConfiguration(p);
     ASSERT_TRUE(v.has_value());
-    EXPECT_EQ(v->message, "f0 must be positive");
+    EXPECT_EQ(v->text, "f0 must be positive");
     EXPECT_EQ(v->focusField, "EditConfigADPLLf0");
     EXPECT_EQ(v->labelField, "stConfigADPLLf0");
 }

@@ -42,7 +42,7 @@ TEST_P(DesignValidationTest, FirstBrokenRuleGivesItsCodeMessageAndFocus) {
     const DesignErrorCode code = ValidateDesignEntries(p, c);
     EXPECT_EQ(static_cast<int>(code), row.code);
     if (row.code != 0) {
-        const DesignMessage m = DesignErrorMessage(code, c);
+        const Message m = DesignErrorMessage(code, c);
         EXPECT_EQ(m.title, "Illegal entry");
         EXPECT_EQ(m.text, row.message);
         EXPECT_EQ(m.focusField, row.focus);

@@ -263,8 +263,8 @@ TEST(CapacitorEntries, RefusedEntriesGiveTitleMessageAndFocus) {
         const auto r =
             CalculateComponentValues(params, configOf(c.order, c.filter), {c.c1, 3, c.c4, 3});
         ASSERT_TRUE(r.error) << c.message;
-        EXPECT_EQ(r.errorTitle, c.title);
-        EXPECT_EQ(r.error->message, c.message);
+        EXPECT_EQ(r.error->title, c.title);
+        EXPECT_EQ(r.error->text, c.message);
         EXPECT_EQ(r.error->focusField, c.focus);
         EXPECT_TRUE(r.values.empty());
     }

@@ -80,7 +80,7 @@ TEST_P(RunDigest, RecordedCurvesAreUnchanged) {
     s.cbSimulAddNoise = c.noise;
     s.cbSimulFilter = c.filter;
     const SimulationRunResult r = runSimulation(s);
-    ASSERT_TRUE(r.ok()) << r.refusal->message;
+    ASSERT_TRUE(r.ok()) << r.refusal->text;
     char actual[32];
     std::snprintf(actual, sizeof actual, "0x%016" PRIX64, runDigest(s, r));
     char expected[32];

@@ -57,7 +57,7 @@ TEST(ValidateSimulation, FirstBrokenRuleWithItsFocus) {
         ASSERT_TRUE(p.setEntry(field, text));
         const auto m = ValidateSimulation(p, stimulus, Configuration::fromFlags(p));
         ASSERT_TRUE(m.has_value()) << focus << " " << text;
-        EXPECT_EQ(m->title + ": " + m->message, std::string("Illegal Entry: ") + message);
+        EXPECT_EQ(m->title + ": " + m->text, std::string("Illegal Entry: ") + message);
         EXPECT_EQ(m->focusField, focus) << text;
     }
 }
@@ -88,7 +88,7 @@ TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
     e.SimulZoomFact = "4";
     const auto m = ReadSimulationEntries(p, e, Stimulus::FStep, false);
     ASSERT_TRUE(m.has_value());
-    EXPECT_EQ(m->title + ": " + m->message, "Format error: Invalid floating format");
+    EXPECT_EQ(m->title + ": " + m->text, "Format error: Invalid floating format");
     EXPECT_EQ(m->focusField, "EditSimulT");
     EXPECT_EQ(p.Simulf0, 50000);
     EXPECT_EQ(p.SimulnSamp, 8);

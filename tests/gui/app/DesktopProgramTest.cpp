@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <csignal>
 #include <fstream>
@@ -81,6 +82,33 @@ TEST(Startup, FailedStartShowsTheReasonAndReportsFailure) {
     EXPECT_TRUE(fakeDialogs().messages[0].text.contains(QStringLiteral("line 3")))
         << fakeDialogs().messages[0].text.toStdString();
     EXPECT_EQ(after, before);
+}
+
+// The save at exit fails (here: PARAMS.TXT links into a folder that does not exist, which stops
+// root as well): the reason is shown in a message box, and the link is left as it was.
+TEST(Startup, FailedSaveAtExitIsShownInAMessageBox) {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    ASSERT_TRUE(QFile::link(QStringLiteral("missing/PARAMS.TXT"), QStringLiteral("PARAMS.TXT")));
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("Form1")) {
+                w->close();
+            }
+        }
+    });
+    const int code = runLoopcraft(*qApp, fakeDialogs(), nullptr);
+    const QString link = QFile::symLinkTarget(QStringLiteral("PARAMS.TXT"));
+    QDir::setCurrent(previous);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(link.endsWith(QStringLiteral("missing/PARAMS.TXT"))) << link.toStdString();
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    const RecordedMessage& m = fakeDialogs().messages[0];
+    EXPECT_EQ(m.title, "Loopcraft");
+    EXPECT_TRUE(m.text.startsWith(QStringLiteral("PARAMS.TXT could not be saved: ")) &&
+                m.text.contains(QStringLiteral("No such file or directory")))
+        << m.text.toStdString();
 }
 
 } // namespace

@@ -27,6 +27,9 @@ public:
     std::array<std::uint32_t, 16> customColors() const override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
     std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                        const QString& suggestedName,
+                                        const QString& filters) override;
 
     // Forgets everything recorded and queued (the test main calls it before every test).
     void reset();
@@ -47,6 +50,8 @@ public:
     std::deque<std::optional<FontChoice>> fontAnswers;
     // A confirmed print dialog prints into this PDF file.
     std::deque<std::optional<QString>> printerAnswers;
+    std::deque<std::optional<QString>> saveFileAnswers;
+    std::vector<QString> saveFileRequests; // the suggested names
 
     // Runs while a message box would be open (for example to check the focus at that moment).
     std::function<void(const RecordedMessage&)> onMessage;

@@ -60,6 +60,12 @@ std::unique_ptr<QPrinter> FakeUserDialogs::choosePrinter(QWidget*) {
     return printer;
 }
 
+std::optional<QString> FakeUserDialogs::saveFileName(QWidget*, const QString&,
+                                                     const QString& suggestedName, const QString&) {
+    saveFileRequests.push_back(suggestedName);
+    return takeFront(saveFileAnswers);
+}
+
 void FakeUserDialogs::reset() {
     *this = FakeUserDialogs();
 }

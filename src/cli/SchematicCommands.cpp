@@ -1,0 +1,168 @@
+// schematic: the schematic window's content for the stored design, as text or JSON, and its
+// print-out (drawing, title, parts and the figures of the rounded parts) as PNG, SVG or PDF.
+#include "cli/Cli.h"
+#include "core/app/DataFiles.h"
+#include "core/schematic/SchematicSession.h"
+#include "render/app/PictureOutput.h"
+#include "render/schematic/SchematicPainter.h"
+
+#include <QGuiApplication>
+#include <array>
+#include <charconv>
+#include <iomanip>
+#include <memory>
+#include <ostream>
+
+namespace loopcraft::cli {
+namespace {
+
+struct SchematicOptions {
+    std::string png;
+    std::string svg;
+    std::string pdf;
+    std::string size;
+};
+
+// "1140x675" as a size; the exports accept 1..20000 pixels each way.
+QSize parseSize(const std::string& text) {
+    const auto x = text.find('x');
+    int w = 0;
+    int h = 0;
+    const char* end = text.data() + text.size();
+    const bool ok = x != std::string::npos &&
+                    std::from_chars(text.data(), text.data() + x, w).ptr == text.data() + x &&
+                    std::from_chars(text.data() + x + 1, end, h).ptr == end && w >= 1 && h >= 1 &&
+                    w <= 20000 && h <= 20000;
+    if (!ok) {
+        throw UserMessage(kIllegalEntryTitle,
+                          "--size expects WIDTHxHEIGHT in pixels, 1 to 20000 each, got \"" + text +
+                              "\"");
+    }
+    return {w, h};
+}
+
+// Text on a picture needs a GUI application; without a display the tool draws offscreen.
+class PictureApplication {
+public:
+    PictureApplication() {
+        if (QGuiApplication::instance() == nullptr) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            }
+            mApp = std::make_unique<QGuiApplication>(mArgc, mArgv.data());
+        }
+    }
+
+private:
+    int mArgc = 1;
+    char mName[14] = "loopcraft-cli";
+    std::array<char*, 2> mArgv{mName, nullptr};
+    std::unique_ptr<QGuiApplication> mApp;
+};
+
+void writePictures(const SchematicSession& session, const SchematicOptions& options) {
+    const QSize size = parseSize(options.size);
+    PictureApplication app;
+    SchematicPainter picture;
+    picture.setContent(session);
+    if (const std::string& file = session.layout().file; !file.empty()) {
+        Message error;
+        auto drawing =
+            loadSchematicDrawing(QString::fromStdString(file),
+                                 QString::fromStdString(findDataFile(file).string()), &error);
+        if (!drawing) {
+            throw UserMessage(error.title, error.text);
+        }
+        picture.setDrawing(std::move(*drawing));
+    }
+    for (const std::string* name : {&options.png, &options.svg, &options.pdf}) {
+        if (name->empty()) {
+            continue;
+        }
+        QString why;
+        if (!exportPicture(picture, size, QString::fromStdString(*name), why)) {
+            throw UserMessage("Save Picture As", why.toStdString());
+        }
+    }
+}
+
+nlohmann::json figuresJson(const std::optional<PartsFigures>& f) {
+    if (!f) {
+        return nullptr;
+    }
+    return {{"f3db", f->f3db}, {"phaseMarginDeg", f->phaseMarginDeg}, {"zeta", f->zeta}};
+}
+
+int runSchematic(CliContext& ctx, const SchematicOptions& options) {
+    SchematicSession session(ctx.params);
+    const SchematicOutcome outcome = session.ShowSchematic();
+    if (!outcome.ok) {
+        const Message m = outcome.message.value_or(Message{});
+        throw UserMessage(m.title, m.text);
+    }
+    if (!options.png.empty() || !options.svg.empty() || !options.pdf.empty()) {
+        writePictures(session, options);
+    }
+
+    const SchematicLayout& layout = session.layout();
+    const std::vector<SchematicRow> rows = session.rows();
+    if (ctx.json) {
+        nlohmann::json rowsJson = nlohmann::json::array();
+        for (const SchematicRow& r : rows) {
+            rowsJson.push_back({{"section", r.section},
+                                {"designator", r.caption},
+                                {"field", r.field},
+                                {"value", r.value}});
+        }
+        printJson(ctx, {{"file", layout.file.empty() ? nlohmann::json(nullptr)
+                                                     : nlohmann::json(layout.file)},
+                        {"title", layout.title},
+                        {"rows", rowsJson},
+                        {"designed", figuresJson(session.check().designed)},
+                        {"roundedParts", figuresJson(session.check().rounded)}});
+        return 0;
+    }
+    std::ostream& out = *ctx.out;
+    out << layout.title;
+    if (!layout.file.empty()) {
+        out << " (" << layout.file << ")";
+    }
+    out << "\n";
+    int section = 0;
+    for (const SchematicRow& r : rows) {
+        if (r.section != section) {
+            section = r.section;
+            out << "Section " << section << "\n";
+        }
+        out << "  " << std::left << std::setw(6) << r.caption << r.value << "\n";
+    }
+    if (session.check().designed || session.check().rounded) {
+        out << std::left << std::setw(16) << "Loop" << std::setw(14) << kDesignedColumn
+            << kRoundedColumn << "\n";
+        for (const PartsFigureRow& f : partsFigureRows(session.check())) {
+            out << "  " << std::left << std::setw(14) << f.name << std::setw(14) << f.designed
+                << f.rounded << "\n";
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+void registerSchematicCommands(CommandRegistry& registry) {
+    auto options = std::make_shared<SchematicOptions>();
+    options->size = std::to_string(kSchematicSheetSize.width()) + "x" +
+                    std::to_string(kSchematicSheetSize.height());
+    CLI::App* cmd = registry.add(
+        "schematic",
+        "The schematic window's drawing, title and component values for the stored design, with "
+        "the loop figures of the E24-rounded parts; optionally the print-out as pictures",
+        [options](CliContext& ctx) { return runSchematic(ctx, *options); });
+    cmd->add_option("--png", options->png, "Write the print-out as a PNG image");
+    cmd->add_option("--svg", options->svg, "Write the print-out as an SVG drawing");
+    cmd->add_option("--pdf", options->pdf, "Write the print-out as a one-page PDF");
+    cmd->add_option("--size", options->size, "Picture size WIDTHxHEIGHT in pixels")
+        ->capture_default_str();
+}
+
+} // namespace loopcraft::cli

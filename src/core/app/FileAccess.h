@@ -1,0 +1,40 @@
+// Reading and replacing the program's own files without trusting what lies at their path.
+//
+// Only regular files are read: a FIFO would block the program forever and a device would never
+// end. Every read is bounded, and every failure carries the system's reason, so a file that
+// exists but cannot be read is never mistaken for a missing one (which would let the next save
+// replace it with defaults). A file is replaced through a temporary file that is created
+// exclusively beside it and renamed over it, so neither an interrupted write nor a link planted
+// at the temporary name can destroy another file.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace loopcraft {
+
+struct FileRead {
+    enum class Status { Ok, Missing, Failed };
+    Status status = Status::Failed;
+    std::string bytes; // the whole file when Ok
+    std::string error; // when Failed: "<file> cannot be read: <reason>"
+    bool ok() const { return status == Status::Ok; }
+};
+
+// Reads `file` (after following links) when it is a regular file of at most `maxBytes` bytes.
+// A path that names nothing is Missing; anything else that stops the read is Failed.
+FileRead ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxBytes);
+
+// The file a chain of symbolic links ends at (at most 40 links; relative links count from the
+// folder of the link). `file` itself when it is no link.
+std::filesystem::path ResolveLinks(const std::filesystem::path& file, std::string* error = nullptr);
+
+// Replaces the file at `file` (or, when `file` is a symbolic link, the file it points to, so
+// the link stays) with `content`, atomically. The old file keeps its content and the folder
+// holds no temporary file when this fails; `error` then says why, with the system's reason.
+bool ReplaceFileAtomic(const std::filesystem::path& file, std::string_view content,
+                       std::string* error = nullptr);
+
+} // namespace loopcraft

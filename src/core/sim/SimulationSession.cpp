@@ -1,0 +1,206 @@
+// The simulation panel's operations.
+#include "core/sim/SimulationSession.h"
+
+#include "core/design/FilterDesignState.h"
+
+namespace loopcraft {
+
+const char* const kNStepNoteText = "When simulation mode N-step is chosen,"
+                                   "the oscillator type in the CONFIG dialog is\r\n"
+                                   "automatically switched to VCO + scaler.\r\n"
+                                   "Make shure that you specified appropriate values\r\n"
+                                   "for N and K0 in the CONFIG dialog box.\r\n"
+                                   "\r\n"
+                                   "You should also check the filter design\r\n"
+                                   "in the DESIGN dialog box.";
+
+namespace {
+
+FlagId stimulusFlag(Stimulus stimulus) {
+    switch (stimulus) {
+    case Stimulus::PhiStep:
+        return FlagId::rbSimulphistep;
+    case Stimulus::NStep:
+        return FlagId::rbSimulNstep;
+    case Stimulus::FStep:
+        break;
+    }
+    return FlagId::rbSimulfstep;
+}
+
+} // namespace
+
+std::string* entryText(SimulationEntries& e, TextId id) {
+    switch (id) {
+    case TextId::Simulf0:
+        return &e.Simulf0;
+    case TextId::Simuldf:
+        return &e.Simuldf;
+    case TextId::Simuldphi:
+        return &e.Simuldphi;
+    case TextId::SimuldN:
+        return &e.SimuldN;
+    case TextId::SimulnSamp:
+        return &e.SimulnSamp;
+    case TextId::SimulT:
+        return &e.SimulT;
+    case TextId::SimulZoomFact:
+        return &e.SimulZoomFact;
+    case TextId::SimulSNR:
+        return &e.SimulSNR;
+    case TextId::SimulNoiseBW:
+        return &e.SimulNoiseBW;
+    default:
+        return nullptr;
+    }
+}
+
+std::vector<std::pair<std::string, bool>> SimulationPanelVisibility::byObjectName() const {
+    std::vector<std::pair<std::string, bool>> out;
+    auto field = [&out](TextId id, bool visible) {
+        out.emplace_back(editFieldName(id), visible);
+        out.emplace_back(std::string("st") + textName(id), visible);
+    };
+    field(TextId::Simuldf, Simuldf);
+    field(TextId::Simuldphi, Simuldphi);
+    field(TextId::SimuldN, SimuldN);
+    out.emplace_back("rbSimulNstep", rbSimulNstep);
+    field(TextId::SimulnSamp, SimulnSamp);
+    out.emplace_back("cbSimulFilter", cbSimulFilter);
+    field(TextId::SimulSNR, noise);
+    field(TextId::SimulNoiseBW, noise);
+    return out;
+}
+
+SimulationSession::SimulationSession(ParameterSet& params, SimState& state)
+    : mParams(params), mState(state) {
+    LoadFromParameters();
+}
+
+void SimulationSession::LoadFromParameters() {
+    mPanel.entries = SimulationEntries::fromParameters(mParams);
+    mPanel.stimulus = StimulusFromFlags(mParams);
+}
+
+SimulationOutcome SimulationSession::Open() {
+    const Configuration config = configuration();
+    const PanelPreparation prep =
+        PrepareSimulationPanel(mParams, config, FilterDesignState::fromParameters(mParams, config));
+    mPanel.entries.Simulf0 = mParams.text(TextId::Simulf0);
+    if (prep.proposedT) {
+        mPanel.entries.SimulT = *prep.proposedT;
+    }
+    if (prep.filterVisible) {
+        mPanel.filter = true;
+    }
+    mPanel.addNoise = false;
+    SimulationOutcome outcome = ApplyStimulusRules();
+    outcome.entriesChanged = true;
+    return outcome;
+}
+
+SimulationOutcome SimulationSession::ApplyStimulusRules() {
+    SimulationOutcome outcome;
+    outcome.ok = true;
+    if (configuration().isAdpll()) {
+        if (mPanel.stimulus == Stimulus::NStep) {
+            mPanel.stimulus = Stimulus::FStep;
+            outcome.stimulusChanged = true;
+        }
+    } else if (mPanel.stimulus == Stimulus::NStep &&
+               (mParams.rbConfigVCO != 0 || mParams.rbConfigVCOScaler != 1)) {
+        // A divider step needs a divider.
+        mParams.rbConfigVCO = 0;
+        mParams.rbConfigVCOScaler = 1;
+        outcome.oscillatorSwitched = true;
+    }
+    return outcome;
+}
+
+SimulationOutcome SimulationSession::ChooseStimulus(Stimulus stimulus) {
+    const bool newlyNStep = stimulus == Stimulus::NStep && mPanel.stimulus != Stimulus::NStep;
+    mPanel.stimulus = stimulus;
+    SimulationOutcome outcome = ApplyStimulusRules();
+    if (newlyNStep && !configuration().isAdpll()) {
+        outcome.message = Message{kNStepNoteTitle, kNStepNoteText, "", "", false, false};
+    }
+    return outcome;
+}
+
+SimulationOutcome SimulationSession::Run(const SimulationProgress& progress) {
+    SimulationOutcome outcome;
+    const Configuration config = configuration();
+    const bool adpll = config.isAdpll();
+    if (adpll && mPanel.stimulus == Stimulus::NStep) {
+        mPanel.stimulus = Stimulus::FStep; // the all-digital loop has no divider step
+        outcome.stimulusChanged = true;
+    }
+    const Stimulus stimulus = mPanel.stimulus;
+    if ((outcome.message = ReadSimulationEntries(mParams, mPanel.entries, stimulus, adpll)) ||
+        (outcome.message = ValidateSimulation(mParams, stimulus, config))) {
+        return outcome;
+    }
+    // The previous results go as the run starts: it rebuilds them in place.
+    mState.ResultsValid = false;
+    outcome.resultsChanged = true;
+    if (progress) {
+        progress(0.0f);
+    }
+    mState.setParameters(mParams);
+    mState.selectFlag(stimulusFlag(stimulus));
+    mState.cbSimulAddNoise = mPanel.addNoise;
+    mState.cbSimulFilter = mPanel.filter && !adpll;
+    const SimulationRunResult run = runSimulation(mState, progress);
+    if (!run.ok()) {
+        outcome.message = run.refusal;
+        return outcome;
+    }
+    if (run.filterUnchecked) {
+        mPanel.filter = false;
+        outcome.entriesChanged = true;
+    }
+    outcome.ok = true;
+    return outcome;
+}
+
+void SimulationSession::SaveRadioButtonStatus() {
+    mParams.selectFlag(stimulusFlag(mPanel.stimulus));
+}
+
+SimulationOutcome SimulationSession::Exit() {
+    SimulationOutcome outcome;
+    // The reference frequency chosen here becomes the loop's centre frequency.
+    const bool adpll = configuration().isAdpll();
+    mParams.setTextRaw(adpll ? TextId::ConfigADPLLf0 : TextId::ConfigLDPLLf0,
+                       mParams.text(TextId::Simulf0));
+    (adpll ? mParams.ConfigADPLLf0 : mParams.ConfigLDPLLf0) = mParams.Simulf0;
+    SaveRadioButtonStatus();
+    outcome.resultsChanged = mState.ResultsValid;
+    InvalidateResults();
+    outcome.ok = true;
+    return outcome;
+}
+
+void SimulationSession::InvalidateResults() {
+    mState.ResultsValid = false;
+}
+
+SimulationPanelVisibility SimulationSession::visibility() const {
+    const bool mixed = !configuration().isAdpll();
+    SimulationPanelVisibility v;
+    v.Simuldf = mPanel.stimulus == Stimulus::FStep;
+    v.Simuldphi = mPanel.stimulus == Stimulus::PhiStep;
+    v.SimuldN = mixed && mPanel.stimulus == Stimulus::NStep;
+    v.rbSimulNstep = mixed;
+    v.SimulnSamp = mixed;
+    v.cbSimulFilter = mixed;
+    v.noise = mPanel.addNoise;
+    return v;
+}
+
+std::vector<std::string> SimulationSession::ProtocolLines(const ProtocolTimestamp& when) const {
+    return loopcraft::ProtocolLines(mState, Configuration::fromFlags(mState),
+                                    StimulusFromFlags(mState), mState.cbSimulAddNoise, when);
+}
+
+} // namespace loopcraft

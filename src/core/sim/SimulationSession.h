@@ -1,0 +1,115 @@
+// The simulation panel without its widgets: the entries and choices it holds, the rules that
+// decide which fields it shows, and the operations behind its buttons (open, stimulus choice,
+// Run, Exit, the protocol lines). Each operation returns what changed and at most one message.
+//
+// The desktop panel copies its controls into panel() before an operation and back afterwards;
+// `loopcraft-cli simulate` fills panel() from the parameter set. The loop's category always comes
+// from the stored configuration flags, so the panel's layout and the run never disagree.
+#pragma once
+
+#include "core/app/Message.h"
+#include "core/app/ParameterSet.h"
+#include "core/config/Configuration.h"
+#include "core/sim/ProtocolText.h"
+#include "core/sim/SimState.h"
+#include "core/sim/SimulationRun.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace loopcraft {
+
+inline constexpr const char* kNStepNoteTitle = "Note";
+extern const char* const kNStepNoteText;
+
+// What the panel's controls hold.
+struct SimulationPanelModel {
+    SimulationEntries entries; // the texts of the nine edits
+    Stimulus stimulus = Stimulus::FStep;
+    bool addNoise = false; // "Add noise"
+    bool filter = true;    // "Filter"
+};
+
+// The entry text of a simulation edit; null for a text that is not one of the nine.
+std::string* entryText(SimulationEntries& entries, TextId id);
+
+// Which controls the panel shows. An edit always goes together with its label.
+struct SimulationPanelVisibility {
+    bool Simuldf = true;
+    bool Simuldphi = false;
+    bool SimuldN = false;
+    bool rbSimulNstep = true;
+    bool SimulnSamp = true;
+    bool cbSimulFilter = true;
+    bool noise = false; // SNR and NoiseBW
+
+    // Visible state of every control the rules touch, by object name (labels included).
+    std::vector<std::pair<std::string, bool>> byObjectName() const;
+    bool operator==(const SimulationPanelVisibility&) const = default;
+};
+
+struct SimulationOutcome {
+    bool ok = false;                // the operation ran to its end
+    std::optional<Message> message; // to show, then focus its field
+    bool stimulusChanged = false;   // the model's stimulus was set by the rules
+    bool entriesChanged = false;    // texts or check boxes of the model were written
+    bool oscillatorSwitched = false;
+    bool resultsChanged = false; // results became valid or were dropped
+};
+
+class SimulationSession {
+public:
+    SimulationSession(ParameterSet& params, SimState& state);
+
+    // Fills the model from the parameter set: the stored texts and the stimulus flags.
+    void LoadFromParameters();
+
+    // Opening the panel: Simulf0 from the loop's centre frequency, the proposed run length
+    // 4/f3db, "Filter" checked for a mixed-signal loop, no noise; then the stimulus rules.
+    SimulationOutcome Open();
+
+    // The stimulus rules: a mixed-signal loop with N-step needs the divider, so the oscillator
+    // flags become VCO with scaler; the all-digital loop has no N-step and falls back to f-step.
+    SimulationOutcome ApplyStimulusRules();
+
+    // The user picked a stimulus. Choosing N-step (when it was not chosen) brings the note that
+    // the oscillator is switched; the rules follow in every case.
+    SimulationOutcome ChooseStimulus(Stimulus stimulus);
+
+    // Run: read the entries (format errors), check them, run the configured loop and keep the
+    // results. `progress` is called with 0 once the checks have passed, before the work starts.
+    SimulationOutcome Run(const SimulationProgress& progress = {});
+
+    // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the
+    // stimulus choice is stored in its flags and the results are dropped.
+    SimulationOutcome Exit();
+
+    // The stimulus choice into its flags.
+    void SaveRadioButtonStatus();
+
+    // The results are shown no longer (start logo, display options).
+    void InvalidateResults();
+
+    SimulationPanelVisibility visibility() const;
+    Configuration configuration() const { return Configuration::fromFlags(mParams); }
+    bool resultsValid() const { return mState.ResultsValid; }
+    // The zoomed run shows only part of its time axis; the scroll bar moves it.
+    bool scrollBarVisible() const { return resultsValid() && mState.SimulZoomFact != 1; }
+    // The protocol of the run on show: what was simulated, as it was typed, and when.
+    std::vector<std::string> ProtocolLines(const ProtocolTimestamp& when) const;
+
+    SimulationPanelModel& panel() { return mPanel; }
+    const SimulationPanelModel& panel() const { return mPanel; }
+    const SimState& state() const { return mState; }
+    ParameterSet& params() { return mParams; }
+    const ParameterSet& params() const { return mParams; }
+
+private:
+    ParameterSet& mParams;
+    SimState& mState;
+    SimulationPanelModel mPanel;
+};
+
+} // namespace loopcraft

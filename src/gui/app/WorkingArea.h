@@ -1,0 +1,21 @@
+// Where the program's large windows go: over the main window's working area, below its tool bar.
+// The configuration and design dialogs and the Bode window share this placement.
+#pragma once
+
+#include <QRect>
+
+namespace loopcraft {
+
+// What a window needs of the main window to place itself.
+struct WorkingArea {
+    QRect screen;             // available geometry of the screen
+    int top = 0;              // global y just below the main window's tool bar
+    int mainClientHeight = 0; // height of the main window's client area
+    int toolBarHeight = 0;
+};
+
+// Left at 0.5 % and 99 % wide of the screen; from just below the tool bar down to 2 pixels
+// above the main window's client bottom.
+QRect geometryOver(const WorkingArea& area);
+
+} // namespace loopcraft

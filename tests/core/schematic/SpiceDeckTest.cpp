@@ -1,0 +1,165 @@
+// The filter decks run through ngspice: every one of the 24 circuits, designed for the default
+// loop, against the loop model's filter function; and what the deck writer refuses.
+#include "core/schematic/SpiceDeck.h"
+
+#include "core/design/DesignSession.h"
+#include "core/design/LoopModel.h"
+
+#include <cmath>
+#include <complex>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace loopcraft {
+
+// Names the circuit in test output instead of dumping its bytes.
+void PrintTo(const FilterCircuit& c, std::ostream* os);
+
+namespace {
+
+Configuration configFor(const FilterCircuit& c) {
+    Configuration config;
+    config.order = c.filterOrder + 1;
+    config.filter = c.filter;
+    config.detector = c.chargePump ? Detector::PFD_CP : Detector::Exor;
+    return config;
+}
+
+// The default loop with this circuit's filter, order and drive, designed for 5 kHz as the
+// design window does it.
+ParameterSet designedFor(const FilterCircuit& c) {
+    ParameterSet params;
+    const FlagId orders[] = {FlagId::rbConfigPLLOrder2, FlagId::rbConfigPLLOrder3,
+                             FlagId::rbConfigPLLOrder4, FlagId::rbConfigPLLOrder5};
+    params.selectFlag(orders[c.filterOrder - 1]);
+    params.selectFlag(c.filter == LoopFilter::PassiveLL  ? FlagId::rbConfigPassiveLL
+                      : c.filter == LoopFilter::ActiveLL ? FlagId::rbConfigActiveLL
+                                                         : FlagId::rbConfigActivePI);
+    params.selectFlag(c.chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLExor);
+    DesignSession session(params);
+    session.PrepareDesignWindow();
+    session.window().entry(DesignField::LDPLLf3db) = "5000";
+    const DesignOutcome o = session.CalcFilterParams();
+    EXPECT_TRUE(o.ok) << (o.message ? o.message->text : std::string());
+    return params;
+}
+
+struct AcPoint {
+    double f;
+    double gain;
+    double phaseDeg;
+};
+
+// Runs ngspice in batch mode on `deck` in a folder of its own and reads the table it writes.
+std::vector<AcPoint> runAc(const std::string& deck, const std::string& name) {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("loopcraft-spice-" + std::to_string(::getpid()) + "-" + name);
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "deck.cir") << deck;
+    const std::string command =
+        "cd '" + dir.string() + "' && '" NGSPICE_EXE "' -b deck.cir > ngspice.log 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "ngspice failed on " << name;
+    std::ifstream data(dir / "ac.txt");
+    std::string header;
+    std::getline(data, header);
+    std::vector<AcPoint> points;
+    AcPoint p{};
+    while (data >> p.f >> p.gain >> p.phaseDeg) {
+        points.push_back(p);
+    }
+    std::filesystem::remove_all(dir);
+    return points;
+}
+
+class SpiceDecks : public ::testing::TestWithParam<FilterCircuit> {};
+
+// Five frequencies a decade either side of the loop's bandwidth: ngspice's answer for the
+// circuit with its designed values and the loop model's filter function agree. This ties the
+// drawing's circuit, the component formulas and the model to an independent simulator.
+TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
+    ASSERT_TRUE(std::filesystem::exists(NGSPICE_EXE))
+        << "ngspice is not installed: run scripts/install-deps.sh";
+    const FilterCircuit& c = GetParam();
+    ParameterSet params = designedFor(c);
+    const Configuration config = configFor(c);
+    const ComponentCalculation calc =
+        CalculateComponentValues(params, config, CapacitorEntries::fromParameters(params));
+    ASSERT_FALSE(calc.error);
+    const auto values =
+        deckPartValues(c, componentInputs(params, config, params.SchemaC1Unit, params.SchemaC4Unit),
+                       calc.values, DeckValues::Designed);
+    ASSERT_TRUE(values);
+
+    const FilterDesignState state = FilterDesignState::fromParameters(params, config);
+    const auto f3db = Find3dBFrequency(state, config);
+    ASSERT_TRUE(f3db);
+    AcDeckOptions options;
+    options.fStart = *f3db / 10.0;
+    options.fStop = *f3db * 10.0;
+    options.pointsPerDecade = 2;
+    options.dataFile = "ac.txt";
+    const std::string name = c.file.substr(0, c.file.find('.'));
+    const auto points = runAc(writeAcDeck(c, *values, options), name);
+    ASSERT_EQ(points.size(), 5U);
+
+    for (const auto& p : points) {
+        const auto model = FilterResponse(state, config, static_cast<float>(p.f));
+        ASSERT_TRUE(model);
+        const std::complex<double> expected(model->re, model->im);
+        const std::complex<double> circuit =
+            std::polar(p.gain, p.phaseDeg * std::numbers::pi / 180.0) * (c.inverting ? -1.0 : 1.0);
+        EXPECT_NEAR(std::abs(circuit) / std::abs(expected), 1.0, 0.005)
+            << name << " at " << p.f << " Hz";
+        const double phaseError = std::arg(circuit / expected) * 180.0 / std::numbers::pi;
+        EXPECT_NEAR(phaseError, 0.0, 0.5) << name << " at " << p.f << " Hz";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All24, SpiceDecks, ::testing::ValuesIn(allFilterCircuits()),
+                         [](const testing::TestParamInfo<FilterCircuit>& info) {
+                             const auto& f = info.param.file;
+                             return f.substr(0, f.find('.'));
+                         });
+
+TEST(SpiceDeck, RoundedValuesAreTheSeriesValuesAndUndesignedPartsAreRefused) {
+    const FilterCircuit c = filterCircuit(LoopFilter::PassiveLL, 1, false);
+    ComponentInputs in;
+    in.tau1 = 500e-6F;
+    in.tau2 = 50e-6F;
+    in.C1 = 10e-9F;
+    const auto values = CalcComponentValues(in);
+    const auto e24 = deckPartValues(c, in, values, DeckValues::E24);
+    ASSERT_TRUE(e24);
+    EXPECT_FLOAT_EQ(e24->at("R1"), 51000.0F);
+    EXPECT_FLOAT_EQ(e24->at("R2"), 5100.0F);
+    EXPECT_FLOAT_EQ(deckPartValues(c, in, values, DeckValues::Designed)->at("R1"), 50000.0F);
+
+    in.tau2 = 0;
+    std::string why;
+    EXPECT_FALSE(deckPartValues(c, in, CalcComponentValues(in), DeckValues::Designed, &why));
+    EXPECT_EQ(why, "R2 has no positive value: design the filter first");
+}
+
+TEST(SpiceDeck, LoopDeckRefusesLoopsWithoutFilterAndRunsTooLong) {
+    const FilterCircuit c = filterCircuit(LoopFilter::PassiveLL, 1, false);
+    const DeckPartValues values{{"R1", 5e4}, {"R2", 5e3}, {"C1", 1e-8}};
+    ParameterSet params;
+    std::string why;
+    EXPECT_TRUE(writeLoopDeck(c, values, params, Configuration{}, {}, &why));
+    EXPECT_FALSE(writeLoopDeck(c, values, params, Configuration{.order = 1}, {}, &why));
+    EXPECT_EQ(why, "this loop has no filter");
+    params.setEntry(TextId::SimulT, "100");
+    EXPECT_FALSE(writeLoopDeck(c, values, params, Configuration{}, {}, &why));
+    EXPECT_EQ(why, "T must be > 0 and at most a million reference periods");
+}
+
+} // namespace
+} // namespace loopcraft

@@ -1,0 +1,140 @@
+#include "core/sim/SimulationSession.h"
+
+#include <gtest/gtest.h>
+
+namespace loopcraft {
+namespace {
+
+class SimulationSessionTest : public ::testing::Test {
+protected:
+    ParameterSet params;
+    SimState state;
+    SimulationSession session{params, state};
+
+    // A short run so the tests stay quick.
+    SimulationOutcome run() {
+        session.panel().entries.SimulT = "0.0002";
+        return session.Run();
+    }
+};
+
+TEST_F(SimulationSessionTest, TheStoredFlagsDecideLayoutRunAndProtocol) {
+    params.selectFlag(FlagId::rbConfigADPLL);
+    session.Open();
+    const SimulationPanelVisibility v = session.visibility();
+    EXPECT_FALSE(v.SimulnSamp || v.cbSimulFilter || v.rbSimulNstep);
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.SimulnSamp, 1) << "an all-digital run";
+    EXPECT_EQ(session.ProtocolLines({}).front(), "ADPLL Simulation\n\r");
+
+    params.selectFlag(FlagId::rbConfigDPLL);
+    session.Open();
+    EXPECT_TRUE(session.visibility().SimulnSamp);
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.SimulnSamp, 4);
+    EXPECT_EQ(session.ProtocolLines({}).front(), "Mixed Signal PLL Simulation\n\r");
+}
+
+TEST_F(SimulationSessionTest, NStepSwitchesTheOscillatorAndGivesWayInTheAllDigitalLoop) {
+    SimulationOutcome o = session.ChooseStimulus(Stimulus::NStep);
+    ASSERT_TRUE(o.message);
+    EXPECT_EQ(o.message->title, "Note");
+    EXPECT_EQ(o.message->text, kNStepNoteText);
+    EXPECT_TRUE(o.oscillatorSwitched);
+    EXPECT_EQ(params.rbConfigVCOScaler, 1);
+    EXPECT_EQ(params.rbConfigVCO, 0);
+    EXPECT_FALSE(session.ChooseStimulus(Stimulus::NStep).message) << "already chosen";
+    const SimulationPanelVisibility v = session.visibility();
+    EXPECT_TRUE(v.SimuldN && !v.Simuldf && !v.Simuldphi);
+
+    // The configuration dialog sets plain VCO again: the rules take it back.
+    params.selectFlag(FlagId::rbConfigVCO);
+    EXPECT_TRUE(session.ApplyStimulusRules().oscillatorSwitched);
+    EXPECT_EQ(params.rbConfigVCOScaler, 1);
+
+    params.selectFlag(FlagId::rbConfigADPLL);
+    o = session.ApplyStimulusRules();
+    EXPECT_TRUE(o.stimulusChanged);
+    EXPECT_EQ(session.panel().stimulus, Stimulus::FStep);
+    EXPECT_FALSE(session.visibility().SimuldN);
+}
+
+TEST_F(SimulationSessionTest, OpenProposesTheRunLengthAndTakesTheCentreFrequency) {
+    params.setEntry(TextId::ConfigLDPLLf0, "2e5");
+    session.panel().addNoise = true;
+    session.panel().filter = false;
+    session.Open();
+    EXPECT_EQ(session.panel().entries.Simulf0, "2e5");
+    EXPECT_NE(session.panel().entries.SimulT, "0.001");
+    EXPECT_EQ(session.panel().entries.SimulT, params.text(TextId::SimulT));
+    EXPECT_TRUE(session.panel().filter);
+    EXPECT_FALSE(session.panel().addNoise);
+    EXPECT_FALSE(session.visibility().noise);
+}
+
+TEST_F(SimulationSessionTest, RefusalsKeepThePreviousResultsAndNameTheirField) {
+    ASSERT_TRUE(run().ok);
+    const std::size_t points = state.Results.size();
+    session.panel().entries.SimulZoomFact = "17";
+    SimulationOutcome o = session.Run();
+    ASSERT_TRUE(o.message);
+    EXPECT_EQ(o.message->focusField, "EditSimulZoomFact");
+    EXPECT_FALSE(o.resultsChanged);
+    EXPECT_TRUE(session.resultsValid());
+    EXPECT_EQ(state.Results.size(), points);
+
+    session.panel().entries.Simuldf = "1..2";
+    o = session.Run();
+    ASSERT_TRUE(o.message);
+    EXPECT_EQ(o.message->title, "Format error");
+    EXPECT_TRUE(o.message->selectAll);
+}
+
+TEST_F(SimulationSessionTest, RunReportsItsStartAndUnchecksTheFilterAboveFourSamples) {
+    session.Open();
+    session.panel().entries.SimulnSamp = "8";
+    session.panel().entries.SimulZoomFact = "4";
+    int starts = 0;
+    session.panel().entries.SimulT = "0.0002";
+    const SimulationOutcome o = session.Run([&](float done) {
+        starts += done == 0.0f ? 1 : 0;
+        EXPECT_FALSE(session.resultsValid()) << "the old results are not shown during a run";
+    });
+    ASSERT_TRUE(o.ok);
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(session.panel().filter);
+    EXPECT_TRUE(o.entriesChanged);
+    EXPECT_TRUE(session.scrollBarVisible());
+}
+
+TEST_F(SimulationSessionTest, ExitHandsTheFrequencyBackAndStoresTheStimulus) {
+    for (FlagId category : {FlagId::rbConfigDPLL, FlagId::rbConfigADPLL}) {
+        params.selectFlag(category);
+        ASSERT_TRUE(run().ok);
+        session.ChooseStimulus(Stimulus::PhiStep);
+        params.setEntry(TextId::Simulf0, "1.5e5");
+        const SimulationOutcome o = session.Exit();
+        EXPECT_TRUE(o.resultsChanged);
+        EXPECT_FALSE(session.resultsValid());
+        EXPECT_EQ(params.rbSimulphistep, 1);
+        const bool adpll = category == FlagId::rbConfigADPLL;
+        EXPECT_EQ(params.text(adpll ? TextId::ConfigADPLLf0 : TextId::ConfigLDPLLf0), "1.5e5");
+        EXPECT_FLOAT_EQ(adpll ? params.ConfigADPLLf0 : params.ConfigLDPLLf0, 150000.0f);
+    }
+}
+
+TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
+    session.panel().entries.Simuldf = "3e3";
+    ASSERT_TRUE(run().ok);
+    session.ChooseStimulus(Stimulus::PhiStep);
+    session.panel().addNoise = true;
+    params.selectFlag(FlagId::rbConfigADPLL);
+    const std::vector<std::string> lines = session.ProtocolLines({7, 3, 2024, 9, 5});
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[1], "7-3-2024  9:5\r\n");
+    EXPECT_EQ(lines[6], "Response on frequency step 3e3 Hz\r\n");
+    EXPECT_EQ(lines[7], "No noise added");
+}
+
+} // namespace
+} // namespace loopcraft

@@ -1,0 +1,320 @@
+#include "gui/design/DesignDialog.h"
+
+#include "gui/app/MessagePresenter.h"
+#include "gui/bode/BodeWindow.h"
+#include "gui/schematic/SchematicWindow.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/RecordingHelpService.h"
+
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <gmock/gmock.h>
+
+namespace loopcraft::test {
+namespace {
+
+class DesignDialogTest : public ::testing::Test {
+protected:
+    // Opens the dialog as the main window does, after `configure` changed the stored choices.
+    void open(const std::function<void(ParameterSet&)>& configure = {}) {
+        if (configure) {
+            configure(params);
+        }
+        dialog.PrepareDesignWindow();
+        dialog.ApplyDesignPanelRules();
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        QCoreApplication::processEvents(); // a message kept for the opening
+    }
+    QWidget* widget(const char* name) { return child<QWidget>(&dialog, name); }
+    bool shown(const char* name) { return widget(name)->isVisibleTo(&dialog); }
+    QString text(const char* name) {
+        if (auto* e = qobject_cast<QLineEdit*>(widget(name)))
+            return e->text();
+        return child<QLabel>(&dialog, name)->text();
+    }
+    void type(const char* name, const char* t) {
+        child<QLineEdit>(&dialog, name)->setText(QString::fromLatin1(t));
+    }
+    void click(const char* name) { child<QAbstractButton>(&dialog, name)->click(); }
+    QString focused() {
+        QWidget* f = dialog.focusWidget();
+        return f ? f->objectName() : QString();
+    }
+
+    ParameterSet params;
+    RecordingHelpService help;
+    BodeWindow bode{params, help, fakeDialogs()};
+    SchematicWindow schematic{params, help, fakeDialogs()};
+    DesignDialog dialog{params, help, fakeDialogs(), bode, schematic};
+};
+
+TEST_F(DesignDialogTest, CarriesItsNamesCaptionsAndNoCloseButton) {
+    EXPECT_EQ(dialog.objectName(), "Form3");
+    EXPECT_EQ(dialog.windowTitle(), "Filter Design");
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowSystemMenuHint);
+    const std::pair<const char*, const char*> captions[] = {
+        {"Label1", "Configuration"},
+        {"Label2", "Frequency params"},
+        {"stFiltDesignLDPLLf3db", "f3db"},
+        {"StaticText4", "phase margin (deg)"},
+        {"StaticText3", "(alpha)"},
+        {"StaticText5", "damp fact (zeta)"},
+        {"StaticText6", "(zeta)"},
+        {"ButtonFiltDesignCalcFilterParams", "Calc filter params"},
+        {"Label3", "Filter params"},
+        {"Label4", "Section 1"},
+        {"stFiltDesignKa", "Ka"},
+        {"stFiltDesignTau1", "t1"},
+        {"stFiltDesignTau3", "t3"},
+        {"stFiltDesignC1", "C1"},
+        {"Label5", "Section 2"},
+        {"rbFiltDesignRealPoles", "real poles"},
+        {"rbFiltDesignComplexPoles", "complex poles"},
+        {"stFiltDesignTau5", "t5"},
+        {"stFiltDesignfs", "fs"},
+        {"stFiltDesignzeta", "z"},
+        {"ButtonFiltDesignCalcFrequencyParams", "Calc frequency params"},
+        {"ButtonFiltDesignPlotBode", "Plot Bode"},
+        {"ButtonFiltDesignSchematic", "Schematic"},
+        {"ButtonFiltDesignLDPLLHelp", "Help"},
+        {"ButtonFiltDesignLDPLLDone", "Done"},
+        {"Label6", "Frequency params"},
+        {"stFiltDesignADPLLfH", "fH"},
+        {"stFiltDesignADPLLf3db", "f3db"},
+        {"stFiltDesignADPLLf3dbValue", "(f3dbValue)"},
+        {"ButtonFiltDesignCalcADPLLParams", "Calc ADPLL params"},
+        {"Label7", "ADPLL params"},
+        {"Label8", "K counter"},
+        {"stFiltDesignM", "M"},
+        {"Label9", "DCO"},
+        {"stFiltDesignN", "N"},
+        {"ButtonFiltDesignCalcADPLLFreqParams", "Calc frequency params"},
+        {"ButtonFiltDesignBodeADPLL", "Plot Bode"},
+        {"ButtonFiltDesignADPLLHelp", "Help"},
+        {"ButtonFiltDesignADPLLDone", "Done"}};
+    // Before its first opening the window has computed nothing.
+    for (const auto& [name, caption] : captions) {
+        QObject* o = dialog.findChild<QObject*>(QString::fromLatin1(name));
+        ASSERT_NE(o, nullptr) << name;
+        const auto* b = qobject_cast<QAbstractButton*>(o);
+        EXPECT_EQ(b ? b->text() : qobject_cast<QLabel*>(o)->text(), caption) << name;
+    }
+    const QStringList units = {"F", "mF", "uF", "nF", "pF"};
+    auto* list = child<QListWidget>(&dialog, "lbFiltDesignC1");
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(list->item(i)->text(), units[i]);
+}
+
+// Everything a rule or a check of this window can name is a control of the real window.
+TEST_F(DesignDialogTest, EveryFieldAMessageCanNameIsAControl) {
+    Configuration chargePump = Configuration::fromFlags(params);
+    chargePump.detector = Detector::PFD_CP;
+    for (int code = 1; code <= 15; ++code) {
+        const Message m = DesignErrorMessage(static_cast<DesignErrorCode>(code), chargePump);
+        EXPECT_TRUE(showMessage(fakeDialogs(), &dialog, m)) << m.focusField;
+        EXPECT_NE(dialog.findChild<QWidget*>(QString::fromStdString(m.labelField)), nullptr);
+    }
+    // Format errors name the entry that did not convert: every entry of both panels.
+    for (int i = 0; i < kDesignFieldCount; ++i) {
+        const auto f = static_cast<DesignField>(i);
+        EXPECT_NE(dialog.findChild<QLineEdit*>(designEditName(f)), nullptr);
+        EXPECT_NE(dialog.findChild<QLabel*>(designLabelName(f)), nullptr);
+    }
+}
+
+// Visible entries per configuration, seen on the window: a=Ka 1 3 4 5 f=fs z=zeta c=C1 (with
+// its unit list), S=section 2, R=pole-kind radio group, F=filter params, D=damping display,
+// P=Calc filter params, A=Calc ADPLL params.
+struct PanelCase {
+    const char* name;
+    std::vector<FlagId> flags;
+    bool complexPoles;
+    const char* shown;
+};
+
+class DesignPanelVisibility : public DesignDialogTest,
+                              public ::testing::WithParamInterface<PanelCase> {};
+
+TEST_P(DesignPanelVisibility, ShowsTheControlsOfTheConfiguration) {
+    const PanelCase& c = GetParam();
+    open([&](ParameterSet& p) {
+        for (FlagId f : c.flags)
+            p.selectFlag(f);
+    });
+    // The section-2 choice is a click away, whatever was stored.
+    click(c.complexPoles ? "rbFiltDesignComplexPoles" : "rbFiltDesignRealPoles");
+    const std::pair<char, const char*> controls[] = {{'a', "EditFiltDesignKa"},
+                                                     {'1', "EditFiltDesignTau1"},
+                                                     {'3', "EditFiltDesignTau3"},
+                                                     {'4', "EditFiltDesignTau4"},
+                                                     {'5', "EditFiltDesignTau5"},
+                                                     {'f', "EditFiltDesignfs"},
+                                                     {'z', "EditFiltDesignzeta"},
+                                                     {'c', "lbFiltDesignC1"},
+                                                     {'S', "GroupBox4"},
+                                                     {'R', "RadioGroup1"},
+                                                     {'F', "GroupBox2"},
+                                                     {'D', "StaticText6"},
+                                                     {'P', "ButtonFiltDesignCalcFilterParams"},
+                                                     {'A', "ButtonFiltDesignCalcADPLLParams"}};
+    std::string seen;
+    for (const auto& [letter, name] : controls)
+        if (shown(name))
+            seen += letter;
+    EXPECT_EQ(seen, c.shown);
+    const bool adpll = std::string(c.name).starts_with("Adpll");
+    EXPECT_EQ(shown("Panel2"), !adpll);
+    EXPECT_EQ(shown("Panel3"), adpll);
+    // A label always goes with its entry.
+    for (int i = 0; i < kDesignFieldCount; ++i) {
+        const auto f = static_cast<DesignField>(i);
+        EXPECT_EQ(shown(designEditName(f)), shown(designLabelName(f))) << designEditName(f);
+    }
+}
+
+using enum FlagId;
+INSTANTIATE_TEST_SUITE_P(
+    Configurations, DesignPanelVisibility,
+    ::testing::Values(
+        PanelCase{"Order1", {rbConfigPLLOrder1}, false, ""},
+        PanelCase{"Order2Passive", {}, false, "1FDP"},
+        PanelCase{"Order2ActiveLL", {rbConfigActiveLL}, false, "a1FDP"},
+        PanelCase{"Order3ChargePumpPI",
+                  {rbConfigDPLLPFD_CP, rbConfigPLLOrder3, rbConfigActivePI},
+                  false,
+                  "3cFDP"},
+        PanelCase{"Order3ChargePumpActiveLL",
+                  {rbConfigDPLLPFD_CP, rbConfigPLLOrder3, rbConfigActiveLL},
+                  false,
+                  "a13cFDP"},
+        PanelCase{"Order4Passive", {rbConfigPLLOrder4}, true, "134SFDP"},
+        PanelCase{"Order5Passive", {rbConfigPLLOrder5}, true, "1345SFDP"},
+        PanelCase{"Order4PIReal", {rbConfigPLLOrder4, rbConfigActivePI}, false, "145SRFDP"},
+        PanelCase{"Order4PIComplex", {rbConfigPLLOrder4, rbConfigActivePI}, true, "1fzSRFDP"},
+        PanelCase{"Order5ChargePumpLLComplex",
+                  {rbConfigPLLOrder5, rbConfigActiveLL, rbConfigDPLLPFD_CP},
+                  true,
+                  "a13fzcSRFDP"},
+        PanelCase{"AdpllOrder1", {rbConfigADPLL, rbConfigPLLOrder1}, false, "A"},
+        PanelCase{"AdpllOrder3", {rbConfigADPLL, rbConfigPLLOrder3}, false, "A"}),
+    [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
+
+// K is refused unless it is a power of two from 2^3 to 2^17; the focus lands on the entry.
+TEST_F(DesignDialogTest, AdpllCounterModulusMustBeAPowerOfTwo) {
+    open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); });
+    ASSERT_TRUE(fakeDialogs().messages.empty());
+    const std::pair<const char*, const char*> cases[] = {
+        {"4", "K must be integer power of 2 in range 2^3..2^17"},
+        {"262144", "K must be integer power of 2 in range 2^3..2^17"},
+        {"0", "K must be positive"},
+        {"131072", nullptr}};
+    for (const auto& [k, message] : cases) {
+        fakeDialogs().reset();
+        type("EditFiltDesignK", k);
+        type("EditFiltDesignM", "64");
+        click("ButtonFiltDesignCalcADPLLFreqParams");
+        if (message) {
+            EXPECT_THAT(fakeDialogs().messageTexts(), ::testing::ElementsAre(message)) << k;
+            EXPECT_EQ(focused(), "EditFiltDesignK") << k;
+        } else {
+            EXPECT_TRUE(fakeDialogs().messages.empty()) << k;
+            EXPECT_EQ(params.FiltDesignK, 131072);
+            EXPECT_EQ(text("stFiltDesignADPLLf3dbValue"), "1.0") << "64*100000/(131072*pi*16)";
+        }
+    }
+}
+
+TEST_F(DesignDialogTest, HiddenTau3StopsOrderTwoAndIsShownWithTheFocus) {
+    open();
+    ASSERT_FALSE(shown("EditFiltDesignTau3"));
+    type("EditFiltDesignTau3", "-1");
+    click("ButtonFiltDesignLDPLLDone");
+    EXPECT_THAT(fakeDialogs().messageTexts(), ::testing::ElementsAre("Tau3 must be positive"));
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Illegal entry");
+    EXPECT_TRUE(shown("EditFiltDesignTau3") && shown("stFiltDesignTau3"));
+    EXPECT_EQ(focused(), "EditFiltDesignTau3");
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(DesignDialogTest, StoredRefusedValueIsReportedWhenTheWindowOpens) {
+    open([](ParameterSet& p) {
+        p.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+        p.setEntry(TextId::SchemaC1Val, "0");
+    });
+    EXPECT_THAT(fakeDialogs().messageTexts(), ::testing::ElementsAre("C1 must be positive"));
+    EXPECT_EQ(focused(), "EditFiltDesignC1");
+    EXPECT_TRUE(shown("lbFiltDesignC1"));
+    EXPECT_EQ(text("EditFiltDesignC1"), "0") << "the stored text, as typed";
+}
+
+TEST_F(DesignDialogTest, BandwidthAboveTheMaximumWarnsAndKeepsTheEntries) {
+    open();
+    const QString tau1 = text("EditFiltDesignTau1");
+    type("EditFiltDesignLDPLLf3db", "30000");
+    click("ButtonFiltDesignCalcFilterParams");
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Warning");
+    EXPECT_TRUE(
+        fakeDialogs().messages[0].text.startsWith("Maximum f3db frequency with this PLL is 26343"));
+    EXPECT_EQ(focused(), "EditFiltDesignLDPLLf3db");
+    EXPECT_EQ(text("EditFiltDesignTau1"), tau1);
+}
+
+TEST_F(DesignDialogTest, FormatErrorSelectsTheTextAndStopsTheDesign) {
+    open();
+    type("EditFiltDesignTau2", "5e-5x");
+    click("ButtonFiltDesignCalcFrequencyParams");
+    EXPECT_EQ(fakeDialogs().messages.at(0),
+              (RecordedMessage{"Format error", "Invalid floating format"}));
+    EXPECT_EQ(focused(), "EditFiltDesignTau2");
+    EXPECT_EQ(child<QLineEdit>(&dialog, "EditFiltDesignTau2")->selectedText(), "5e-5x");
+}
+
+TEST_F(DesignDialogTest, ButtonsOpenTheirWindowsAndHelp) {
+    open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigLPLLMul); });
+    click("ButtonFiltDesignSchematic");
+    EXPECT_TRUE(schematic.isVisible());
+    click("ButtonFiltDesignPlotBode");
+    ASSERT_TRUE(bode.isVisible());
+    EXPECT_TRUE(bode.response().hasCurves());
+    EXPECT_TRUE(child<QPlainTextEdit>(&bode, "Memo1")
+                    ->toPlainText()
+                    .startsWith("PLL type: LPLL\nPD type: Multiplier\n"));
+    click("ButtonFiltDesignLDPLLHelp");
+    click("ButtonFiltDesignADPLLHelp");
+    EXPECT_EQ(help.requests, QStringList({"PLLDesign", "PLLDesign"}));
+
+    // A refused entry keeps the Bode window as it was.
+    bode.hide();
+    type("EditFiltDesignTau2", "0");
+    click("ButtonFiltDesignPlotBode");
+    EXPECT_FALSE(bode.isVisible());
+}
+
+TEST_F(DesignDialogTest, AdpllParamsFillTheEntriesAndBodeShowsTheLoop) {
+    open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); });
+    EXPECT_EQ(text("EditFiltDesignADPLLfH"), "25000.0");
+    EXPECT_EQ(text("stFiltDesignADPLLf3dbValue"), "15915.5");
+    type("EditFiltDesignADPLLfH", "25001");
+    click("ButtonFiltDesignCalcADPLLParams");
+    EXPECT_EQ(text("EditFiltDesignM"), "65");
+    EXPECT_EQ(params.FiltDesignM, 64) << "stored when next read";
+    click("ButtonFiltDesignBodeADPLL");
+    EXPECT_EQ(params.FiltDesignM, 65);
+    EXPECT_TRUE(bode.isVisible() && bode.response().hasCurves());
+    click("ButtonFiltDesignADPLLDone");
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+} // namespace
+} // namespace loopcraft::test

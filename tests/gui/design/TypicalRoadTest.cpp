@@ -1,0 +1,139 @@
+// The user's typical road through the desktop program: configure, design for a bandwidth, look at
+// the Bode plot, leave with Done, and find the design in PARAMS.TXT after quitting.
+#include "core/app/ParamsFile.h"
+#include "core/schematic/E24.h"
+#include "gui/app/MainWindow.h"
+#include "gui/bode/BodeWindow.h"
+#include "gui/design/DesignDialog.h"
+#include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/RecordingHelpService.h"
+
+#include <QAction>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <gmock/gmock.h>
+
+namespace loopcraft::test {
+namespace {
+
+class TypicalRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        MainWindowSetup setup;
+        setup.paramsFile = dir.filePath("PARAMS.TXT").toStdString();
+        setup.findDataFile = [this](const QString& name) { return dir.filePath(name); };
+        setup.help = &help;
+        QImage logo(8, 6, QImage::Format_RGB32);
+        logo.fill(Qt::darkBlue);
+        ASSERT_TRUE(logo.save(dir.filePath("start.bmp"), "BMP"));
+        window = std::make_unique<MainWindow>(fakeDialogs(), setup);
+        window->show();
+    }
+
+    // Starts `command` (which opens the modal `dialog`) and runs `step` once it is up; how often
+    // the dialog was shown.
+    int whileShown(QWidget* dialog, const std::function<void()>& step, const char* command) {
+        int shown = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (dialog->isVisible()) {
+                ++shown;
+                step();
+            }
+        });
+        poll.start(5);
+        child<QAction>(window.get(), command)->trigger();
+        return shown;
+    }
+    template <typename T> T* in(QWidget* parent, const char* name) {
+        return child<T>(parent, name);
+    }
+
+    QTemporaryDir dir;
+    RecordingHelpService help;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(TypicalRoad, ConfigureDesignPlotAndKeepTheDesign) {
+    QWidget* config = window->configDialog();
+    EXPECT_EQ(whileShown(
+                  config,
+                  [&] {
+                      for (const char* rb :
+                           {"rbConfigDPLLPFD_CP", "rbConfigPLLOrder3", "rbConfigActivePI"})
+                          in<QRadioButton>(config, rb)->click();
+                      in<QPushButton>(config, "ButtonConfigDone")->click();
+                  },
+                  "SetupPLL1"),
+              1);
+
+    DesignDialog* design = window->designDialog();
+    BodeWindow* bode = window->bodeWindow();
+    std::map<std::string, QString> designed;
+    bool bodeShown = false;
+    const auto edit = [&](const char* name) { return in<QLineEdit>(design, name); };
+    const int shown = whileShown(
+        design,
+        [&] {
+            edit("EditFiltDesignLDPLLf3db")->setText("5000");
+            in<QPushButton>(design, "ButtonFiltDesignCalcFilterParams")->click();
+            for (const char* name : {"EditFiltDesignTau2", "EditFiltDesignTau3", "EditFiltDesignC1",
+                                     "EditFiltDesignLDPLLf3db"})
+                designed[name] = edit(name)->text();
+            designed["unit"] = in<QListWidget>(design, "lbFiltDesignC1")->currentItem()->text();
+            designed["margin"] = in<QLabel>(design, "StaticText3")->text();
+            designed["zeta"] = in<QLabel>(design, "StaticText6")->text();
+            in<QPushButton>(design, "ButtonFiltDesignPlotBode")->click();
+            // Plot Bode measured the designed loop; C1 rounded to the E24 series moves it a little.
+            designed["f3db"] = edit("EditFiltDesignLDPLLf3db")->text();
+            bodeShown = bode->isVisible() && bode->response().hasCurves();
+            in<QPushButton>(design, "ButtonFiltDesignLDPLLDone")->click();
+        },
+        "PLLDesign1");
+    EXPECT_EQ(shown, 1) << "Done returned OK";
+    EXPECT_THAT(fakeDialogs().messageTexts(), ::testing::IsEmpty());
+    EXPECT_TRUE(bodeShown);
+
+    // The charge-pump PI design: tau2 = 0.8 T and tau3 = 0.2 T for T = 1/(2 pi fd) with fd near
+    // the request, and C1 from K0 Kp / (omega^2 N) in nanofarads.
+    const double tau2 = designed["EditFiltDesignTau2"].toDouble();
+    const double tau3 = designed["EditFiltDesignTau3"].toDouble();
+    EXPECT_NEAR(tau2 / tau3, 4.0, 0.02);
+    EXPECT_GT(tau2, 0.8 / (2 * M_PI * 8000));
+    EXPECT_LT(tau2, 0.8 / (2 * M_PI * 2000));
+    EXPECT_GT(designed["EditFiltDesignC1"].toDouble(), 0);
+    bool ok = false;
+    EXPECT_GT(designed["margin"].toDouble(&ok), 0);
+    EXPECT_TRUE(ok) << designed["margin"].toStdString();
+    EXPECT_GT(designed["zeta"].toDouble(&ok), 0);
+    EXPECT_TRUE(ok) << designed["zeta"].toStdString();
+
+    child<QAction>(window.get(), "Quit1")->trigger();
+    window.reset();
+    ParameterSet saved;
+    ASSERT_TRUE(InitParameters(saved, true, dir.filePath("PARAMS.TXT").toStdString()).ok);
+    EXPECT_EQ(saved.rbConfigDPLLPFD_CP, 1);
+    EXPECT_EQ(designed["EditFiltDesignLDPLLf3db"], "5000") << "the request is not rewritten";
+    EXPECT_NEAR(designed["f3db"].toDouble(), 5000, 250);
+    EXPECT_EQ(saved.text(TextId::FiltDesignLDPLLf3db), designed["f3db"].toStdString());
+    EXPECT_EQ(saved.text(TextId::FiltDesignTau2), designed["EditFiltDesignTau2"].toStdString());
+    EXPECT_EQ(saved.text(TextId::FiltDesignTau3), designed["EditFiltDesignTau3"].toStdString());
+    EXPECT_EQ(saved.text(TextId::SchemaC1Val), designed["EditFiltDesignC1"].toStdString());
+    EXPECT_EQ(capacitorUnitName(saved.SchemaC1Unit), designed["unit"].toStdString());
+}
+
+TEST_F(TypicalRoad, DesignDialogLeftWithoutOkIsShownOnceMore) {
+    DesignDialog* design = window->designDialog();
+    EXPECT_EQ(whileShown(
+                  design, [&] { design->reject(); }, "PLLDesign1"),
+              2);
+}
+
+} // namespace
+} // namespace loopcraft::test
