@@ -107,20 +107,27 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    // Repetitions of one benchmark are spread over the whole session so that a load burst on a
-    // shared machine does not fall on one configuration only.
+    // Defaults for a shared, noisy machine, each unless given on the command line: three
+    // repetitions, reported by their aggregates (the table takes the medians). On a loaded
+    // machine --benchmark_enable_random_interleaving=true spreads the repetitions over the
+    // session, at the price of an output in random order.
+    static char repetitions[] = "--benchmark_repetitions=3";
+    static char aggregatesOnly[] = "--benchmark_report_aggregates_only=true";
     std::vector<char*> args(argv, argv + argc);
-    bool interleaving = false;
     bool console = true; // the table goes with the console format only
-    for (int i = 1; i < argc; ++i) {
-        interleaving = interleaving ||
-                       std::strncmp(argv[i], "--benchmark_enable_random_interleaving", 38) == 0;
+    auto given = [argc, argv](const char* flag) {
+        const auto length = static_cast<std::size_t>(std::strchr(flag, '=') - flag);
+        for (int i = 1; i < argc; ++i)
+            if (std::strncmp(argv[i], flag, length) == 0)
+                return true;
+        return false;
+    };
+    for (char* flag : {repetitions, aggregatesOnly})
+        if (!given(flag))
+            args.push_back(flag);
+    for (int i = 1; i < argc; ++i)
         if (std::strncmp(argv[i], "--benchmark_format=", 19) == 0)
             console = std::strcmp(argv[i] + 19, "console") == 0;
-    }
-    static char interleave[] = "--benchmark_enable_random_interleaving=true";
-    if (!interleaving)
-        args.push_back(interleave);
     int count = static_cast<int>(args.size());
     args.push_back(nullptr);
     benchmark::Initialize(&count, args.data());

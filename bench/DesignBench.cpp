@@ -61,4 +61,26 @@ void BM_CalcFilterParams(benchmark::State& st) {
 }
 BENCHMARK(BM_CalcFilterParams)->Unit(benchmark::kMicrosecond);
 
+// Every button of the design window on its longest loop: order 5, active lead-lag, complex
+// section-2 poles (mixed signal), and the ADPLL's two buttons. Each must answer in under 10 ms.
+void BM_DesignButtons(benchmark::State& st) {
+    ParameterSet params;
+    const bool adpll = st.range(0) >= 3;
+    params.selectFlag(adpll ? FlagId::rbConfigADPLL : FlagId::rbConfigPLLOrder5);
+    params.selectFlag(FlagId::rbConfigActiveLL);
+    DesignSession session(params);
+    session.window().entry(DesignField::LDPLLf3db) = "5000";
+    const DesignWindowModel start = session.window();
+    using Operation = DesignOutcome (DesignSession::*)();
+    const Operation operations[] = {
+        &DesignSession::CalcFilterParams, &DesignSession::CalcFrequencyParams, &DesignSession::Done,
+        &DesignSession::CalcAdpllParams, &DesignSession::CalcAdpllFrequencyParams};
+    const Operation operation = operations[st.range(0)];
+    for (auto _ : st) {
+        session.window() = start;
+        benchmark::DoNotOptimize((session.*operation)());
+    }
+}
+BENCHMARK(BM_DesignButtons)->ArgName("button")->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
+
 } // namespace

@@ -68,9 +68,7 @@ const bool kRunsRegistered = [] {
         for (const auto& [filterName, filter] : filters) {
             const std::string name = std::string("BM_Run/") + detectorName + "/" + filterName;
             benchmark::RegisterBenchmark(name.c_str(), mixedRun, detector, filter)
-                ->Unit(benchmark::kMillisecond)
-                ->Repetitions(3)
-                ->ReportAggregatesOnly(true);
+                ->Unit(benchmark::kMillisecond);
         }
     }
     const std::pair<const char*, FlagId> adpll[] = {{"ADPLL-EXOR", FlagId::rbConfigADPLLExor},
@@ -78,9 +76,7 @@ const bool kRunsRegistered = [] {
     for (const auto& [detectorName, detector] : adpll) {
         const std::string name = std::string("BM_Run/") + detectorName + "/KCounter";
         benchmark::RegisterBenchmark(name.c_str(), adpllRun, detector)
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(3)
-            ->ReportAggregatesOnly(true);
+            ->Unit(benchmark::kMillisecond);
     }
     return true;
 }();

@@ -29,7 +29,9 @@ void prepare(SimState& s, FlagId detector, FlagId filter) {
         rec.EdgeTime = {0.0f, 0.5f, -1.0f, -1.0f};
         rec.QuarterSample = {0.0f, 1.0f, 0.0f, -1.0f};
     }
-    s.RefPeriodRecords.assign(kPeriods, rec);
+    // The ideal reference as a noise-free run prepares it: one record for every period.
+    s.RefPeriodRecords.assign(1, rec);
+    s.RefRecordsShared = true;
     s.Ud = s.Uf = s.UMid;
 }
 

@@ -96,6 +96,7 @@ void writePictures(FrequencyResponse& response, const BodeConfigText& memo,
 }
 
 int runBode(CliContext& ctx, const BodeOptions& options) {
+    checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     const Configuration config = Configuration::fromFlags(params);
     const FilterDesignState state = FilterDesignState::fromParameters(params, config);
@@ -107,7 +108,7 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     const BodeRun run = ComputeBodeResponse(response, params, BodeEntries::fromParameters(params),
                                             evaluate, kNominalFrame);
     if (run.error) {
-        throw UserMessage(run.error->title, run.error->text);
+        throw UserMessage(*run.error);
     }
     const std::vector<float> f = gridFrequencies(response);
 
@@ -171,13 +172,16 @@ struct ComponentOptions {
 };
 
 int runComponents(CliContext& ctx, const ComponentOptions& options) {
+    checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     const Configuration config = Configuration::fromFlags(params);
     CapacitorEntries entries = CapacitorEntries::fromParameters(params);
     if (options.c1) {
+        requireEntryLength("--c1", *options.c1);
         entries.c1Text = *options.c1;
     }
     if (options.c4) {
+        requireEntryLength("--c4", *options.c4);
         entries.c4Text = *options.c4;
     }
     // Unit names were checked by the option parser.
@@ -191,7 +195,7 @@ int runComponents(CliContext& ctx, const ComponentOptions& options) {
     const SchematicLayout layout = SchematicLayoutFor(config);
     ComponentCalculation calc = CalculateComponentValues(params, config, entries);
     if (calc.error) {
-        throw UserMessage(calc.error->title, calc.error->text);
+        throw UserMessage(*calc.error);
     }
     // A saved set keeps each capacitor's number together with the unit it was read in.
     params.setEntry(TextId::SchemaC1Unit, std::to_string(entries.c1Unit));

@@ -1,6 +1,7 @@
 // Option parsing, loading and saving of the parameter file around every command.
 #include "cli/Cli.h"
 
+#include "core/app/EntryReading.h"
 #include "core/app/ParamsFile.h"
 #include "core/app/Version.h"
 
@@ -31,6 +32,7 @@ void applyAssignment(ParameterSet& params, const std::string& assignment) {
         return;
     }
     if (auto id = findText(name)) {
+        requireEntryLength(name, text);
         std::string message;
         if (!params.setEntry(*id, text, &message))
             throw UserMessage(kFormatErrorTitle, message + " (" + name + "=\"" + text + "\")");
@@ -39,14 +41,21 @@ void applyAssignment(ParameterSet& params, const std::string& assignment) {
     throw UserMessage("Illegal entry", "unknown parameter name \"" + name + "\"");
 }
 
+void requireEntryLength(const std::string& name, const std::string& text) {
+    if (text.size() > kMaxEntryChars)
+        throw UserMessage(name, "a text holds at most 11 characters");
+}
+
 void printJson(CliContext& ctx, const nlohmann::json& j) {
     *ctx.out << j.dump(2) << "\n";
 }
 
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           bool errIsTerminal) {
     CliContext ctx;
     ctx.out = &out;
     ctx.err = &err;
+    ctx.progress = errIsTerminal;
     CLI::App app{"Loopcraft command-line tool: PLL parameters, design, Bode plot and simulation"};
     app.name("loopcraft-cli");
     app.require_subcommand(1);

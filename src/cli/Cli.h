@@ -2,6 +2,7 @@
 // every command works on.
 #pragma once
 
+#include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
 
 #include <CLI/CLI.hpp>
@@ -19,6 +20,9 @@ namespace loopcraft::cli {
 struct UserMessage : std::runtime_error {
     UserMessage(std::string t, std::string x)
         : std::runtime_error(t + ": " + x), title(std::move(t)), text(std::move(x)) {}
+    // An engine message; a silent stop of a window still deserves a reason here.
+    explicit UserMessage(const Message& m)
+        : UserMessage(m.title.empty() ? kIllegalEntryTitle : m.title, m.text) {}
     std::string title;
     std::string text;
 };
@@ -28,6 +32,7 @@ struct CliContext {
     std::vector<std::string> assignments; // --set NAME=TEXT, in order
     bool save = false;
     bool json = false;
+    bool progress = false; // stderr is a terminal: long work shows how far it got there
     ParameterSet params;
     std::ostream* out = nullptr;
     std::ostream* err = nullptr;
@@ -65,10 +70,22 @@ void registerSchematicCommands(CommandRegistry& registry);
 // the rest of its radio group). Throws UserMessage on a bad name or value.
 void applyAssignment(ParameterSet& params, const std::string& assignment);
 
+// An edit field holds at most 11 characters and cuts the rest where the user sees it; a command
+// line has no such view, so a longer text is refused ("NAME: a text holds at most 11
+// characters") rather than silently cut.
+void requireEntryLength(const std::string& name, const std::string& text);
+
+// What every computing command runs first: the checks the windows make on the stored
+// configuration (the configuration dialog's Done) and design entries (the design window), with
+// the same messages. Throws UserMessage at the first broken rule; changes nothing.
+void checkStoredEntries(const ParameterSet& params);
+
 // Prints JSON (pretty) or nothing; shared by the commands.
 void printJson(CliContext& ctx, const nlohmann::json& j);
 
 // Runs the tool; returns the exit status (0 ok, 1 user-facing failure, 2 usage error).
-int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
+// `errIsTerminal` turns on progress reports on `err`.
+int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+           bool errIsTerminal = false);
 
 } // namespace loopcraft::cli

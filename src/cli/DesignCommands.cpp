@@ -37,17 +37,20 @@ void printFigures(std::ostream& out, const nlohmann::json& figures) {
 }
 
 [[noreturn]] void report(const Message& m) {
-    // A silent stop of the window still deserves a reason on the command line.
-    throw UserMessage(m.title.empty() ? kIllegalEntryTitle : m.title, m.text);
+    throw UserMessage(m);
 }
 
 int runEvaluate(CliContext& ctx, float freq) {
     if (!std::isfinite(freq) || !(freq > 0.0F)) {
         throw UserMessage(kIllegalEntryTitle, "freq must be positive");
     }
+    checkStoredEntries(ctx.params);
     const Configuration config = Configuration::fromFlags(ctx.params);
     const FilterDesignState state = FilterDesignState::fromParameters(ctx.params, config);
     const LoopResponse r = EvaluateLoop(state, config, freq);
+    if (std::optional<Message> bad = NonFiniteLoopResponse(r, freq)) {
+        throw UserMessage(*bad);
+    }
     const nlohmann::json j = {{"openLoop", {r.openLoop.re, r.openLoop.im}},
                               {"openLoopMagSq", r.openLoopMagSq},
                               {"openLoopPhase", r.openLoopPhase},
@@ -70,6 +73,7 @@ int runEvaluate(CliContext& ctx, float freq) {
 }
 
 int runFigures(CliContext& ctx) {
+    checkStoredEntries(ctx.params);
     DesignSession session(ctx.params);
     const DesignOutcome o = session.PrepareDesignWindow();
     if (!o.ok) {
@@ -85,6 +89,7 @@ int runFigures(CliContext& ctx) {
 }
 
 int runDesign(CliContext& ctx) {
+    checkStoredEntries(ctx.params);
     DesignSession session(ctx.params);
     const bool adpll = session.configuration().isAdpll();
     // The session starts as the opened window does, but without its figure computation, which

@@ -11,6 +11,7 @@
 #include "core/schematic/SpiceDeck.h"
 #include "core/sim/SimulationRun.h"
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -28,10 +29,22 @@ struct NetlistOptions {
     std::string stimulus;
 };
 
-// The table the deck writes lies beside the deck, named after it: "loop.cir" -> "loop.ac.txt".
+// The table the deck writes is named after it: "loop.cir" -> "loop.ac.txt", written where
+// ngspice runs. The name goes into a deck line, so anything ngspice would read as a separator
+// or the start of another line is replaced.
 std::string dataFileFor(const std::string& deck, const char* kind) {
-    const std::string stem =
+    std::string stem =
         deck.empty() ? std::string("loopcraft") : std::filesystem::path(deck).stem().string();
+    for (char& ch : stem) {
+        const bool plain = std::isalnum(static_cast<unsigned char>(ch)) != 0 || ch == '-' ||
+                           ch == '_' || ch == '.';
+        if (!plain) {
+            ch = '_';
+        }
+    }
+    if (stem.empty()) {
+        stem = "loopcraft";
+    }
     return stem + "." + kind + ".txt";
 }
 

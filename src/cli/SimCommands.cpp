@@ -2,12 +2,13 @@
 // recorded curves as CSV, a summary of the run and its plot axes, and pictures of the plot and
 // the protocol page.
 #include "cli/Cli.h"
+#include "cli/Progress.h"
 #include "cli/SimPictures.h"
+#include "cli/SimulationCsv.h"
 #include "core/sim/DISPLAY.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationSession.h"
 
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -29,6 +30,7 @@ nlohmann::json axisJson(float lo, float hi, float tick, int exp, const std::stri
 }
 
 int simulate(CliContext& ctx, const SimulateOptions& opt) {
+    checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     PictureRequest pictures = opt.pictures;
     checkPictureRequest(opt.size, pictures);
@@ -50,29 +52,18 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     }
     session.panel().addNoise = opt.noise;
     session.panel().filter = opt.filter;
-    const SimulationOutcome outcome = session.Run();
+    SimulationOutcome outcome;
+    {
+        ProgressLine progress(ctx, "simulate");
+        outcome = session.Run([&progress](float done) { progress.update(done); });
+    }
     if (!outcome.ok)
-        throw UserMessage(outcome.message ? outcome.message->title : "Simulation",
-                          outcome.message ? outcome.message->text : "the run did not start");
+        throw UserMessage(outcome.message.value_or(Message{"", "the run did not start"}));
     const float pointInterval = RecordedPointInterval(*state);
     const SimState& s = *state;
 
-    if (!opt.csv.empty()) {
-        std::ofstream file(opt.csv, std::ios::binary);
-        if (!file)
-            throw UserMessage("CSV", "cannot write " + opt.csv);
-        file << "t_s,curve1,curve2\n";
-        char line[96];
-        const double dt = pointInterval;
-        for (std::size_t i = 0; i < s.Results.size(); ++i) {
-            std::snprintf(line, sizeof line, "%.9g,%.9g,%.9g\n", static_cast<double>(i) * dt,
-                          static_cast<double>(s.Results[i].Curve1),
-                          static_cast<double>(s.Results[i].Curve2));
-            file << line;
-        }
-        if (!file.flush())
-            throw UserMessage("CSV", "cannot write " + opt.csv);
-    }
+    if (!opt.csv.empty())
+        writeSimulationCsv(ctx, opt.csv, s.Results, pointInterval);
 
     DISPLAY plot(MakePlotSetup(s, PlotRect{0, 0, 1000, 600}));
     plot.ScaleValueAxes();

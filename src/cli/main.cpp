@@ -2,7 +2,8 @@
 #include "cli/Cli.h"
 
 #include <iostream>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
-    return loopcraft::cli::runCli(argc, argv, std::cout, std::cerr);
+    return loopcraft::cli::runCli(argc, argv, std::cout, std::cerr, ::isatty(STDERR_FILENO) != 0);
 }

@@ -47,6 +47,15 @@ TEST_F(NetlistCli, RoundedDeckCarriesTheSeriesValuesUnderTheDrawingsDesignators)
     EXPECT_NE(run({"netlist"}).out.find("\nR1 in out 50000.004\n"), std::string::npos);
 }
 
+TEST_F(NetlistCli, DeckNamesItsTableAfterItselfInAFormNgspiceReads) {
+    const auto deck = mDir / "my loop;1.cir";
+    ASSERT_EQ(run({"netlist", "--out", deck.string()}).status, 0);
+    EXPECT_NE(readFile(deck).find("\nwrdata my_loop_1.ac.txt gain phase_deg\n"), std::string::npos);
+    const CliRun r = run({"netlist", "--out", (mDir / "missing" / "x.cir").string()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("Netlist: cannot write ", 0), 0U) << r.err;
+}
+
 // The default EXOR loop with its passive lead-lag filter answers the frequency step: the control
 // voltage ngspice settles to is the one the simulation settles to.
 TEST_F(NetlistCli, TransientSettlesWhereTheSimulationSettles) {

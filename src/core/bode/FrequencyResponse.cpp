@@ -1,8 +1,13 @@
 // Frequency response: grid, ranges, mapping factors and curves.
 #include "core/bode/FrequencyResponse.h"
 
+#include "core/app/NonFinite.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <utility>
 
 namespace loopcraft {
 
@@ -279,6 +284,15 @@ bool FrequencyResponse::compute(const LoopEvaluator& evaluate, const PlotFrame& 
     return true;
 }
 
+void FrequencyResponse::discardCurves() {
+    logFreq.clear();
+    openGainDb.clear();
+    openPhaseDeg.clear();
+    closedGainDb.clear();
+    closedPhaseDeg.clear();
+    mComputed = false;
+}
+
 void FrequencyResponse::mapOnto(const PlotFrame& frame) {
     magScale = static_cast<float>(frame.yTop - frame.yMid) / (dbTop - dbBottom);
     magOffset = static_cast<float>(frame.yTop) - magScale * dbTop;
@@ -287,6 +301,32 @@ void FrequencyResponse::mapOnto(const PlotFrame& frame) {
     freqScale = static_cast<float>(frame.xRight - frame.xLeft) / (logFStop - logFStart);
     freqOffset = static_cast<float>(frame.xLeft) - freqScale * logFStart;
 }
+
+namespace {
+
+// The first point of the four curves that is not finite, named with its curve and frequency.
+std::optional<Message> nonFiniteCurvePoint(const FrequencyResponse& r) {
+    const std::pair<const char*, const std::vector<float>*> curves[] = {
+        {"the open-loop gain (dB)", &r.openGainDb},
+        {"the open-loop phase (deg)", &r.openPhaseDeg},
+        {"the closed-loop gain (dB)", &r.closedGainDb},
+        {"the closed-loop phase (deg)", &r.closedPhaseDeg},
+    };
+    for (std::size_t i = 0; i < r.logFreq.size(); ++i) {
+        for (const auto& [name, values] : curves) {
+            const float v = (*values)[i];
+            if (!std::isfinite(v)) {
+                std::array<char, 32> freq{};
+                std::snprintf(freq.data(), freq.size(), "%g",
+                              std::pow(10.0, static_cast<double>(r.logFreq[i])));
+                return NonFiniteMessage(std::string(name) + " at " + freq.data() + " Hz", v);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries) {
     std::string message;
@@ -310,6 +350,15 @@ BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
     }
     // A refused entry leaves the previous grid: the response is rebuilt from what was accepted.
     run.computed = response.compute(evaluate, frame);
+    if (run.computed) {
+        if (std::optional<Message> bad = nonFiniteCurvePoint(response)) {
+            response.discardCurves();
+            run.computed = false;
+            if (!run.error) {
+                run.error = std::move(bad);
+            }
+        }
+    }
     return run;
 }
 

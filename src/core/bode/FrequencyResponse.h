@@ -81,6 +81,8 @@ public:
     void mapOnto(const PlotFrame& frame);
 
     bool hasCurves() const { return mComputed; }
+    // Forgets the curves (the accepted inputs stay), so nothing is plotted from them.
+    void discardCurves();
 
     // Inputs last accepted.
     float fMinUsed = 0;
@@ -129,12 +131,16 @@ private:
 struct BodeRun {
     // Set when the entries were refused: title ("Format error" or "Illegal entry"), message and
     // the edit to focus. The response was then recomputed from the inputs accepted before.
+    // Also set (kNonFiniteTitle) when a curve came out infinite or not-a-number.
     std::optional<Message> error;
-    bool computed = false; // false only when no inputs were ever accepted
+    // False when no inputs were ever accepted, or when the curves were not finite: the window
+    // then shows the message and no plot.
+    bool computed = false;
 };
 
 // The Bode window's computation: read and validate the entries, accept them when they pass,
-// then recompute from the inputs last accepted.
+// then recompute from the inputs last accepted. Curves that are not finite everywhere are
+// discarded with a message naming the first such point.
 BodeRun ComputeBodeResponse(FrequencyResponse& response, ParameterSet& params,
                             const BodeEntries& entries, const LoopEvaluator& evaluate,
                             const PlotFrame& frame);

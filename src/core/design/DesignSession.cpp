@@ -2,13 +2,16 @@
 #include "core/design/DesignSession.h"
 
 #include "core/app/FixedNotation.h"
+#include "core/app/NonFinite.h"
 #include "core/design/AdpllDesign.h"
 #include "core/design/FilterDesign.h"
 #include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/E24.h"
 
+#include <cmath>
 #include <string>
+#include <utility>
 
 namespace loopcraft {
 
@@ -37,6 +40,35 @@ bool loopFigures(FilterDesignState& s, const Configuration& c, DesignFigures& ou
     out.omegaN = s.omegaN;
     out.zeta = s.zeta;
     return true;
+}
+
+// The first figure, or designed value, that came out infinite or not-a-number: such a value is
+// never shown, nor written into an entry (where it could not even be read back).
+std::optional<Message> nonFinite(const DesignFigures& f, const FilterDesignState* designed) {
+    const std::pair<const char*, std::optional<float>> values[] = {
+        {"the 3-dB frequency f3db", f.f3db},
+        {"the gain crossover frequency", f.gainCrossover},
+        {"the phase margin", f.phaseMarginDeg},
+        {"the natural frequency omegaN", f.omegaN},
+        {"the damping factor zeta", f.zeta},
+        {"the hold range fH", f.fH},
+        {"the 3-dB frequency of the ADPLL", f.adpllF3db},
+        {"the designed Ka", designed ? std::optional(designed->Ka) : std::nullopt},
+        {"the designed t1", designed ? std::optional(designed->tau1) : std::nullopt},
+        {"the designed t2", designed ? std::optional(designed->tau2) : std::nullopt},
+        {"the designed t3", designed ? std::optional(designed->tau3) : std::nullopt},
+        {"the designed t4", designed ? std::optional(designed->tau4) : std::nullopt},
+        {"the designed t5", designed ? std::optional(designed->tau5) : std::nullopt},
+        {"the designed fs", designed ? std::optional(designed->fs) : std::nullopt},
+        {"the designed zeta", designed ? std::optional(designed->zeta2) : std::nullopt},
+        {"the designed C1", designed ? std::optional(designed->C1) : std::nullopt},
+    };
+    for (const auto& [what, value] : values) {
+        if (value && !std::isfinite(*value)) {
+            return NonFiniteMessage(what, *value);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -104,8 +136,11 @@ DesignOutcome DesignSession::CalcFrequencyParams() {
     if (!f3db || !loopFigures(figuresState, c, o.figures)) {
         return stopped(noCrossing());
     }
-    mState = figuresState;
     o.figures.f3db = f3db;
+    if (auto bad = nonFinite(o.figures, nullptr)) {
+        return stopped(*bad);
+    }
+    mState = figuresState;
     writeEntry(DesignField::LDPLLf3db, *f3db, formatGeneral(*f3db, 6));
     o.written.push_back(DesignField::LDPLLf3db);
     mWindow.phaseMarginCaption = formatFixed(*o.figures.phaseMarginDeg, 4, 1);
@@ -141,8 +176,11 @@ DesignOutcome DesignSession::CalcFilterParams() {
     if (!result || !loopFigures(designed, c, o.figures)) {
         return stopped(noCrossing());
     }
-    mState = designed;
     o.figures.f3db = result->achievedF3db;
+    if (auto bad = nonFinite(o.figures, &designed)) {
+        return stopped(*bad);
+    }
+    mState = designed;
 
     const auto write = [&](DesignField f, float v, int precision, int decimals) {
         writeEntry(f, v, formatFixed(v, precision, decimals));
@@ -185,12 +223,15 @@ DesignOutcome DesignSession::CalcAdpllFrequencyParams() {
     const float fH = AdpllHoldRange(mState.M, mState.K, mState.Nadpll, mState.f0adpll);
     const float f3db =
         AdpllF3db(mState.M, mState.K, mState.Nadpll, mState.f0adpll, c.adpllDetector);
+    o.figures.fH = fH;
+    o.figures.adpllF3db = f3db;
+    if (auto bad = nonFinite(o.figures, nullptr)) {
+        return stopped(*bad);
+    }
     writeEntry(DesignField::ADPLLfH, fH, formatFixed(fH, 9, 1));
     o.written.push_back(DesignField::ADPLLfH);
     mParams.FiltDesignADPLLf3db = f3db;
     mWindow.adpllF3dbCaption = formatFixed(f3db, 9, 1);
-    o.figures.fH = fH;
-    o.figures.adpllF3db = f3db;
     o.ok = true;
     return o;
 }
@@ -207,12 +248,19 @@ DesignOutcome DesignSession::CalcAdpllParams() {
                         designEditName(DesignField::ADPLLfH), designLabelName(DesignField::ADPLLfH),
                         false, false});
     }
+    const float f3db = AdpllF3db(static_cast<std::uint32_t>(*m), kAdpllDesignK, kAdpllDesignN,
+                                 mState.f0adpll, c.adpllDetector);
+    DesignFigures figures;
+    figures.fH = fH;
+    figures.adpllF3db = f3db;
+    if (auto bad = nonFinite(figures, nullptr)) {
+        return stopped(*bad);
+    }
     mState.fHadpll = fH;
     mState.K = kAdpllDesignK;
     mState.Nadpll = kAdpllDesignN;
     mState.M = static_cast<std::uint32_t>(*m);
-    mState.adpllF3db =
-        AdpllF3db(mState.M, mState.K, mState.Nadpll, mState.f0adpll, c.adpllDetector);
+    mState.adpllF3db = f3db;
 
     // The entries change; the parameter set takes them when they are next read.
     DesignOutcome o;

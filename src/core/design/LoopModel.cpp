@@ -1,10 +1,15 @@
 // The loop transfer model.
 #include "core/design/LoopModel.h"
 
+#include "core/app/NonFinite.h"
+
 #include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <string>
+#include <utility>
 
 namespace loopcraft {
 
@@ -338,6 +343,27 @@ std::optional<Complex> FilterResponse(const FilterDesignState& state, const Conf
 float PhaseMarginDeg(const FilterDesignState& s, const Configuration& c, float fc) {
     const float phase = EvaluateLoop(s, c, fc).openLoopPhase;
     return static_cast<float>((phase + kPi) * 180.0 * (1.0 / kPi));
+}
+
+std::optional<Message> NonFiniteLoopResponse(const LoopResponse& r, float f) {
+    const std::pair<const char*, float> values[] = {
+        {"the open-loop gain G (real part)", r.openLoop.re},
+        {"the open-loop gain G (imaginary part)", r.openLoop.im},
+        {"the open-loop gain |G|^2", r.openLoopMagSq},
+        {"the open-loop phase", r.openLoopPhase},
+        {"the closed-loop gain H (real part)", r.closedLoop.re},
+        {"the closed-loop gain H (imaginary part)", r.closedLoop.im},
+        {"the closed-loop gain |H|^2", r.closedLoopMagSq},
+        {"the closed-loop phase", r.closedLoopPhase},
+    };
+    for (const auto& [what, value] : values) {
+        if (!std::isfinite(value)) {
+            std::array<char, 32> freq{};
+            std::snprintf(freq.data(), freq.size(), "%g", static_cast<double>(f));
+            return NonFiniteMessage(std::string(what) + " at " + freq.data() + " Hz", value);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace loopcraft

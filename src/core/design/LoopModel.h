@@ -6,6 +6,7 @@
 // Everything here is pure: the functions read the state and the configuration and keep nothing.
 #pragma once
 
+#include "core/app/Message.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopResponse.h"
@@ -45,6 +46,10 @@ std::optional<Complex> FilterResponse(const FilterDesignState& state, const Conf
 
 // (openLoopPhase at fc + π) in degrees, for the gain crossover fc.
 float PhaseMarginDeg(const FilterDesignState& state, const Configuration& config, float fc);
+
+// The first value of `r`, evaluated at `f` Hz, that is not finite, as the message that names it;
+// nothing when every value is finite.
+std::optional<Message> NonFiniteLoopResponse(const LoopResponse& r, float f);
 
 // The same operations bound to one state and configuration, for callers that evaluate the same
 // loop many times (Bode grid, searches).

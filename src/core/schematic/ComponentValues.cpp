@@ -2,6 +2,7 @@
 #include "core/schematic/ComponentValues.h"
 
 #include "core/app/FixedNotation.h"
+#include "core/app/NonFinite.h"
 #include "core/schematic/E24.h"
 
 #include <array>
@@ -236,6 +237,14 @@ ComponentCalculation CalculateComponentValues(ParameterSet& params, const Config
     }
     result.values =
         CalcComponentValues(componentInputs(params, config, entries.c1Unit, entries.c4Unit));
+    for (const ComponentValue& v : result.values) {
+        if (!std::isfinite(v.value)) {
+            result.error = NonFiniteMessage(
+                std::string("the value of ") + componentName(v.component), v.value);
+            result.values.clear();
+            break;
+        }
+    }
     return result;
 }
 

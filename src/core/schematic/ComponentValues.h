@@ -91,7 +91,8 @@ ComponentInputs componentInputs(const ParameterSet& params, const Configuration&
 
 struct ComponentCalculation {
     // Set when the calculation stopped: the title ("Format error" or "Illegal entry"), the
-    // message and, for an illegal entry, the edit to focus. Nothing is computed then.
+    // message and, for an illegal entry, the edit to focus; or kNonFiniteTitle when a value came
+    // out infinite or not-a-number. No values are given then.
     std::optional<Message> error;
     std::vector<ComponentValue> values;
 };

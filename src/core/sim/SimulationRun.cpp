@@ -1,5 +1,6 @@
 #include "core/sim/SimulationRun.h"
 
+#include "core/app/NonFinite.h"
 #include "core/design/LoopModel.h"
 #include "core/sim/ReferenceSignal.h"
 #include "core/sim/models/LF_ActiveLL.h"
@@ -81,23 +82,38 @@ float movingAverage(float& sum, std::array<float, 4>& ring, float value) {
 
 struct NoFilter {}; // loop order 1: the detector drives the oscillator directly
 
+// The mixed-signal step of each detector, without the category test of Step().
+void detectorStep(PD_MUL& pd, SimState& s) {
+    pd.Step(s);
+}
+void detectorStep(PD_EXOR& pd, SimState& s) {
+    pd.StepMixed(s);
+}
+void detectorStep(PD_JK& pd, SimState& s) {
+    pd.StepMixed(s);
+}
+void detectorStep(PD_PFD& pd, SimState& s) {
+    pd.Step(s);
+}
+
 // One instance per detector, filter and oscillator. Every step of the chain is inlined into it
 // (the models define their steps in their headers), so a step runs as straight code without
-// calls, and the values handed from model to model through SimState stay in registers.
+// calls. Each model gets the record from here rather than through its own pointer to it, so
+// that the values handed from model to model through SimState can stay in registers.
 template <class PD, class LF, class OSC>
 [[gnu::flatten]] void mixedLoop(SimState& s, PD& pd, LF* lf, OSC& osc, bool filtered,
                                 bool chargePump, const SimulationProgress& progress) {
     const std::uint32_t total = s.SimulNumSteps;
     for (std::uint32_t k = 1; k <= total; ++k) {
         s.StepIndex = k;
-        pd.Step();
+        detectorStep(pd, s);
         if constexpr (std::is_same_v<LF, NoFilter>) {
             (void)lf;
             s.Uf = s.Ud;
         } else {
-            lf->Step();
+            lf->Step(s);
         }
-        osc.Step();
+        osc.Step(s);
         if (!filtered) {
             record(s, chargePump ? s.Id : s.Ud, s.Uf);
         } else {
@@ -141,8 +157,10 @@ void mixedWithFilter(SimState& s, PD& pd, const Configuration& config, bool filt
     }
 }
 
+// One instance per detector, with the counters' and the detector's steps inlined.
 template <class PD>
-void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep, const SimulationProgress& progress) {
+[[gnu::flatten]] void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep,
+                                const SimulationProgress& progress) {
     LF_KCounter& kCounter = *s.LfKCounter;
     OSC_ID_Counter& dco = *s.OscIdCounter;
     const float kClockStep = s.SimulfRef / (static_cast<float>(s.FiltDesignM) * s.Simulf0);
@@ -197,6 +215,27 @@ void adpllLoop(SimState& s, PD& pd, bool jk, bool phaseStep, const SimulationPro
         if ((k & kProgressMask) == 0)
             report(progress, k, total);
     }
+}
+
+// The first recorded value that is not finite, named after its curve, at its time.
+std::optional<Message> nonFiniteResult(const SimState& s, const Configuration& config) {
+    const char* curve1 = config.isAdpll()      ? "the phase error Theta_E"
+                         : config.chargePump() ? "the charge-pump current Id"
+                                               : "the detector output Ud";
+    const char* curve2 =
+        config.isAdpll() ? "the frequency deviation delta_f2" : "the filter output Uf";
+    for (std::size_t i = 0; i < s.Results.size(); ++i) {
+        const ResultPair& p = s.Results[i];
+        const bool first = !std::isfinite(p.Curve1);
+        if (first || !std::isfinite(p.Curve2)) {
+            char when[48];
+            std::snprintf(when, sizeof when, " at t = %g s",
+                          static_cast<double>(i) * static_cast<double>(RecordedPointInterval(s)));
+            return NonFiniteMessage(std::string(first ? curve1 : curve2) + when,
+                                    first ? p.Curve1 : p.Curve2);
+        }
+    }
+    return std::nullopt;
 }
 
 std::size_t expectedPoints(const SimState& s, bool adpll) {
@@ -568,6 +607,13 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     }
     report(progress, s.SimulNumSteps, s.SimulNumSteps);
 
+    if (auto bad = nonFiniteResult(s, config)) {
+        std::vector<ResultPair>().swap(s.Results);
+        s.ResultsValid = false;
+        result.refusal = std::move(bad);
+        result.resultsDiscarded = true;
+        return result;
+    }
     s.ResultsValid = true;
     result.points = s.Results.size();
     result.pointInterval = RecordedPointInterval(s);

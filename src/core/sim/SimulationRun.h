@@ -86,7 +86,8 @@ std::string FormatProposedT(float seconds);
 using SimulationProgress = std::function<void(float)>;
 
 struct SimulationRunResult {
-    std::optional<Message> refusal; // set when the run did not start
+    std::optional<Message> refusal; // set when the run did not start, or was discarded
+    bool resultsDiscarded = false;  // the run's curves became non-finite: no results are kept
     bool filterUnchecked = false;   // nSamp > 4 cleared "Filter"
     bool scrollBarVisible = false;  // SimulZoomFact != 1
     std::size_t points = 0;
@@ -95,7 +96,9 @@ struct SimulationRunResult {
 };
 
 // The whole run on `s` (parameters and live choices already copied in). On refusal nothing in
-// `s` besides what the caller copied in changes: models, results and ResultsValid stay.
+// `s` besides what the caller copied in changes: models, results and ResultsValid stay. A run
+// whose curves became infinite or not-a-number is refused afterwards (kNonFiniteTitle, naming
+// the curve and the time): its results are then discarded and ResultsValid is false.
 SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress = {});
 
 // Seconds between two recorded points of the last run.

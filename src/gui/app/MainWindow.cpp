@@ -313,6 +313,7 @@ void MainWindow::createOtherWindows() {
     mBodeWindow = std::make_unique<BodeWindow>(mParams, *mHelp, mDialogs);
     mBodeWindow->place(configPlacement());
     mSchematicWindow = std::make_unique<SchematicWindow>(mParams, *mHelp, mDialogs);
+    mSchematicWindow->place(configPlacement());
     for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get()}) {
         w->setWindowIcon(windowIcon());
     }

@@ -25,7 +25,7 @@ namespace loopcraft {
 
 class HelpService;
 class UserDialogs;
-struct ConfigDialogPlacement;
+struct WorkingArea;
 
 class SchematicWindow : public QWidget {
     Q_OBJECT
@@ -37,7 +37,7 @@ public:
     void setDataFileFinder(std::function<QString(const QString&)> find);
 
     // The Bode window's place: over the main window's client area, below its tool bar.
-    void place(const ConfigDialogPlacement& placement);
+    void place(const WorkingArea& placement);
 
     // The design dialog's "Schematic": makes the window visible, then Show schematic.
     void showSchematic();

@@ -136,5 +136,39 @@ TEST(BodeCurves, GainInDecibelsAndPhaseInDegreesPerCurve) {
     }
 }
 
+// A curve that is not finite somewhere is never plotted: the message names the curve and the
+// first such frequency, and the curves are gone; an entry error keeps its own message.
+TEST(BodeCurves, NonFiniteCurveGivesAMessageInsteadOfCurves) {
+    const auto overflowing = [](float f) {
+        LoopResponse r = rampLoop(f);
+        if (f > 5000) {
+            r.closedLoopMagSq = 0.0F; // -inf dB
+        }
+        return r;
+    };
+    ParameterSet params;
+    FrequencyResponse response;
+    BodeRun run =
+        ComputeBodeResponse(response, params, {"1000", "100000", "1"}, overflowing, kFrame);
+    ASSERT_TRUE(run.error);
+    EXPECT_EQ(run.error->title, "Non-finite result");
+    EXPECT_EQ(run.error->text.rfind("The closed-loop gain (dB) at 10000 Hz is not a finite number "
+                                    "(-inf)",
+                                    0),
+              0U)
+        << run.error->text;
+    EXPECT_FALSE(run.computed);
+    EXPECT_FALSE(response.hasCurves());
+    EXPECT_TRUE(response.closedGainDb.empty());
+
+    run = ComputeBodeResponse(response, params, {"1000", "10", "1"}, overflowing, kFrame);
+    ASSERT_TRUE(run.error);
+    EXPECT_EQ(run.error->title, "Illegal entry");
+    EXPECT_FALSE(response.hasCurves());
+    run = ComputeBodeResponse(response, params, {"100", "1000", "1"}, overflowing, kFrame);
+    EXPECT_FALSE(run.error);
+    EXPECT_TRUE(run.computed && response.hasCurves());
+}
+
 } // namespace
 } // namespace loopcraft

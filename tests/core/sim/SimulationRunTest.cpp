@@ -124,6 +124,83 @@ TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
     EXPECT_EQ(s->Results, before);
 }
 
+// The memory check counts the run's arrays as the run allocates them: results, reference
+// records (one shared record without noise), noise arrays and the ADPLL's edge list.
+TEST(RunSize, CountsExactlyWhatTheRunAllocates) {
+    // (name, changes, noise, "Filter")
+    const std::tuple<const char*, std::function<void(ParameterSet&)>, bool, bool> runs[] = {
+        {"exor", {}, false, false},
+        {"exor filtered", {}, false, true},
+        {"mul noisy", [](ParameterSet& p) { p.selectFlag(FlagId::rbConfigLPLLMul); }, true, false},
+        {"pfd noisy filtered", [](ParameterSet& p) { p.selectFlag(FlagId::rbConfigDPLLPFD); }, true,
+         true},
+        {"nSamp 8 unchecks the filter", [](ParameterSet& p) { p.SimulnSamp = 8; }, true, true},
+        {"adpll", [](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); }, false, false},
+        {"adpll noisy phase step",
+         [](ParameterSet& p) {
+             p.selectFlag(FlagId::rbConfigADPLL);
+             p.selectFlag(FlagId::rbSimulphistep);
+             p.Simuldphi = -170;
+         },
+         true, false}};
+    for (const auto& [name, change, noise, filter] : runs) {
+        ParameterSet p;
+        p.SimulT = 0.003f;
+        if (change)
+            change(p);
+        SimState s;
+        s.setParameters(p);
+        s.cbSimulAddNoise = noise;
+        s.cbSimulFilter = filter;
+        ASSERT_TRUE(runSimulation(s).ok()) << name;
+        const double allocated =
+            static_cast<double>(s.Results.capacity() * sizeof(ResultPair) +
+                                s.RefPeriodRecords.capacity() * sizeof(RefPeriodRecord) +
+                                (s.WhiteNoise.capacity() + s.RefSignal.capacity()) * sizeof(float) +
+                                s.RefEdgeList.capacity() * sizeof(double));
+        const Configuration config = Configuration::fromFlags(p);
+        EXPECT_EQ(EstimateRunSize(p, StimulusFromFlags(p), config, noise, filter).bytes, allocated)
+            << name;
+    }
+}
+
+// A noisy run without "Filter" at four steps a period takes 100 bytes a period: a 36-byte
+// record, four white-noise and four signal floats, four result points; and 1104 bytes besides
+// (the noise arrays' 274 extra floats, the first point). 1 GiB thus holds 10737407 periods.
+TEST(RunSize, RefusesJustAboveTheLimitWithTheLiveChoices) {
+    auto periods = [](int count) {
+        ParameterSet p;
+        p.selectFlag(FlagId::rbSimulphistep); // the reference at f0: T = periods / f0 exactly
+        p.Simulf0 = 65536;
+        p.SimulT = static_cast<float>(count) / 65536.0f;
+        return p;
+    };
+    const ParameterSet fits = periods(10737407);
+    const ParameterSet over = periods(10737408);
+    const Configuration config = Configuration::fromFlags(fits);
+    EXPECT_LE(EstimateRunSize(fits, Stimulus::PhiStep, config, true, false).bytes, kMaxRunBytes);
+    EXPECT_GT(EstimateRunSize(over, Stimulus::PhiStep, config, true, false).bytes, kMaxRunBytes);
+
+    // Without noise or with "Filter" the larger run would fit: only the run, which knows the
+    // live choices, refuses it, before it has changed anything.
+    EXPECT_FALSE(ValidateSimulation(over, Stimulus::PhiStep, config));
+    auto s = makeState();
+    ASSERT_TRUE(runSimulation(*s).ok());
+    const std::vector<ResultPair> before = s->Results;
+    s->setParameters(over);
+    s->cbSimulAddNoise = true;
+    const SimulationRunResult refused = runSimulation(*s);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.refusal->message,
+              "T too large: the run would need more than 1 GiB of memory");
+    EXPECT_EQ(s->Results, before);
+
+    // 138 s of the noisy default loop: 1.4 GB, once let through as if "Filter" were checked.
+    auto noisy = makeState([](ParameterSet& p) { p.SimulT = 138; });
+    noisy->cbSimulAddNoise = true;
+    EXPECT_FALSE(runSimulation(*noisy).ok());
+}
+
 // Every step recorded, or one point per period when filtered (only at four steps per period).
 TEST(RunSimulation, RecordedPointCounts) {
     auto filtered = makeState();

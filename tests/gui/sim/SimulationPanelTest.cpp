@@ -169,6 +169,27 @@ TEST_F(SimulationPanelTest, ZoomedRunShowsTheScrollBarAndExitHidesIt) {
     EXPECT_FALSE(simulation().resultsValid());
 }
 
+TEST_F(SimulationPanelTest, RunThatGoesNonFiniteShowsAMessageInsteadOfAPlot) {
+    writeParams([](ParameterSet& ps) {
+        ps.selectFlag(FlagId::rbConfigADPLL);
+        ps.setEntry(TextId::FiltDesignTau2, "3.4e38");
+    });
+    open();
+    click("SpeedButton3");
+    type("EditSimulZoomFact", "2");
+    runFor("0.0002");
+    ASSERT_TRUE(simulation().resultsValid()) << "the all-digital loop has no filter";
+    ASSERT_TRUE(shown("ScrollBar1"));
+    configure("rbConfigDPLL");
+    click("ButtonSimulRun");
+    ASSERT_EQ(fakeDialogs().messages.size(), 1u);
+    EXPECT_EQ(fakeDialogs().messages[0].title, "Non-finite result");
+    EXPECT_TRUE(fakeDialogs().messages[0].text.startsWith("The filter output Uf at t = "));
+    EXPECT_FALSE(simulation().resultsValid());
+    EXPECT_FALSE(shown("ScrollBar1"));
+    EXPECT_TRUE(simulation().state().Results.empty());
+}
+
 // One broken entry: its message, and the focus on the field (shown again if it was hidden).
 struct BadEntry {
     const char* name;

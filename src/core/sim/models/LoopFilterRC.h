@@ -7,7 +7,8 @@
 // run (after UMid is set), then Step() once per mixed-signal step after the detector step. The
 // drive (voltage detector, voltage PFD, charge pump) is taken from the detector flags at Init;
 // StepVoltage / StepPfd / StepPump of the concrete classes skip that dispatch. The solvers and
-// the steps are defined in the headers so that the run loop compiles each step in one piece.
+// the steps are defined in the headers so that the run loop compiles each step in one piece; the
+// steps take the record (which must be *Sim) from the run loop, as the detectors do.
 #pragma once
 
 #include "core/sim/SimState.h"
@@ -42,16 +43,16 @@ public:
     IntervalResult SolvePumpInput(float i, float uc0, float r, float c, float dt);
 
     // The drive is fixed for a run, so each filter's Step is one switch over its three rules.
-    template <class Filter> static void stepByDrive(Filter& f) {
+    template <class Filter> static void stepByDrive(Filter& f, SimState& s) {
         switch (f.Drive) {
         case FilterDrive::Voltage:
-            f.StepVoltage();
+            f.StepVoltage(s);
             break;
         case FilterDrive::Pfd:
-            f.StepPfd();
+            f.StepPfd(s);
             break;
         case FilterDrive::ChargePump:
-            f.StepPump();
+            f.StepPump(s);
             break;
         }
     }
@@ -92,7 +93,7 @@ protected:
     // Limited integrator towards `rail`, relaxing with Tau2 once the output is held there.
     IntervalResult limitedIntegrator(float i, float uc0, float r2, float c, float dt, float rail);
     // Pulse times of the step in seconds.
-    void takePulseTimes();
+    void takePulseTimes(const SimState& s);
     // Time average of the output over the step; the idle part sits at the capacitor voltage.
     float stepAverage(float ucap) const {
         return ((StepDuration - TUpSec - TDownSec) * ucap + TDownSec * UfAfterDown +
@@ -192,9 +193,9 @@ inline IntervalResult LoopFilterRC::SolvePumpInput(float i, float uc0, float r, 
     return res;
 }
 
-inline void LoopFilterRC::takePulseTimes() {
-    TUpSec = Sim->TUp * RefPeriod;
-    TDownSec = Sim->TDown * RefPeriod;
+inline void LoopFilterRC::takePulseTimes(const SimState& s) {
+    TUpSec = s.TUp * RefPeriod;
+    TDownSec = s.TDown * RefPeriod;
 }
 
 } // namespace loopcraft

@@ -11,15 +11,16 @@ namespace loopcraft {
 class OSC_VCO final {
 public:
     explicit OSC_VCO(SimState* sim) : Sim(sim) {}
-    void Step();
+    void Step() { Step(*Sim); }
+    // The same with the record passed in by the run loop (it must be *Sim).
+    void Step(SimState& s);
 
     SimState* Sim;
     float UIn = 0;   // clamped control voltage of the step
     float Omega = 0; // angular frequency used in the step (rad/s)
 };
 
-inline void OSC_VCO::Step() {
-    SimState& s = *Sim;
+inline void OSC_VCO::Step(SimState& s) {
     UIn = s.Uf;
     if (s.Uf > s.ConfigVCOSatP) {
         UIn = s.ConfigVCOSatP;

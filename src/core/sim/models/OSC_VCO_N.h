@@ -14,15 +14,16 @@ namespace loopcraft {
 class OSC_VCO_N final {
 public:
     explicit OSC_VCO_N(SimState* sim) : Sim(sim) {}
-    void Step();
+    void Step() { Step(*Sim); }
+    // The same with the record passed in by the run loop (it must be *Sim).
+    void Step(SimState& s);
 
     SimState* Sim;
     float UIn = 0;
     float Omega = 0;
 };
 
-inline void OSC_VCO_N::Step() {
-    SimState& s = *Sim;
+inline void OSC_VCO_N::Step(SimState& s) {
     const auto n = static_cast<float>(s.ConfigN);
     UIn = s.Uf;
     if (s.Uf > s.ConfigVCOSatP) {

@@ -24,8 +24,8 @@ void PD_EXOR::Init() {
     s.UdBit = State;
 }
 
-void PD_EXOR::integrateFastSegment(float ta, float tb, double thetaA, double thetaB) {
-    const SimState& s = *Sim;
+void PD_EXOR::integrateFastSegment(const SimState& s, float ta, float tb, double thetaA,
+                                   double thetaB) {
     const double span = thetaB - thetaA;
     const auto highShare = static_cast<float>((highMeasure(thetaB) - highMeasure(thetaA)) / span);
     const float len = tb - ta;

@@ -18,50 +18,50 @@ public:
         else
             StepAdpll();
     }
-    void StepMixed();
+    void StepMixed() { StepMixed(*Sim); }
+    void StepMixed(SimState& s);
     void StepAdpll();
 
 private:
-    void integrateSegment(float ta, float tb, double thetaA, double thetaB);
+    void integrateSegment(const SimState& s, float ta, float tb, double thetaA, double thetaB);
     // A segment across very many oscillator half periods, summed in closed form.
-    void integrateFastSegment(float ta, float tb, double thetaA, double thetaB);
+    void integrateFastSegment(const SimState& s, float ta, float tb, double thetaA, double thetaB);
 };
 
-inline void PD_EXOR::StepMixed() {
-    SimState& s = *Sim;
-    const RefPeriodRecord& rec = beginMixedStep();
+inline void PD_EXOR::StepMixed(SimState& s) {
+    const RefPeriodRecord& rec = beginMixedStep(s);
     Accum = 0;
     float e1 = 0;
     float e2 = 0;
-    const int edges = stepEdges(rec, e1, e2);
+    const int edges = stepEdges(s, rec, e1, e2);
     const float ts = s.TStepStart;
     const float te = s.TStepEnd;
     if (edges == 0) {
-        integrateSegment(ts, te, s.Theta2Start, s.Theta2End);
+        integrateSegment(s, ts, te, s.Theta2Start, s.Theta2End);
     } else if (edges == 1) {
-        const double th1 = phaseAt(e1);
-        integrateSegment(ts, e1, s.Theta2Start, th1);
+        const double th1 = phaseAt(s, e1);
+        integrateSegment(s, ts, e1, s.Theta2Start, th1);
         RefLevel = -RefLevel;
-        integrateSegment(e1, te, th1, s.Theta2End);
+        integrateSegment(s, e1, te, th1, s.Theta2End);
     } else {
-        const double th1 = phaseAt(e1);
-        const double th2 = phaseAt(e2);
-        integrateSegment(ts, e1, s.Theta2Start, th1);
+        const double th1 = phaseAt(s, e1);
+        const double th2 = phaseAt(s, e2);
+        integrateSegment(s, ts, e1, s.Theta2Start, th1);
         RefLevel = -RefLevel;
-        integrateSegment(e1, e2, th1, th2);
+        integrateSegment(s, e1, e2, th1, th2);
         RefLevel = -RefLevel;
-        integrateSegment(e2, te, th2, s.Theta2End);
+        integrateSegment(s, e2, te, th2, s.Theta2End);
     }
     s.Ud = Accum;
 }
 
-inline void PD_EXOR::integrateSegment(float ta, float tb, double thetaA, double thetaB) {
+inline void PD_EXOR::integrateSegment(const SimState& s, float ta, float tb, double thetaA,
+                                      double thetaB) {
     // Only an absurdly fast oscillator gets beyond this in one segment.
     if (thetaB - thetaA > detail::kMaxHalfPeriodsPerPiece * detail::kPi) {
-        integrateFastSegment(ta, tb, thetaA, thetaB);
+        integrateFastSegment(s, ta, tb, thetaA, thetaB);
         return;
     }
-    const SimState& s = *Sim;
     const detail::HalfPeriod start = detail::halfPeriodOf(thetaA * detail::kInvPi);
     double m = start.index;
     float level = start.level;

@@ -18,13 +18,13 @@ public:
             StepAdpll();
         }
     }
-    void StepMixed();
+    void StepMixed() { StepMixed(*Sim); }
+    void StepMixed(SimState& s);
     void StepAdpll();
 };
 
-inline void PD_JK::StepMixed() {
-    SimState& s = *Sim;
-    const RefPeriodRecord& rec = beginMixedStep();
+inline void PD_JK::StepMixed(SimState& s) {
+    const RefPeriodRecord& rec = beginMixedStep(s);
     Accum = 0;
     const float ts = s.TStepStart;
     const float te = s.TStepEnd;
@@ -32,8 +32,8 @@ inline void PD_JK::StepMixed() {
     const double tol = EdgeTolerance;
 
     float tJ = 0;
-    const bool set = setEvent(rec, tJ);
-    double next = nextEdgeAtStepStart();
+    const bool set = setEvent(s, rec, tJ);
+    double next = nextEdgeAtStepStart(s);
     bool k1 = false;
     bool k2 = false;
     float tK1 = 0;
@@ -50,7 +50,7 @@ inline void PD_JK::StepMixed() {
         } else {
             k1 = true;
             tK1 = tK;
-            const double thJ = phaseAt(tJ);
+            const double thJ = phaseAt(s, tJ);
             next = (detail::floorExact(thJ / detail::kTwoPi) + 1.0) * detail::kTwoPi;
             if (next - tol < thEnd) {
                 k2 = true;

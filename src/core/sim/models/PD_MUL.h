@@ -16,7 +16,8 @@ class PD_MUL final : public PhaseDetector {
 public:
     static constexpr float kInitialTheta2 = 1.570795f;
     using PhaseDetector::PhaseDetector;
-    void Step();
+    void Step() { Step(*Sim); }
+    void Step(SimState& s);
 
 private:
     // Sub-step times repeat from step to step: the step starts and ends, and the sub-steps
@@ -60,18 +61,30 @@ private:
         }
     };
 
-    // A piece without an oscillator edge in it recurs in a noise-free run: the same times, sign,
-    // sample and starting sum come back every period or two. Its sum is kept, keyed by all of
-    // these (and the levels it was taken with), so a recurring piece costs a look-up and gives
-    // exactly the sum the integration would give.
+    // The pieces that start a step recur in a noise-free run: the same start, end, sign and
+    // sample come back every period or two, and so do the sub-steps counted from the start,
+    // which are all a piece without an oscillator edge consists of, and all a piece with one
+    // has up to its first edge. The sub-step times, their sines and the running sums are kept,
+    // keyed by all a sum depends on (and the levels, see rememberLevels), so that a recurring
+    // piece costs a look-up and gives exactly the sums the integration would give.
+    static constexpr int kMaxKeptSubSteps = 8; // a step of a quarter period has five or six
     struct PieceEntry {
-        std::array<std::uint32_t, 6> key{}; // ta, tb, sigma, sample, sum before, 1 / step length
-        float sum = 0;                      // the sum after the piece
+        std::array<std::uint32_t, 4> key{}; // ta, tb, sample, 1 / step length
+        int count = 0;                      // sub-steps strictly before tb
+        // Index 0 is the piece start (sum 0); index j the j-th sub-step and the sum up to it.
+        std::array<float, kMaxKeptSubSteps + 1> time{};
+        std::array<float, kMaxKeptSubSteps + 1> sine{};
+        std::array<float, kMaxKeptSubSteps + 1> sum{};
+        float whole = 0; // the sum of the whole piece, remainder up to tb included
         bool valid = false;
     };
-    static constexpr int kPieceCacheBits = 6;
     void rememberLevels(const Levels& lv);
-    float integrateQuietPiece(const Levels& lv, float ta, float tb, float sigma, float sample);
+    // The kept sub-steps of a piece that starts its step (Accum = 0), or nullptr when the piece
+    // has more sub-steps than are kept.
+    const PieceEntry* keptPiece(const Levels& lv, float ta, float tb, float sigma, float sample);
+    // Accum after [ta, tc] from the kept sub-steps of the piece; returns sin(2 pi tc).
+    float finishKeptSegment(const PieceEntry& e, const Levels& lv, float tc, float sigma,
+                            float sample);
 
     void integratePiece(const Levels& lv, float ta, float tb, double thetaA, double thetaB,
                         float sample);
@@ -81,14 +94,14 @@ private:
     void integrateFastPiece(const Levels& lv, float ta, float tb, double thetaA, float sample);
 
     SineCache mSines = emptySineCache();
-    std::array<PieceEntry, std::size_t{1} << kPieceCacheBits> mPieces{};
+    // One entry for each step of the period and each sign the oscillator starts it with.
+    std::array<PieceEntry, 2 * kMaxSlots> mPieces{};
     std::array<std::uint32_t, 4> mPieceLevels{}; // the Levels the kept sums belong to
     bool mKeepPieces = false;                    // this step's reference is noise-free
 };
 
-inline void PD_MUL::Step() {
-    SimState& s = *Sim;
-    const RefPeriodRecord& rec = beginMixedStep();
+inline void PD_MUL::Step(SimState& s) {
+    const RefPeriodRecord& rec = beginMixedStep(s);
     Accum = 0;
     const Levels lv{s.ConfigKd * std::numbers::pi_v<float> * 0.25f, s.UMid, s.ConfigPDSatP,
                     s.ConfigPDSatN};
@@ -97,21 +110,14 @@ inline void PD_MUL::Step() {
         rememberLevels(lv);
     const float ts = s.TStepStart;
     const float te = s.TStepEnd;
-    float q = 0;
-    for (const float boundary : {0.25f, 0.5f, 0.75f}) {
-        if (ts < boundary && boundary < te) {
-            q = boundary;
-            break;
-        }
-    }
+    const QuarterSplit& quarters = stepQuarters();
+    const float q = quarters.at;
     if (q == 0.0f) {
-        const auto quarter = static_cast<int>(detail::floorExact(4.0f * ts));
-        integratePiece(lv, ts, te, s.Theta2Start, s.Theta2End, rec.QuarterSample[quarter & 3]);
+        integratePiece(lv, ts, te, s.Theta2Start, s.Theta2End, rec.QuarterSample[quarters.after]);
     } else {
-        const double thq = phaseAt(q);
-        const auto quarter = static_cast<int>(detail::floorExact(4.0f * q));
-        integratePiece(lv, ts, q, s.Theta2Start, thq, rec.QuarterSample[(quarter - 1) & 3]);
-        integratePiece(lv, q, te, thq, s.Theta2End, rec.QuarterSample[quarter & 3]);
+        const double thq = phaseAt(s, q);
+        integratePiece(lv, ts, q, s.Theta2Start, thq, rec.QuarterSample[quarters.before]);
+        integratePiece(lv, q, te, thq, s.Theta2End, rec.QuarterSample[quarters.after]);
     }
     s.Ud = Accum;
 }
@@ -127,16 +133,37 @@ inline void PD_MUL::integratePiece(const Levels& lv, float ta, float tb, double 
     const detail::HalfPeriod start = detail::halfPeriodOf(thetaA * detail::kInvPi);
     double m = start.index;
     float level = start.level;
-    if (mKeepPieces && !((m + 1.0) * detail::kPi < thetaB)) {
-        Accum = integrateQuietPiece(lv, ta, tb, level, sample);
-        return;
-    }
+    double c = (m + 1.0) * detail::kPi;
     float tPrev = ta;
-    float sinPrev = cachedSin(ta);
     double thPrev = thetaA;
     int crossings = 0;
-    for (double c = (m + 1.0) * detail::kPi;
-         c < thetaB && crossings < detail::kMaxCrossingsPerPiece;
+    float sinPrev = 0;
+    // Kept sums start from +0.0, as the first piece of a step does.
+    const bool startsStep = std::bit_cast<std::uint32_t>(Accum) == 0;
+    const PieceEntry* kept =
+        mKeepPieces && startsStep ? keptPiece(lv, ta, tb, level, sample) : nullptr;
+    if (kept == nullptr) {
+        sinPrev = cachedSin(ta);
+    } else if (!(c < thetaB)) {
+        Accum = kept->whole;
+        return;
+    } else {
+        // The first edge ends the kept part; every sub-step before it is among the kept ones
+        // as long as the edge lies within the piece.
+        const float tc = timeOfPhase(c, tPrev, thPrev);
+        if (tc <= tb) {
+            sinPrev = finishKeptSegment(*kept, lv, tc, level, sample);
+            tPrev = tc;
+            thPrev = c;
+            m += 1.0;
+            level = detail::halfPeriodLevel(m);
+            c = (m + 1.0) * detail::kPi;
+            crossings = 1;
+        } else {
+            sinPrev = cachedSin(ta);
+        }
+    }
+    for (; c < thetaB && crossings < detail::kMaxCrossingsPerPiece;
          c = (m + 1.0) * detail::kPi, ++crossings) {
         const float tc = timeOfPhase(c, tPrev, thPrev);
         sinPrev = integrateSegment(lv, tPrev, tc, sinPrev, level, sample);
@@ -159,23 +186,52 @@ inline void PD_MUL::rememberLevels(const Levels& lv) {
     }
 }
 
-inline float PD_MUL::integrateQuietPiece(const Levels& lv, float ta, float tb, float sigma,
-                                         float sample) {
-    const std::array<std::uint32_t, 6> key{
-        std::bit_cast<std::uint32_t>(ta),    std::bit_cast<std::uint32_t>(tb),
-        std::bit_cast<std::uint32_t>(sigma), std::bit_cast<std::uint32_t>(sample),
-        std::bit_cast<std::uint32_t>(Accum), std::bit_cast<std::uint32_t>(mInvDeltaT)};
-    std::uint32_t h = 0;
-    for (const std::uint32_t word : key)
-        h = (h ^ word) * 0x9E3779B1u;
-    PieceEntry& e = mPieces[h >> (32 - kPieceCacheBits)];
+inline const PD_MUL::PieceEntry* PD_MUL::keptPiece(const Levels& lv, float ta, float tb,
+                                                   float sigma, float sample) {
+    const int slot = stepSlot();
+    if (slot < 0)
+        return nullptr;
+    PieceEntry& e = mPieces[static_cast<std::size_t>(2 * slot + (sigma < 0 ? 1 : 0))];
+    const std::array<std::uint32_t, 4> key{
+        std::bit_cast<std::uint32_t>(ta), std::bit_cast<std::uint32_t>(tb),
+        std::bit_cast<std::uint32_t>(sample), std::bit_cast<std::uint32_t>(mInvDeltaT)};
     if (e.valid && e.key == key)
-        return e.sum;
-    integrateSegment(lv, ta, tb, cachedSin(ta), sigma, sample);
+        return &e;
+    // The same sub-steps as integrateSegment over [ta, tb] from a zero sum, each one kept.
+    constexpr float kSubStep = 0.05f;
+    e.valid = false;
+    float accum = 0;
+    float sin0 = cachedSin(ta);
+    e.time[0] = ta;
+    e.sine[0] = sin0;
+    e.sum[0] = accum;
+    int j = 0;
+    for (float t = ta + kSubStep; t < tb; t += kSubStep) {
+        if (j == kMaxKeptSubSteps)
+            return nullptr;
+        const float sin1 = cachedSin(t);
+        accum += lv.value(sin0 + sin1, sigma, sample) * kSubStep * mInvDeltaT;
+        sin0 = sin1;
+        ++j;
+        e.time[j] = t;
+        e.sine[j] = sin1;
+        e.sum[j] = accum;
+    }
+    e.count = j;
+    e.whole = accum + lv.value(sin0 + cachedSin(tb), sigma, sample) * (tb - e.time[j]) * mInvDeltaT;
     e.key = key;
-    e.sum = Accum;
     e.valid = true;
-    return Accum;
+    return &e;
+}
+
+inline float PD_MUL::finishKeptSegment(const PieceEntry& e, const Levels& lv, float tc, float sigma,
+                                       float sample) {
+    int j = 0;
+    while (j < e.count && e.time[j + 1] < tc)
+        ++j;
+    const float sinC = cachedSin(tc);
+    Accum = e.sum[j] + lv.value(e.sine[j] + sinC, sigma, sample) * (tc - e.time[j]) * mInvDeltaT;
+    return sinC;
 }
 
 inline float PD_MUL::integrateSegment(const Levels& lv, float ta, float tb, float sinA, float sigma,

@@ -23,19 +23,19 @@ public:
     static constexpr float kInitialTheta2 = 0.0f;
     using PhaseDetector::PhaseDetector;
     void Init() override;
-    void Step();
+    void Step() { Step(*Sim); }
+    void Step(SimState& s);
 };
 
-inline void PD_PFD::Step() {
-    SimState& s = *Sim;
-    const RefPeriodRecord& rec = beginMixedStep();
+inline void PD_PFD::Step(SimState& s) {
+    const RefPeriodRecord& rec = beginMixedStep(s);
     const float ts = s.TStepStart;
     const float te = s.TStepEnd;
     const double thEnd = s.Theta2End;
 
     float tJ = 0;
-    const bool set = setEvent(rec, tJ);
-    double next = nextEdgeAtStepStart();
+    const bool set = setEvent(s, rec, tJ);
+    double next = nextEdgeAtStepStart(s);
     bool k1 = false;
     bool k2 = false;
     float tK1 = 0;
@@ -55,7 +55,7 @@ inline void PD_PFD::Step() {
             } else {
                 k1 = true;
                 tK1 = tK;
-                const double thJ = phaseAt(tJ);
+                const double thJ = phaseAt(s, tJ);
                 next = detail::advanceUntil(next, thJ);
                 if (next < thEnd) {
                     k2 = true;

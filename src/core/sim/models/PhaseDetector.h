@@ -9,7 +9,10 @@
 //   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
 //     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
 // The step operations are defined in the headers so that the run loop, which is instantiated for
-// each detector, filter and oscillator, compiles every step into one piece of straight code.
+// each detector, filter and oscillator, compiles every step into one piece of straight code. The
+// mixed-signal steps also come with the record passed in (it must be *Sim): the run loop hands
+// the same record to every model, so that the compiler knows the detector, the filter and the
+// oscillator share it and keeps the values they hand on in registers.
 #pragma once
 
 #include "core/sim/SimState.h"
@@ -89,27 +92,40 @@ public:
     double NextOscEdge = 0;       // rad, next rising oscillator edge (JK, PFD)
 
 protected:
+    static constexpr std::uint32_t kMaxSlots = 64; // steps a period of the step table
+
     // Sets TStepStart, TStepEnd, the step length and PhaseSlope from StepIndex and the step's
     // phases; returns the reference record of the step's period.
-    const RefPeriodRecord& beginMixedStep();
+    const RefPeriodRecord& beginMixedStep(SimState& s);
     // Oscillator phase at time t of the step (reference periods from the period start).
-    double phaseAt(float t) const {
-        return static_cast<double>((t - Sim->TStepStart) * PhaseSlope) + Sim->Theta2Start;
+    double phaseAt(const SimState& s, float t) const {
+        return static_cast<double>((t - s.TStepStart) * PhaseSlope) + s.Theta2Start;
     }
     // Time at which the phase reaches theta, from a known (time, phase) pair of the step.
     float timeOfPhase(double theta, float ta, double thetaA) const {
         return static_cast<float>(theta - thetaA) * mStepPerPhase + ta;
     }
     // The reference edges of the record inside [TStepStart, TStepEnd), at most the first two.
-    int stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const;
+    static int stepEdges(const SimState& s, const RefPeriodRecord& rec, float& e1, float& e2);
     // Set event of the flip-flop detectors from the step's reference edges; updates RefLevel.
-    bool setEvent(const RefPeriodRecord& rec, float& tJ);
+    bool setEvent(const SimState& s, const RefPeriodRecord& rec, float& tJ);
     // The next rising oscillator edge at the start of a step.
-    double nextEdgeAtStepStart() const {
-        if (Sim->StepIndex == 1)
-            return (detail::floorExact(Sim->Theta2Start / detail::kTwoPi) + 1.0) * detail::kTwoPi;
+    double nextEdgeAtStepStart(const SimState& s) const {
+        if (s.StepIndex == 1)
+            return (detail::floorExact(s.Theta2Start / detail::kTwoPi) + 1.0) * detail::kTwoPi;
         return NextOscEdge;
     }
+
+    // Where a step meets a quarter-period boundary, which the multiplier integrates on each
+    // side with that quarter's noise sample: the first boundary of 0.25, 0.5, 0.75 strictly
+    // inside the step (0 when there is none) and the quarter index of each side (both the same
+    // without a boundary).
+    struct QuarterSplit {
+        float at = 0;
+        int before = 0;
+        int after = 0;
+    };
+    static QuarterSplit quarterSplit(float ts, float te);
 
     // The step is a chain of dependent values (filter -> oscillator -> detector -> filter); the
     // reciprocals below are taken once per step, off that chain, so that the per-edge work
@@ -117,6 +133,11 @@ protected:
     float mDeltaT = 0;       // TStepEnd - TStepStart
     float mInvDeltaT = 0;    // 1 / mDeltaT
     float mStepPerPhase = 0; // 1 / PhaseSlope
+
+    // The quarter-period split of the current step.
+    const QuarterSplit& stepQuarters() const { return mStep->quarters; }
+    // The current step's place in its period, or -1 when the period is longer than the table.
+    int stepSlot() const { return mStep == &mLooseStep ? -1 : static_cast<int>(mSlot); }
 
 private:
     // The step limits take the same n values in every period: they are computed once per
@@ -127,19 +148,20 @@ private:
         float end = 0;
         float length = 0;
         float invLength = 0;
+        QuarterSplit quarters;
     };
-    static constexpr std::uint32_t kMaxSlots = 64;
-    void placeStep(std::uint32_t k, std::uint32_t n);
+    void placeStep(SimState& s, std::uint32_t k, std::uint32_t n);
 
     std::array<StepSlot, kMaxSlots> mSlots{};
     std::uint32_t mSlotsFor = 0;           // the n the slots hold, 0: none
     std::uint32_t mLastStep = 0xFFFFFFFFu; // StepIndex of the previous step
     std::uint32_t mSlot = 0;               // (StepIndex - 1) mod n
     std::uint32_t mPeriod = 0;             // (StepIndex - 1) div n
+    StepSlot mLooseStep;                   // a step of a period longer than the table
+    const StepSlot* mStep = &mLooseStep;   // the current step's limits
 };
 
-inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
-    SimState& s = *Sim;
+inline const RefPeriodRecord& PhaseDetector::beginMixedStep(SimState& s) {
     const auto n = static_cast<std::uint32_t>(std::max(1, s.SimulnSamp));
     const std::uint32_t k = s.StepIndex;
     if (k == mLastStep + 1 && n == mSlotsFor) {
@@ -153,8 +175,9 @@ inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
         s.TStepEnd = slot.end;
         mDeltaT = slot.length;
         mInvDeltaT = slot.invLength;
+        mStep = &slot;
     } else {
-        placeStep(k, n);
+        placeStep(s, k, n);
     }
     const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
     PhaseSlope = dTheta / mDeltaT;
@@ -164,9 +187,10 @@ inline const RefPeriodRecord& PhaseDetector::beginMixedStep() {
     return rec != nullptr ? *rec : detail::kNoReference;
 }
 
-inline int PhaseDetector::stepEdges(const RefPeriodRecord& rec, float& e1, float& e2) const {
-    const float ts = Sim->TStepStart;
-    const float te = Sim->TStepEnd;
+inline int PhaseDetector::stepEdges(const SimState& s, const RefPeriodRecord& rec, float& e1,
+                                    float& e2) {
+    const float ts = s.TStepStart;
+    const float te = s.TStepEnd;
     int count = 0;
     for (const float e : rec.EdgeTime) {
         if (ts <= e && e < te) {
@@ -181,10 +205,10 @@ inline int PhaseDetector::stepEdges(const RefPeriodRecord& rec, float& e1, float
     return count;
 }
 
-inline bool PhaseDetector::setEvent(const RefPeriodRecord& rec, float& tJ) {
+inline bool PhaseDetector::setEvent(const SimState& s, const RefPeriodRecord& rec, float& tJ) {
     float e1 = 0;
     float e2 = 0;
-    const int edges = stepEdges(rec, e1, e2);
+    const int edges = stepEdges(s, rec, e1, e2);
     const int level = static_cast<int>(RefLevel);
     if (edges == 1) {
         if (level == 1) { // falling edge: no set
