@@ -1,4 +1,4 @@
-#include "gui/app/FakeUserDialogs.h"
+#include "tests/gui/FakeUserDialogs.h"
 
 #include <QPrinter>
 

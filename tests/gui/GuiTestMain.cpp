@@ -1,6 +1,6 @@
 // Main of the GUI tests: a headless QApplication, the C locale,
 // and the scripted dialogs installed, reset before every test.
-#include "gui/app/FakeUserDialogs.h"
+#include "tests/gui/FakeUserDialogs.h"
 #include "gui/app/UserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 

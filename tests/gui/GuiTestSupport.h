@@ -1,7 +1,7 @@
 // Shared helpers of the GUI tests.
 #pragma once
 
-#include "gui/app/FakeUserDialogs.h"
+#include "tests/gui/FakeUserDialogs.h"
 
 #include <QWidget>
 #include <fstream>
