@@ -1,7 +1,7 @@
 // Main of the GUI tests: a headless QApplication, the C locale,
 // and the scripted dialogs installed, reset before every test.
-#include "tests/gui/FakeUserDialogs.h"
 #include "gui/app/UserDialogs.h"
+#include "tests/gui/FakeUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QApplication>
