@@ -215,10 +215,13 @@ QRect SchematicWindow::printSourceRect() const {
 }
 
 void SchematicWindow::showSchematic() {
-    // Shown from a modal dialog, the window would be blocked by it like every other window of
-    // the program; as a window of that dialog it takes input beside it.
+    // Shown from an application-modal dialog, the window would be blocked by it like every other
+    // window of the program; as a window of that dialog it takes input beside it. A window-modal
+    // dialog (the design dialog) blocks only its own parents, so the window stays on its own and
+    // the dialog never comes to own (and delete) it.
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal != nullptr && modal != this && parentWidget() != modal && !isAncestorOf(modal)) {
+    if (modal != nullptr && modal != this && modal->windowModality() == Qt::ApplicationModal &&
+        parentWidget() != modal && !isAncestorOf(modal)) {
         const QRect where = geometry();
         setParent(modal, windowFlags());
         setGeometry(where);

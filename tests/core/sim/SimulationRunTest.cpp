@@ -191,7 +191,7 @@ TEST(RunSize, RefusesJustAboveTheLimitWithTheLiveChoices) {
     s->cbSimulAddNoise = true;
     const SimulationRunResult refused = runSimulation(*s);
     ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.refusal->message,
+    EXPECT_EQ(refused.refusal->text,
               "T too large: the run would need more than 1 GiB of memory");
     EXPECT_EQ(s->Results, before);
 
