@@ -57,8 +57,11 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         ProgressLine progress(ctx, "simulate");
         outcome = session.Run([&progress](float done) { progress.update(done); });
     }
-    if (!outcome.ok)
-        throw UserMessage(outcome.message.value_or(Message{"", "the run did not start"}));
+    if (!outcome.ok) {
+        Message notStarted;
+        notStarted.text = "the run did not start";
+        throw UserMessage(outcome.message.value_or(notStarted));
+    }
     const float pointInterval = RecordedPointInterval(*state);
     const SimState& s = *state;
 
