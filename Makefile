@@ -43,13 +43,13 @@ check-layers:
 test: check-layers test-normal test-asan
 
 # Starts the program in a working folder of its own that holds the data files, so PARAMS.TXT
-# lands there. Without a display the command-line summary stands in for the window.
+# lands there. Without a display the design report of run/PARAMS.TXT stands in for the window.
 run: build
 	@mkdir -p $(RUN_DIR)
 	@cp -ru data/. $(RUN_DIR)/
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
-		echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): showing the parameter summary instead."; \
-		cd $(RUN_DIR) && ../$(BUILD)/src/cli/loopcraft-cli show; \
+		echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): writing the design report instead."; \
+		cd $(RUN_DIR) && ../$(BUILD)/src/cli/loopcraft-cli report --pdf "$(CURDIR)/$(RUN_DIR)/report.pdf"; \
 	else \
 		cd $(RUN_DIR) && ../$(BUILD)/src/app/loopcraft; \
 	fi

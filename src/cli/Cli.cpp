@@ -79,6 +79,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
     registerNetlistCommands(registry);
 #ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
     registerSchematicCommands(registry);
+    registerReportCommands(registry);
 #endif
 
     try {

@@ -65,6 +65,7 @@ void registerBodeCommands(CommandRegistry& registry);
 void registerHelpCommands(CommandRegistry& registry);
 void registerNetlistCommands(CommandRegistry& registry);
 void registerSchematicCommands(CommandRegistry& registry);
+void registerReportCommands(CommandRegistry& registry);
 
 // Applies one NAME=TEXT assignment to the set (entry reading for texts; a flag set to 1 clears
 // the rest of its radio group). Throws UserMessage on a bad name or value.

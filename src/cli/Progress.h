@@ -1,12 +1,18 @@
-// How far long work got, as one rewritten line on stderr ("simulate: 42%"). Shown only when
-// stderr is a terminal: a log file or a pipe gets no carriage-return noise.
+// How far long work got, as one rewritten line on stderr:
+//   simulate [##########----------]  50%  12 s left
+// Shown only when stderr is a terminal: a log file or a pipe gets no carriage-return noise.
 #pragma once
 
 #include "cli/Cli.h"
 
+#include <chrono>
 #include <string>
 
 namespace loopcraft::cli {
+
+// The bar, percentage and estimate for `fraction` done after `elapsed` seconds. The time left
+// is shown once there is something to estimate from (1 % done and half a second gone).
+std::string progressText(const std::string& label, double fraction, double elapsed);
 
 class ProgressLine {
 public:
@@ -23,6 +29,8 @@ private:
     std::ostream* mErr = nullptr; // null when progress is not shown
     std::string mLabel;
     int mShownPercent = -1;
+    std::size_t mShownWidth = 0;
+    std::chrono::steady_clock::time_point mStart = std::chrono::steady_clock::now();
 };
 
 } // namespace loopcraft::cli

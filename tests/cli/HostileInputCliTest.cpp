@@ -1,8 +1,10 @@
 // Hostile input through the command-line tool: the regression corpus under tests/data, the CSV
 // size limit and the progress shown on a terminal.
 #include "CliTestSupport.h"
+#include "cli/Progress.h"
 #include "cli/SimulationCsv.h"
 
+#include <cmath>
 #include <cstdio>
 
 namespace loopcraft::cli {
@@ -128,9 +130,20 @@ TEST_F(SimulationCsvTest, ProgressGoesToATerminalOnly) {
         argv[5] = csv.c_str();
         std::ostringstream out, err;
         ASSERT_EQ(runCli(6, argv, out, err, terminal), 0) << err.str();
-        EXPECT_EQ(err.str().find("\rsimulate: 100%") != std::string::npos, terminal);
-        EXPECT_EQ(err.str().find("\rwriting " + csv + ": 100%") != std::string::npos, terminal);
+        const std::string full = " [####################] 100%";
+        EXPECT_EQ(err.str().find("\rsimulate" + full) != std::string::npos, terminal);
+        EXPECT_EQ(err.str().find("\rwriting " + csv + full) != std::string::npos, terminal);
     }
+}
+
+TEST(ProgressText, BarPercentageAndTimeLeftOnceThereIsSomethingToEstimateFrom) {
+    EXPECT_EQ(progressText("report", 0.0, 0.0), "report [--------------------]   0%");
+    EXPECT_EQ(progressText("report", 0.5, 0.2), "report [##########----------]  50%");
+    EXPECT_EQ(progressText("report", 0.25, 10.0), "report [#####---------------]  25%  30 s left");
+    EXPECT_EQ(progressText("r", 0.1, 90.0), "r [##------------------]  10%  13 min 30 s left");
+    EXPECT_EQ(progressText("r", 1.0, 90.0), "r [####################] 100%");
+    EXPECT_EQ(progressText("r", std::nan(""), 1.0), progressText("r", 0.0, 1.0));
+    EXPECT_EQ(progressText("r", 7.0, 1.0), progressText("r", 1.0, 1.0));
 }
 
 } // namespace

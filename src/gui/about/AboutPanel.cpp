@@ -1,5 +1,6 @@
 #include "gui/about/AboutPanel.h"
 
+#include "core/app/Version.h"
 #include "gui/app/Placement.h"
 
 #include <QLabel>
@@ -27,6 +28,11 @@ AboutPanel::AboutPanel(QWidget* parent) : QFrame(parent) {
         this);
     text->setObjectName(QStringLiteral("AboutText"));
     text->setAlignment(Qt::AlignCenter);
+    // The same version line as `--version`, so a bug report can name the build.
+    auto* version =
+        new QLabel(QStringLiteral("Version %1").arg(QLatin1String(kLoopcraftVersion)), this);
+    version->setObjectName(QStringLiteral("AboutVersion"));
+    version->setAlignment(Qt::AlignCenter);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OkButton"));
     connect(ok, &QPushButton::clicked, this, &AboutPanel::OkButtonClick);
@@ -39,7 +45,9 @@ void AboutPanel::place(const QSize& area) {
     findChild<QWidget*>(QStringLiteral("AboutTitle"))
         ->setGeometry(fractionRect(size, 0.05, 0.08, 0.9, 0.25));
     findChild<QWidget*>(QStringLiteral("AboutText"))
-        ->setGeometry(fractionRect(size, 0.05, 0.35, 0.9, 0.3));
+        ->setGeometry(fractionRect(size, 0.05, 0.33, 0.9, 0.26));
+    findChild<QWidget*>(QStringLiteral("AboutVersion"))
+        ->setGeometry(fractionRect(size, 0.05, 0.59, 0.9, 0.1));
     findChild<QWidget*>(QStringLiteral("OkButton"))
         ->setGeometry(fractionRect(size, 0.35, 0.72, 0.3, 0.16));
 }

@@ -1,5 +1,6 @@
 #include "render/app/PictureOutput.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -126,6 +127,11 @@ bool writable(const QString& fileName, QString& error) {
 } // namespace
 
 bool exportPage(const PagePainter& picture, const QString& fileName, QString& error) {
+    return exportPages({&picture}, fileName, error);
+}
+
+bool exportPages(const std::vector<const PagePainter*>& pages, const QString& fileName,
+                 QString& error) {
     if (!writable(fileName, error)) {
         return false;
     }
@@ -134,11 +140,51 @@ bool exportPage(const PagePainter& picture, const QString& fileName, QString& er
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageOrientation(QPageLayout::Portrait);
     pdf.setCreator(QStringLiteral("Loopcraft"));
-    if (!printPage(pdf, picture, error)) {
+    QPainter painter;
+    if (!painter.begin(&pdf)) {
         error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
         return false;
     }
+    const QSize layout = pageLayoutSize(pdf);
+    const QRectF whole(0, 0, pdf.width(), pdf.height());
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !pdf.newPage()) {
+            error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
+            return false;
+        }
+        paintScaled(painter, *pages[i], layout, whole);
+    }
+    painter.end();
     return true;
+}
+
+namespace {
+
+// The SVG generator's output for `picture` at `size`, into `device`.
+bool writeSvg(const PagePainter& picture, const QSize& size, QIODevice* device,
+              const QString& title) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(device);
+    svg.setSize(size);
+    svg.setViewBox(QRect(QPoint(0, 0), size));
+    svg.setResolution(static_cast<int>(kLayoutDpi));
+    svg.setTitle(title);
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        return false;
+    }
+    paintScaled(painter, picture, size, QRectF(QPointF(0, 0), QSizeF(size)));
+    painter.end();
+    return true;
+}
+
+} // namespace
+
+QByteArray svgDocument(const PagePainter& picture, const QSize& size, const QString& title) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    writeSvg(picture, size, &buffer, title);
+    return buffer.data();
 }
 
 bool exportPicture(const PagePainter& picture, const QSize& size, const QString& fileName,
@@ -174,19 +220,13 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
         return true;
     }
     case PictureFormat::Svg: {
-        QSvgGenerator svg;
-        svg.setFileName(fileName);
-        svg.setSize(size);
-        svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setResolution(static_cast<int>(kLayoutDpi));
-        svg.setTitle(QFileInfo(fileName).completeBaseName());
-        QPainter painter;
-        if (!painter.begin(&svg)) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly) ||
+            !writeSvg(picture, size, &file, QFileInfo(fileName).completeBaseName()) ||
+            !file.flush()) {
             error = QStringLiteral("%1: the SVG file could not be written").arg(fileName);
             return false;
         }
-        paintScaled(painter, picture, size, whole);
-        painter.end();
         return true;
     }
     case PictureFormat::Pdf: {

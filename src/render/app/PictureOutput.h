@@ -5,10 +5,12 @@
 
 #include "render/app/PagePainter.h"
 
+#include <QByteArray>
 #include <QRectF>
 #include <QSize>
 #include <QString>
 #include <optional>
+#include <vector>
 
 class QPagedPaintDevice;
 class QPainter;
@@ -47,6 +49,13 @@ bool printPage(QPagedPaintDevice& page, const PagePainter& picture, QString& err
 
 // Writes a picture of a whole page into a one-page PDF of A4 size, portrait.
 bool exportPage(const PagePainter& picture, const QString& fileName, QString& error);
+
+// Writes whole-page pictures as the pages of one A4 portrait PDF, in order.
+bool exportPages(const std::vector<const PagePainter*>& pages, const QString& fileName,
+                 QString& error);
+
+// `picture` laid out at `size` as an SVG document (what an exported .svg file holds).
+QByteArray svgDocument(const PagePainter& picture, const QSize& size, const QString& title);
 
 // Writes `picture` laid out at `size` into `fileName` in the format its extension names: PNG at
 // `size` pixels, SVG with a `size` view box, PDF as one page of the picture's size at the layout

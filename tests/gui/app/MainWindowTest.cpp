@@ -1,5 +1,6 @@
 #include "tests/gui/MainWindowFixture.h"
 
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -91,6 +92,7 @@ TEST_F(MainWindowTest, PanelVisibilityFollowsTheCommands) {
     EXPECT_TRUE(shown("Panel2"));
     trigger("About1");
     EXPECT_TRUE(shown("Panel3")) << "the About box is independent of the other panels";
+    EXPECT_EQ(find<QLabel>("AboutVersion")->text(), "Version " LOOPCRAFT_VERSION);
     EXPECT_TRUE(shown("Panel2"));
     click("OkButton");
     EXPECT_FALSE(shown("Panel3"));

@@ -1,0 +1,112 @@
+// report: the design report of the stored parameters as a three-page PDF or one HTML page.
+#include "cli/Cli.h"
+#include "cli/Progress.h"
+#include "core/app/DataFiles.h"
+#include "core/report/ReportSession.h"
+#include "render/app/OffscreenGui.h"
+#include "render/report/ReportDocument.h"
+
+#include <QDateTime>
+#include <iomanip>
+#include <memory>
+#include <ostream>
+
+namespace loopcraft::cli {
+namespace {
+
+struct ReportOptions {
+    std::string pdf;
+    std::string html;
+};
+
+void requireExtension(const std::string& file, const char* option, const char* suffix) {
+    const std::string s(suffix);
+    const bool ok = file.size() > s.size() && QString::fromStdString(file).endsWith(
+                                                  QString::fromStdString(s), Qt::CaseInsensitive);
+    if (!ok) {
+        throw UserMessage(kIllegalEntryTitle, std::string(option) +
+                                                  " needs a file name ending in " + s + ", got \"" +
+                                                  file + "\"");
+    }
+}
+
+int runReport(CliContext& ctx, const ReportOptions& options) {
+    if (options.pdf.empty() && options.html.empty()) {
+        throw UserMessage(kIllegalEntryTitle, "report needs --pdf FILE, --html FILE or both");
+    }
+    if (!options.pdf.empty()) {
+        requireExtension(options.pdf, "--pdf", ".pdf");
+    }
+    if (!options.html.empty()) {
+        requireExtension(options.html, "--html", ".html");
+    }
+    checkStoredEntries(ctx.params);
+
+    ReportSession session(ctx.params);
+    {
+        ProgressLine progress(ctx, "report");
+        if (std::optional<Message> refused =
+                session.Prepare([&progress](float done) { progress.update(done); })) {
+            throw UserMessage(*refused);
+        }
+    }
+    ensureOffscreenGui();
+    WmfPicture drawing;
+    if (const std::string& file = session.schematic().layout().file; !file.empty()) {
+        Message error;
+        auto loaded =
+            loadSchematicDrawing(QString::fromStdString(file),
+                                 QString::fromStdString(findDataFile(file).string()), &error);
+        if (!loaded) {
+            throw UserMessage(error);
+        }
+        drawing = std::move(*loaded);
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    const ProtocolTimestamp when{now.date().day(), now.date().month(), now.date().year(),
+                                 now.time().hour(), now.time().minute()};
+    const ReportDocument document(session, std::move(drawing), when);
+    QString error;
+    if (!options.pdf.empty() && !document.writePdf(QString::fromStdString(options.pdf), error)) {
+        throw UserMessage("Error", error.toStdString());
+    }
+    if (!options.html.empty() && !document.writeHtml(QString::fromStdString(options.html), error)) {
+        throw UserMessage("Error", error.toStdString());
+    }
+
+    if (ctx.json) {
+        nlohmann::json figures = nlohmann::json::object();
+        for (const ReportItem& f : session.figures()) {
+            figures[f.name] = f.value;
+        }
+        printJson(ctx, {{"pdf", options.pdf}, {"html", options.html}, {"figures", figures}});
+        return 0;
+    }
+    std::ostream& out = *ctx.out;
+    for (const std::string* file : {&options.pdf, &options.html}) {
+        if (!file->empty()) {
+            out << "Report written to " << *file << "\n";
+        }
+    }
+    for (const ReportItem& f : session.figures()) {
+        out << "  " << std::left << std::setw(26) << f.name << f.value << "\n";
+    }
+    return 0;
+}
+
+} // namespace
+
+void registerReportCommands(CommandRegistry& registry) {
+    auto options = std::make_shared<ReportOptions>();
+    CLI::App* cmd = registry.add(
+        "report",
+        "The design report of the stored parameters: the loop, its figures and Bode plot, the "
+        "schematic with its parts, and the step response of the stored stimulus",
+        [options](CliContext& ctx) { return runReport(ctx, *options); });
+    cmd->add_option("--pdf", options->pdf, "Write the report as a three-page A4 PDF")
+        ->type_name("FILE");
+    cmd->add_option("--html", options->html, "Write the report as one self-contained HTML page")
+        ->type_name("FILE");
+}
+
+} // namespace loopcraft::cli

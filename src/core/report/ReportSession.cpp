@@ -1,0 +1,145 @@
+#include "core/report/ReportSession.h"
+
+#include "core/app/FixedNotation.h"
+#include "core/design/DesignPanelRules.h"
+#include "core/design/FilterDesignState.h"
+#include "core/design/LoopModel.h"
+#include "core/schematic/E24.h"
+
+#include <sstream>
+
+namespace loopcraft {
+namespace {
+
+// The Bode grid at a nominal size; the report's painter maps the curves onto its own frame.
+const PlotFrame kNominalFrame = PlotFrame::fromEdges(50, 750, 30, 450);
+
+std::string figureText(const std::optional<float>& v, int decimals, const char* unit) {
+    if (!v) {
+        return "-";
+    }
+    std::string text = formatFixed(*v, 12, decimals);
+    const auto first = text.find_first_not_of(' ');
+    text = first == std::string::npos ? text : text.substr(first);
+    return unit[0] != '\0' ? text + " " + unit : text;
+}
+
+void appendLines(std::vector<std::string>& lines, const std::string& text) {
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+}
+
+} // namespace
+
+ReportSession::ReportSession(ParameterSet& params)
+    : mParams(params), mConfig(Configuration::fromFlags(params)) {}
+
+std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress) {
+    mDesign = std::make_unique<DesignSession>(mParams);
+    const DesignOutcome opened = mDesign->PrepareDesignWindow();
+    if (!opened.ok) {
+        return opened.message.value_or(Message{});
+    }
+    mConfig = mDesign->configuration();
+    collectTexts(opened);
+
+    const FilterDesignState state = FilterDesignState::fromParameters(mParams, mConfig);
+    const Configuration config = mConfig;
+    const BodeRun bode = ComputeBodeResponse(
+        mResponse, mParams, BodeEntries::fromParameters(mParams),
+        [&state, &config](float f) { return EvaluateLoop(state, config, f); }, kNominalFrame);
+    if (bode.error) {
+        return bode.error;
+    }
+
+    mSchematic = std::make_unique<SchematicSession>(mParams);
+    if (const SchematicOutcome s = mSchematic->ShowSchematic(); !s.ok) {
+        return s.message.value_or(Message{});
+    }
+
+    // The panel as it opens, but for the run length the user stored.
+    mState = std::make_unique<SimState>();
+    mSimulation = std::make_unique<SimulationSession>(mParams, *mState);
+    const std::string storedT = mParams.text(TextId::SimulT);
+    mSimulation->Open();
+    mSimulation->panel().entries.SimulT = storedT;
+    mParams.setEntry(TextId::SimulT, storedT);
+    if (const SimulationOutcome run = mSimulation->Run(progress); !run.ok) {
+        return run.message.value_or(
+            Message{"", "The simulation did not start.", "", "", false, false});
+    }
+    return std::nullopt;
+}
+
+void ReportSession::collectTexts(const DesignOutcome& opened) {
+    const DesignFigures& f = opened.figures;
+    mFigures.clear();
+    mEntries.clear();
+    const DesignWindowModel& w = mDesign->window();
+    const auto entry = [&](const char* name, DesignField field, const std::string& unit) {
+        std::string text = w.entry(field);
+        const auto first = text.find_first_not_of(' ');
+        text = first == std::string::npos ? std::string() : text.substr(first);
+        mEntries.push_back({name, unit.empty() || text.empty() ? text : text + " " + unit});
+    };
+    if (mConfig.isAdpll()) {
+        mFigures = {{"Hold range fH", figureText(f.fH, 1, "Hz")},
+                    {"3-dB frequency f3db", figureText(f.adpllF3db, 1, "Hz")}};
+        entry("Hold range fH", DesignField::ADPLLfH, "Hz");
+        entry("M (reference divider)", DesignField::M, "");
+        entry("K (K counter)", DesignField::K, "");
+        entry("N (divider)", DesignField::N, "");
+        return;
+    }
+    mFigures = {{"3-dB frequency f3db", figureText(f.f3db, 1, "Hz")},
+                {"Gain crossover", figureText(f.gainCrossover, 1, "Hz")},
+                {"Phase margin", figureText(f.phaseMarginDeg, 1, "deg")},
+                {"Natural frequency omegaN", figureText(f.omegaN, 1, "rad/s")},
+                {"Damping zeta", figureText(f.zeta, 3, "")}};
+    const DesignPanelVisibility v = mDesign->ApplyDesignPanelRules();
+    if (v.Ka) {
+        entry("Gain Ka", DesignField::Ka, "");
+    }
+    const std::pair<bool, std::pair<const char*, DesignField>> taus[] = {
+        {v.Tau1, {"tau1", DesignField::Tau1}},
+        {true, {"tau2", DesignField::Tau2}},
+        {v.Tau3, {"tau3", DesignField::Tau3}},
+        {v.Tau4, {"tau4", DesignField::Tau4}},
+        {v.Tau5, {"tau5", DesignField::Tau5}}};
+    for (const auto& [shown, tau] : taus) {
+        if (shown) {
+            entry(tau.first, tau.second, "s");
+        }
+    }
+    if (v.fs) {
+        entry("Section 2 fs", DesignField::fs, "Hz");
+    }
+    if (v.zeta) {
+        entry("Section 2 zeta", DesignField::zeta, "");
+    }
+    if (v.C1) {
+        entry("C1", DesignField::C1, std::string(capacitorUnitName(w.c1Unit)));
+    }
+}
+
+std::vector<std::string> ReportSession::configurationLines() const {
+    std::vector<std::string> lines;
+    if (mDesign) {
+        appendLines(lines, mDesign->window().memo1);
+        appendLines(lines, mDesign->window().memo2);
+    }
+    return lines;
+}
+
+std::vector<std::string> ReportSession::protocolLines(const ProtocolTimestamp& when) const {
+    return mSimulation ? mSimulation->ProtocolLines(when) : std::vector<std::string>{};
+}
+
+} // namespace loopcraft

@@ -1,0 +1,49 @@
+// The design report as a document: three A4 pages, or one self-contained HTML page, drawn from
+// a prepared ReportSession by the painters the windows use, so the report shows what the
+// windows show. Page 1: the loop, its figures and entries, and the Bode plot. Page 2: the
+// schematic's print-out with its parts. Page 3: the simulation protocol.
+#pragma once
+
+#include "core/report/ReportSession.h"
+#include "render/app/PagePainter.h"
+#include "render/bode/BodePlotPainter.h"
+#include "render/schematic/SchematicPainter.h"
+#include "render/sim/ProtocolPagePainter.h"
+#include "render/sim/SimulationPlotPainter.h"
+
+#include <QFont>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace loopcraft {
+
+class ReportDocument {
+public:
+    // `session` must have been prepared and outlive the document; `drawing` is the schematic's
+    // drawing (empty for a filter without one).
+    ReportDocument(ReportSession& session, WmfPicture drawing, const ProtocolTimestamp& when);
+    ~ReportDocument();
+    ReportDocument(const ReportDocument&) = delete;
+    ReportDocument& operator=(const ReportDocument&) = delete;
+
+    static constexpr int kPageCount = 3;
+    const PagePainter& page(int index) const { return *mPages.at(static_cast<std::size_t>(index)); }
+
+    // False with a reason when the file cannot be written.
+    bool writePdf(const QString& fileName, QString& error) const;
+    bool writeHtml(const QString& fileName, QString& error) const;
+    QByteArray html() const;
+
+private:
+    ReportSession& mSession;
+    ProtocolTimestamp mWhen;
+    BodePlotPainter mBode;
+    SchematicPainter mSchematic;
+    QFont mAxisFont; // the plot painter reads it at every paint
+    std::unique_ptr<SimulationPlotPainter> mPlot;
+    std::unique_ptr<ProtocolPagePainter> mProtocol;
+    std::vector<std::unique_ptr<PagePainter>> mPages;
+};
+
+} // namespace loopcraft
