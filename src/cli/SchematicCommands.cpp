@@ -3,12 +3,10 @@
 #include "cli/Cli.h"
 #include "core/app/DataFiles.h"
 #include "core/schematic/SchematicSession.h"
+#include "render/app/OffscreenGui.h"
 #include "render/app/PictureOutput.h"
 #include "render/schematic/SchematicPainter.h"
 
-#include <QGuiApplication>
-#include <array>
-#include <charconv>
 #include <iomanip>
 #include <memory>
 #include <ostream>
@@ -23,46 +21,19 @@ struct SchematicOptions {
     std::string size;
 };
 
-// "1140x675" as a size; the exports accept 1..20000 pixels each way.
 QSize parseSize(const std::string& text) {
-    const auto x = text.find('x');
-    int w = 0;
-    int h = 0;
-    const char* end = text.data() + text.size();
-    const bool ok = x != std::string::npos &&
-                    std::from_chars(text.data(), text.data() + x, w).ptr == text.data() + x &&
-                    std::from_chars(text.data() + x + 1, end, h).ptr == end && w >= 1 && h >= 1 &&
-                    w <= 20000 && h <= 20000;
-    if (!ok) {
+    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(text));
+    if (!size) {
         throw UserMessage(kIllegalEntryTitle,
                           "--size expects WIDTHxHEIGHT in pixels, 1 to 20000 each, got \"" + text +
                               "\"");
     }
-    return {w, h};
+    return *size;
 }
-
-// Text on a picture needs a GUI application; without a display the tool draws offscreen.
-class PictureApplication {
-public:
-    PictureApplication() {
-        if (QGuiApplication::instance() == nullptr) {
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            }
-            mApp = std::make_unique<QGuiApplication>(mArgc, mArgv.data());
-        }
-    }
-
-private:
-    int mArgc = 1;
-    char mName[14] = "loopcraft-cli";
-    std::array<char*, 2> mArgv{mName, nullptr};
-    std::unique_ptr<QGuiApplication> mApp;
-};
 
 void writePictures(const SchematicSession& session, const SchematicOptions& options) {
     const QSize size = parseSize(options.size);
-    PictureApplication app;
+    ensureOffscreenGui();
     SchematicPainter picture;
     picture.setContent(session);
     if (const std::string& file = session.layout().file; !file.empty()) {
