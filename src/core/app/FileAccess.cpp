@@ -142,7 +142,10 @@ bool ReplaceFileAtomic(const fs::path& file, std::string_view content, std::stri
     fs::path temporary;
     for (int attempt = 0; attempt < kTemporaryNameAttempts && !out; ++attempt) {
         temporary = target;
-        temporary += "." + randomSuffix() + ".tmp";
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
+        temporary += ".";
+        temporary += randomSuffix();
+        temporary += ".tmp";
         errno = 0;
         out.reset(std::fopen(temporary.c_str(), "wbx"));
         if (!out && errno != EEXIST)
