@@ -1,10 +1,10 @@
 #include "gui/about/AboutPanel.h"
 
 #include "core/app/Version.h"
-#include "gui/app/Placement.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace loopcraft {
@@ -21,35 +21,37 @@ AboutPanel::AboutPanel(QWidget* parent) : QFrame(parent) {
     big.setPointSize(big.pointSize() * 2);
     big.setBold(true);
     title->setFont(big);
-    title->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel(
         QStringLiteral("Phase-locked loop design and simulation workbench\n\n"
                        "Configure, design, plot and simulate\nmixed-signal and all-digital PLLs"),
         this);
     text->setObjectName(QStringLiteral("AboutText"));
-    text->setAlignment(Qt::AlignCenter);
     // The same version line as `--version`, so a bug report can name the build.
     auto* version =
         new QLabel(QStringLiteral("Version %1").arg(QLatin1String(kLoopcraftVersion)), this);
     version->setObjectName(QStringLiteral("AboutVersion"));
-    version->setAlignment(Qt::AlignCenter);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("OkButton"));
+    ok->setMinimumWidth(ok->sizeHint().width() * 3 / 2);
     connect(ok, &QPushButton::clicked, this, &AboutPanel::OkButtonClick);
+
+    // A layout, so that the texts are never cut whatever the font and the window's size.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 16, 24, 16);
+    for (QLabel* label : {title, text, version}) {
+        label->setAlignment(Qt::AlignCenter);
+        layout->addWidget(label);
+    }
+    layout->addSpacing(8);
+    layout->addWidget(ok, 0, Qt::AlignHCenter);
 }
 
 void AboutPanel::place(const QSize& area) {
-    const QSize size(std::max(320, area.width() / 3), std::max(220, area.height() / 3));
+    const QSize wanted = sizeHint();
+    const QSize size(std::max(wanted.width(), area.width() / 3),
+                     std::max(wanted.height(), area.height() / 3));
     setGeometry((area.width() - size.width()) / 2, (area.height() - size.height()) / 2,
                 size.width(), size.height());
-    findChild<QWidget*>(QStringLiteral("AboutTitle"))
-        ->setGeometry(fractionRect(size, 0.05, 0.08, 0.9, 0.25));
-    findChild<QWidget*>(QStringLiteral("AboutText"))
-        ->setGeometry(fractionRect(size, 0.05, 0.33, 0.9, 0.26));
-    findChild<QWidget*>(QStringLiteral("AboutVersion"))
-        ->setGeometry(fractionRect(size, 0.05, 0.59, 0.9, 0.1));
-    findChild<QWidget*>(QStringLiteral("OkButton"))
-        ->setGeometry(fractionRect(size, 0.35, 0.72, 0.3, 0.16));
 }
 
 void AboutPanel::OkButtonClick() {

@@ -10,7 +10,7 @@ class AboutPanel final : public QFrame {
 public:
     explicit AboutPanel(QWidget* parent);
 
-    // Centres the box in `area` at a third of its size (with a readable minimum).
+    // Centres the box in `area` at a third of its size, or larger when its texts need it.
     void place(const QSize& area);
 
 public slots:

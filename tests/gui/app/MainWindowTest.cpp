@@ -93,6 +93,8 @@ TEST_F(MainWindowTest, PanelVisibilityFollowsTheCommands) {
     trigger("About1");
     EXPECT_TRUE(shown("Panel3")) << "the About box is independent of the other panels";
     EXPECT_EQ(find<QLabel>("AboutVersion")->text(), "Version " LOOPCRAFT_VERSION);
+    const auto* about = find<QLabel>("AboutText");
+    EXPECT_GE(about->width(), about->sizeHint().width()) << "the purpose line is cut";
     EXPECT_TRUE(shown("Panel2"));
     click("OkButton");
     EXPECT_FALSE(shown("Panel3"));
