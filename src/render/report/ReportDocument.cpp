@@ -157,6 +157,12 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
     mPages.push_back(std::make_unique<ReportPage>(
         QStringLiteral("Schematic and parts"), footer,
         [this](QPainter& painter, const QRect& body) {
+            if (const QString none = noFilterText(); !none.isEmpty()) {
+                painter.setPen(Qt::black);
+                painter.setFont(reportFont(13));
+                painter.drawText(body, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, none);
+                return;
+            }
             paintScaled(painter, mSchematic, SchematicPainter::sheetSizeFor(body.size()), body,
                         Qt::AlignTop | Qt::AlignHCenter);
         }));
@@ -166,6 +172,18 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
 }
 
 ReportDocument::~ReportDocument() = default;
+
+QString ReportDocument::noFilterText() const {
+    if (!mSession.schematic().layout().file.empty()) {
+        return {};
+    }
+    if (mSession.configuration().isAdpll()) {
+        return QStringLiteral("The all-digital loop filters with its K counter (M, K and N on the "
+                              "first page); it has no analogue loop filter to build.");
+    }
+    return QStringLiteral("A first-order loop has no loop filter: the phase detector drives the "
+                          "oscillator directly, so there are no parts to build.");
+}
 
 bool ReportDocument::writePdf(const QString& fileName, QString& error) const {
     std::vector<const PagePainter*> pages;
@@ -188,8 +206,12 @@ QByteArray ReportDocument::html() const {
     appendTable(html, "Filter entries", mSession.entries());
     html += "<h2>Bode plot</h2>\n" +
             inlineSvg(mBode, mBode.pictureSize(), QStringLiteral("Bode plot")) + "\n";
-    html += "<h2>Schematic and parts</h2>\n" +
-            inlineSvg(mSchematic, kSchematicSheetSize, QStringLiteral("Schematic")) + "\n";
+    html += "<h2>Schematic and parts</h2>\n";
+    if (const QString none = noFilterText(); !none.isEmpty()) {
+        html += "<p>" + none.toHtmlEscaped().toUtf8() + "</p>\n";
+    } else {
+        html += inlineSvg(mSchematic, kSchematicSheetSize, QStringLiteral("Schematic")) + "\n";
+    }
     html += "<h2>Step response</h2>\n" +
             inlineSvg(*mPlot, kPlotPictureSize, QStringLiteral("Simulation")) + "\n<pre>";
     for (const std::string& line : mSession.protocolLines(mWhen)) {

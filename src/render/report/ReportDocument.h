@@ -36,6 +36,10 @@ public:
     QByteArray html() const;
 
 private:
+    // What the schematic page says instead of a drawing when the loop has no filter to build;
+    // empty when it has one.
+    QString noFilterText() const;
+
     ReportSession& mSession;
     ProtocolTimestamp mWhen;
     BodePlotPainter mBode;
