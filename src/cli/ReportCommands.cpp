@@ -6,7 +6,6 @@
 #include "render/app/OffscreenGui.h"
 #include "render/report/ReportDocument.h"
 
-#include <QDateTime>
 #include <iomanip>
 #include <memory>
 #include <ostream>
@@ -62,10 +61,7 @@ int runReport(CliContext& ctx, const ReportOptions& options) {
         }
         drawing = std::move(*loaded);
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    const ProtocolTimestamp when{now.date().day(), now.date().month(), now.date().year(),
-                                 now.time().hour(), now.time().minute()};
-    const ReportDocument document(session, std::move(drawing), when);
+    const ReportDocument document(session, std::move(drawing), currentProtocolTimestamp());
     QString error;
     if (!options.pdf.empty() && !document.writePdf(QString::fromStdString(options.pdf), error)) {
         throw UserMessage("Error", error.toStdString());

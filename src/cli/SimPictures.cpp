@@ -10,7 +10,6 @@
 #include "render/sim/ProtocolPagePainter.h"
 #include "render/sim/SimulationPlotPainter.h"
 
-#include <QDateTime>
 #include <utility>
 #endif
 
@@ -67,12 +66,9 @@ void writeSimulationPictures(const SimulationSession& session, const ParameterSe
         if (!file->empty())
             check(exportPicture(plot, size, QString::fromStdString(*file), error), error);
     if (!request.protocolPdf.empty()) {
-        const QDateTime t = QDateTime::currentDateTime();
-        const ProtocolTimestamp when{t.date().day(), t.date().month(), t.date().year(),
-                                     t.time().hour(), t.time().minute()};
         const ProtocolPagePainter page(plot, request.width, fonts.PrinterFont,
                                        colorFromBgr(options.ColorPrinterFont),
-                                       session.ProtocolLines(when));
+                                       session.ProtocolLines(currentProtocolTimestamp()));
         check(exportPage(page, QString::fromStdString(request.protocolPdf), error), error);
     }
 }

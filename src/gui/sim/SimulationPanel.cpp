@@ -12,7 +12,6 @@
 #include "render/sim/ProtocolPagePainter.h"
 
 #include <QCheckBox>
-#include <QDateTime>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -56,11 +55,6 @@ constexpr ButtonSpec kButtons[] = {
     {"ButtonSimulPrintProt", "Print Prot", 0.51, &SimulationPanel::ButtonSimulPrintProtClick},
     {"ButtonSimulExit", "Exit", 0.74, &SimulationPanel::ButtonSimulExitClick},
 };
-
-ProtocolTimestamp now() {
-    const QDateTime t = QDateTime::currentDateTime();
-    return {t.date().day(), t.date().month(), t.date().year(), t.time().hour(), t.time().minute()};
-}
 
 } // namespace
 
@@ -257,7 +251,7 @@ void SimulationPanel::ButtonSimulPrintProtClick() {
     }
     const ProtocolPagePainter page(mPlot.picture(), mPlot.width(), mFonts.PrinterFont,
                                    colorFromBgr(mSession.params().ColorPrinterFont),
-                                   mSession.ProtocolLines(now()));
+                                   mSession.ProtocolLines(currentProtocolTimestamp()));
     printPageWithDialog(this, mDialogs, page);
 }
 

@@ -2,6 +2,7 @@
 
 #include "render/app/PictureOutput.h"
 
+#include <QDateTime>
 #include <QPainter>
 #include <algorithm>
 #include <utility>
@@ -40,6 +41,11 @@ void ProtocolPagePainter::paint(QPainter& painter, const QRect& page) const {
         y += step;
     }
     painter.restore();
+}
+
+ProtocolTimestamp currentProtocolTimestamp() {
+    const QDateTime t = QDateTime::currentDateTime();
+    return {t.date().day(), t.date().month(), t.date().year(), t.time().hour(), t.time().minute()};
 }
 
 } // namespace loopcraft

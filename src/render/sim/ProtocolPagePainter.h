@@ -3,6 +3,7 @@
 // layout pixels; "Print Prot" and `loopcraft-cli simulate --protocol-pdf` scale it onto paper.
 #pragma once
 
+#include "core/sim/ProtocolText.h"
 #include "render/app/PagePainter.h"
 
 #include <QColor>
@@ -33,5 +34,8 @@ private:
     QColor mTextColor;
     std::vector<std::string> mLines;
 };
+
+// The local date and time to the minute, as the protocol prints it.
+ProtocolTimestamp currentProtocolTimestamp();
 
 } // namespace loopcraft
