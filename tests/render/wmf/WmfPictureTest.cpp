@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <vector>
 
 namespace loopcraft {
 
@@ -282,6 +283,23 @@ QByteArray withRecords(const std::function<void(Writer&)>& body) {
     return bytesOf(w);
 }
 
+// Builders for the table below: a good file with one word changed, or records of our choosing.
+std::function<QByteArray()> patched(int at, std::uint16_t value) {
+    return [at, value] {
+        auto b = onePen();
+        putWord(b, at, value);
+        return b;
+    };
+}
+
+std::function<QByteArray()> records(std::function<void(Writer&)> body) {
+    return [body] { return withRecords(body); };
+}
+
+std::function<QByteArray()> one(std::uint16_t function, std::vector<std::uint16_t> words) {
+    return records([function, words](Writer& w) { w.record(function, words); });
+}
+
 struct Malformed {
     const char* name;
     std::function<QByteArray()> bytes;
@@ -297,133 +315,73 @@ TEST_P(MalformedFiles, GiveAClearReasonAndNoPicture) {
     EXPECT_THAT(error.toStdString(), ::testing::HasSubstr(GetParam().reason));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MalformedFiles,
-    ::testing::Values(
-        Malformed{"Empty", [] { return QByteArray(); }, "not a Windows metafile"},
-        Malformed{"Text", [] { return QByteArray("PLL filter drawing, honestly").repeated(3); },
-                  "not a Windows metafile"},
-        Malformed{"TruncatedPlaceableHeader", [] { return onePen().first(12); },
-                  "ends inside its placeable header"},
-        Malformed{"TruncatedMetafileHeader", [] { return onePen().first(30); },
-                  "ends inside its metafile header"},
-        Malformed{"ZeroUnitsPerInch",
-                  [] {
-                      auto b = onePen();
-                      putWord(b, 14, 0);
-                      return b;
-                  },
-                  "0 units per inch"},
-        Malformed{"EmptyFrame", [] { return bytesOf(Writer(0, 0, 0, 100, 1000)); },
-                  "empty picture frame"},
-        Malformed{"RecordSizeZero",
-                  [] {
-                      auto b = onePen();
-                      putWord(b, kFirstRecord, 0);
-                      return b;
-                  },
-                  "size of 0 words"},
-        Malformed{"RecordPastTheEnd",
-                  [] {
-                      auto b = onePen();
-                      putWord(b, kFirstRecord + 2, 0x7FFF);
-                      return b;
-                  },
-                  "left in the file"},
-        Malformed{"NoEndRecord", [] { return onePen().chopped(6); }, "without its end record"},
-        Malformed{"ObjectIndexOutOfRange",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          w.createPen(wmf::kPenSolid, 1, {});
-                          w.selectObject(7);
-                      });
-                  },
-                  "object table has 1 slots"},
-        Malformed{"SelectsADeletedObject",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          const int pen = w.createPen(wmf::kPenSolid, 1, {});
-                          w.deleteObject(pen);
-                          w.selectObject(pen);
-                      });
-                  },
-                  "does not exist"},
-        Malformed{"MoreObjectsThanAnnounced",
-                  [] {
-                      auto b = withRecords([](Writer& w) {
-                          w.createPen(wmf::kPenSolid, 1, {});
-                          w.createPen(wmf::kPenSolid, 1, {});
-                      });
-                      putWord(b, 32, 1);
-                      return b;
-                  },
-                  "all 1 slots"},
-        Malformed{"HugeObjectTable",
-                  [] {
-                      auto b = onePen();
-                      putWord(b, 32, 60000);
-                      return b;
-                  },
-                  "at most 4096"},
-        Malformed{"NestingPastTheLimit",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          for (int i = 0; i < 65; ++i) {
-                              w.record(wmf::SaveDC, {});
-                          }
-                      });
-                  },
-                  "more than 64 nested"},
-        Malformed{"HugePointCount",
-                  [] {
-                      return withRecords([](Writer& w) { w.record(wmf::Polyline, {30000, 0, 0}); });
-                  },
-                  "too short"},
-        Malformed{"NegativePointCount",
-                  [] { return withRecords([](Writer& w) { w.record(wmf::Polygon, {0x8000}); }); },
-                  "negative point count"},
-        Malformed{
-            "HugePolygonCount",
-            [] { return withRecords([](Writer& w) { w.record(wmf::PolyPolygon, {65535}); }); },
-            "too short"},
-        Malformed{"HugePolygonSizes",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          w.record(wmf::PolyPolygon, {2, 65535, 65535, 0, 0});
-                      });
-                  },
-                  "too short"},
-        Malformed{"HugeTextLength",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          w.record(wmf::TextOut, {32767, 0x4241, 0, 0});
-                      });
-                  },
-                  "too short"},
-        Malformed{"ZeroWindowExtent",
-                  [] { return withRecords([](Writer& w) { w.setWindowExt(0, 100); }); },
-                  "window extent of zero"},
-        Malformed{"TooManyRecords",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          for (int i = 0; i < 200'001; ++i) {
-                              w.record(0x0035, {}); // realise palette: nothing to draw
-                          }
-                      });
-                  },
-                  "more than 200000 records"},
-        Malformed{"TooMuchText",
-                  [] {
-                      return withRecords([](Writer& w) {
-                          for (int i = 0; i < 31; ++i) {
-                              w.textOut(0, 0, std::string(32767, 'x'));
-                          }
-                      });
-                  },
-                  "past 1000000 characters"},
-        Malformed{"LargerThan16MiB", [] { return QByteArray(16 * 1024 * 1024 + 1, '\0'); },
-                  "larger than 16 MiB"}),
-    [](const testing::TestParamInfo<Malformed>& info) { return std::string(info.param.name); });
+const Malformed kMalformed[] = {
+    {"Empty", [] { return QByteArray(); }, "not a Windows metafile"},
+    {"Text", [] { return QByteArray("PLL filter drawing, honestly").repeated(3); },
+     "not a Windows metafile"},
+    {"TruncatedPlaceableHeader", [] { return onePen().first(12); },
+     "ends inside its placeable header"},
+    {"TruncatedMetafileHeader", [] { return onePen().first(30); },
+     "ends inside its metafile header"},
+    {"ZeroUnitsPerInch", patched(14, 0), "0 units per inch"},
+    {"EmptyFrame", [] { return bytesOf(Writer(0, 0, 0, 100, 1000)); }, "empty picture frame"},
+    {"RecordSizeZero", patched(kFirstRecord, 0), "size of 0 words"},
+    {"RecordPastTheEnd", patched(kFirstRecord + 2, 0x7FFF), "left in the file"},
+    {"NoEndRecord", [] { return onePen().chopped(6); }, "without its end record"},
+    {"ObjectIndexOutOfRange", records([](Writer& w) {
+         w.createPen(wmf::kPenSolid, 1, {});
+         w.selectObject(7);
+     }),
+     "object table has 1 slots"},
+    {"SelectsADeletedObject", records([](Writer& w) {
+         const int pen = w.createPen(wmf::kPenSolid, 1, {});
+         w.deleteObject(pen);
+         w.selectObject(pen);
+     }),
+     "does not exist"},
+    {"MoreObjectsThanAnnounced",
+     [] {
+         auto b = withRecords([](Writer& w) {
+             w.createPen(wmf::kPenSolid, 1, {});
+             w.createPen(wmf::kPenSolid, 1, {});
+         });
+         putWord(b, 32, 1);
+         return b;
+     },
+     "all 1 slots"},
+    {"HugeObjectTable", patched(32, 60000), "at most 4096"},
+    {"NestingPastTheLimit", records([](Writer& w) {
+         for (int i = 0; i < 65; ++i) {
+             w.record(wmf::SaveDC, {});
+         }
+     }),
+     "more than 64 nested"},
+    {"HugePointCount", one(wmf::Polyline, {30000, 0, 0}), "too short"},
+    {"NegativePointCount", one(wmf::Polygon, {0x8000}), "negative point count"},
+    {"HugePolygonCount", one(wmf::PolyPolygon, {65535}), "too short"},
+    {"HugePolygonSizes", one(wmf::PolyPolygon, {2, 65535, 65535, 0, 0}), "too short"},
+    {"HugeTextLength", one(wmf::TextOut, {32767, 0x4241, 0, 0}), "too short"},
+    {"ZeroWindowExtent", records([](Writer& w) { w.setWindowExt(0, 100); }),
+     "window extent of zero"},
+    {"TooManyRecords", records([](Writer& w) {
+         for (int i = 0; i < 200'001; ++i) {
+             w.record(0x0035, {}); // realise palette: nothing to draw
+         }
+     }),
+     "more than 200000 records"},
+    {"TooMuchText", records([](Writer& w) {
+         for (int i = 0; i < 31; ++i) {
+             w.textOut(0, 0, std::string(32767, 'x'));
+         }
+     }),
+     "past 1000000 characters"},
+    {"LargerThan16MiB", [] { return QByteArray(16 * 1024 * 1024 + 1, '\0'); },
+     "larger than 16 MiB"}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, MalformedFiles, ::testing::ValuesIn(kMalformed),
+                         [](const testing::TestParamInfo<Malformed>& info) {
+                             return std::string(info.param.name);
+                         });
 
 // Files that once upset the player (found by fuzzing) load or fail cleanly and draw safely.
 TEST(WmfRegressions, ReplayWithoutHarm) {
