@@ -113,17 +113,6 @@ TEST(PanelPreparation, ProposedRunLengthText) {
     EXPECT_EQ(p.text(TextId::SimulT), prep.proposedT.value_or("none"));
 }
 
-TEST(RunSimulation, RefusalLeavesThePreviousResultsIntact) {
-    auto s = makeState();
-    ASSERT_TRUE(runSimulation(*s).ok());
-    const std::vector<ResultPair> before = s->Results;
-    s->SimulT = 1e5f;
-    const SimulationRunResult refused = runSimulation(*s);
-    EXPECT_FALSE(refused.ok());
-    EXPECT_TRUE(s->ResultsValid);
-    EXPECT_EQ(s->Results, before);
-}
-
 // The memory check counts the run's arrays as the run allocates them: results, reference
 // records (one shared record without noise), noise arrays and the ADPLL's edge list.
 TEST(RunSize, CountsExactlyWhatTheRunAllocates) {
@@ -182,7 +171,7 @@ TEST(RunSize, RefusesJustAboveTheLimitWithTheLiveChoices) {
     EXPECT_GT(EstimateRunSize(over, Stimulus::PhiStep, config, true, false).bytes, kMaxRunBytes);
 
     // Without noise or with "Filter" the larger run would fit: only the run, which knows the
-    // live choices, refuses it, before it has changed anything.
+    // live choices, refuses it, before it has changed anything: the old results stay valid.
     EXPECT_FALSE(ValidateSimulation(over, Stimulus::PhiStep, config));
     auto s = makeState();
     ASSERT_TRUE(runSimulation(*s).ok());
@@ -191,9 +180,9 @@ TEST(RunSize, RefusesJustAboveTheLimitWithTheLiveChoices) {
     s->cbSimulAddNoise = true;
     const SimulationRunResult refused = runSimulation(*s);
     ASSERT_FALSE(refused.ok());
-    EXPECT_EQ(refused.refusal->text,
-              "T too large: the run would need more than 1 GiB of memory");
+    EXPECT_EQ(refused.refusal->text, "T too large: the run would need more than 1 GiB of memory");
     EXPECT_EQ(s->Results, before);
+    EXPECT_TRUE(s->ResultsValid);
 
     // 138 s of the noisy default loop: 1.4 GB, once let through as if "Filter" were checked.
     auto noisy = makeState([](ParameterSet& p) { p.SimulT = 138; });
