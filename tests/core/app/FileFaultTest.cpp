@@ -38,36 +38,26 @@ std::string snapshot(const fs::path& p) {
     return s.str();
 }
 
+// A maker that always runs here.
+std::function<std::string(const fs::path&)> always(std::function<void(const fs::path&)> make) {
+    return [make](const fs::path& p) {
+        make(p);
+        return std::string();
+    };
+}
+
 const FileFault kFaults[] = {
-    {"Missing", [](const fs::path&) { return std::string(); }, nullptr},
-    {"DanglingLink",
-     [](const fs::path& p) {
-         fs::create_symlink("nothing-here", p);
-         return std::string();
-     },
+    {"Missing", always([](const fs::path&) {}), nullptr},
+    {"DanglingLink", always([](const fs::path& p) { fs::create_symlink("nothing-here", p); }),
      nullptr},
-    {"Directory",
-     [](const fs::path& p) {
-         fs::create_directory(p);
-         return std::string();
-     },
-     "Is a directory"},
+    {"Directory", always([](const fs::path& p) { fs::create_directory(p); }), "Is a directory"},
     {"Fifo",
      [](const fs::path& p) {
          return ::mkfifo(p.c_str(), 0644) == 0 ? std::string() : "mkfifo failed";
      },
      "FIFO"},
-    {"Device",
-     [](const fs::path& p) {
-         fs::create_symlink("/dev/zero", p);
-         return std::string();
-     },
-     "device"},
-    {"LinkLoop",
-     [](const fs::path& p) {
-         fs::create_symlink(p.filename(), p);
-         return std::string();
-     },
+    {"Device", always([](const fs::path& p) { fs::create_symlink("/dev/zero", p); }), "device"},
+    {"LinkLoop", always([](const fs::path& p) { fs::create_symlink(p.filename(), p); }),
      "Too many levels of symbolic links"},
     {"NoPermission",
      [](const fs::path& p) {
@@ -78,12 +68,10 @@ const FileFault kFaults[] = {
                                            : std::string();
      },
      "Permission denied"},
-    {"TooLarge",
-     [](const fs::path& p) {
+    {"TooLarge", always([](const fs::path& p) {
          std::ofstream(p) << "x";
          fs::resize_file(p, kMaxHelpFileBytes + 1); // sparse: no 16 MiB written
-         return std::string();
-     },
+     }),
      "larger than"},
 };
 
