@@ -144,13 +144,6 @@ TEST(ComponentValues, ZeroTimeConstantShowsDashWithoutHanging) {
     EXPECT_EQ(texts.at("C5"), "-");
 }
 
-TEST(ComponentValues, OrderOneHasNoFilter) {
-    EXPECT_TRUE(CalcComponentValues(baseInputs(1, LoopFilter::ActiveLL)).empty());
-    const auto layout = SchematicLayoutFor(Configuration{.order = 1});
-    EXPECT_EQ(layout.title, "No filter");
-    EXPECT_TRUE(layout.file.empty());
-}
-
 // Drawing file and shown rows per configuration are tied to the circuits in FilterCircuitTest;
 // here the title's wording, one row per order word and filter kind.
 TEST(ComponentValues, LayoutTitleNamesOrderAndFilter) {
@@ -187,17 +180,6 @@ TEST(CapacitorEntries, SameCapacitanceInAnotherUnitGivesSameComponents) {
     ASSERT_FALSE(inUf.error);
     EXPECT_EQ(textsByName(inNf.values), textsByName(inUf.values));
     EXPECT_EQ(b.text(TextId::SchemaC1Val), "0.01");
-}
-
-TEST(CapacitorEntries, C4IgnoredWithoutSection2) {
-    ParameterSet params;
-    ASSERT_TRUE(params.setEntry(TextId::SchemaC4Val, "-3"));
-    // Passive order 4 realises its poles in section 1: C4 is neither read nor checked.
-    const auto r =
-        CalculateComponentValues(params, configOf(4, LoopFilter::PassiveLL), {"10", 3, "x", 3});
-    EXPECT_FALSE(r.error);
-    EXPECT_EQ(r.values.size(), 5U);
-    EXPECT_EQ(params.text(TextId::SchemaC4Val), "-3");
 }
 
 // C1 is checked first, then C4 where section 2 exists; a refused entry computes nothing.
