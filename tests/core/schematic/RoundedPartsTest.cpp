@@ -10,25 +10,6 @@
 namespace loopcraft {
 namespace {
 
-FlagId orderFlag(int order) {
-    const FlagId flags[] = {FlagId::rbConfigPLLOrder1, FlagId::rbConfigPLLOrder2,
-                            FlagId::rbConfigPLLOrder3, FlagId::rbConfigPLLOrder4,
-                            FlagId::rbConfigPLLOrder5};
-    return flags[order - 1];
-}
-
-FlagId filterFlag(LoopFilter filter) {
-    switch (filter) {
-    case LoopFilter::ActiveLL:
-        return FlagId::rbConfigActiveLL;
-    case LoopFilter::ActivePI:
-        return FlagId::rbConfigActivePI;
-    case LoopFilter::PassiveLL:
-        break;
-    }
-    return FlagId::rbConfigPassiveLL;
-}
-
 struct DesignCase {
     int order;
     LoopFilter filter;
@@ -38,8 +19,13 @@ struct DesignCase {
 
 ParameterSet paramsFor(const DesignCase& c) {
     ParameterSet p;
-    p.selectFlag(orderFlag(c.order));
-    p.selectFlag(filterFlag(c.filter));
+    const FlagId orders[] = {FlagId::rbConfigPLLOrder1, FlagId::rbConfigPLLOrder2,
+                             FlagId::rbConfigPLLOrder3, FlagId::rbConfigPLLOrder4,
+                             FlagId::rbConfigPLLOrder5};
+    p.selectFlag(orders[c.order - 1]);
+    p.selectFlag(c.filter == LoopFilter::PassiveLL  ? FlagId::rbConfigPassiveLL
+                 : c.filter == LoopFilter::ActiveLL ? FlagId::rbConfigActiveLL
+                                                    : FlagId::rbConfigActivePI);
     p.selectFlag(c.chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLExor);
     p.selectFlag(c.poles == PoleKind::Real ? FlagId::rbFiltDesignRealPoles
                                            : FlagId::rbFiltDesignComplexPoles);
