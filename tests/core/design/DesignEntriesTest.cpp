@@ -50,35 +50,28 @@ TEST_P(DesignValidationTest, FirstBrokenRuleGivesItsCodeMessageAndFocus) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, DesignValidationTest,
-    testing::Values(
-        RuleRow{true, TextId::FiltDesignADPLLfH, "0", 1, "fH must be positive",
-                "EditFiltDesignADPLLfH"},
-        RuleRow{true, TextId::FiltDesignM, "-1", 2, "M must be positive", "EditFiltDesignM"},
-        RuleRow{true, TextId::FiltDesignK, "0", 3, "K must be positive", "EditFiltDesignK"},
-        RuleRow{true, TextId::FiltDesignK, "4", 14,
-                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
-        RuleRow{true, TextId::FiltDesignK, "262144", 14,
-                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
-        RuleRow{true, TextId::FiltDesignK, "24", 14,
-                "K must be integer power of 2 in range 2^3..2^17", "EditFiltDesignK"},
-        RuleRow{true, TextId::FiltDesignK, "131072", 0, "", ""},
-        RuleRow{true, TextId::FiltDesignN, "0", 4, "N must be positive", "EditFiltDesignN"},
-        // Mixed-signal values do not count in the ADPLL category, and the other way round.
-        RuleRow{true, TextId::FiltDesignTau1, "0", 0, "", ""},
-        RuleRow{false, TextId::FiltDesignK, "0", 0, "", ""},
-        RuleRow{false, TextId::FiltDesignLDPLLf3db, "0", 5, "f3db must be positive",
-                "EditFiltDesignLDPLLf3db"},
-        RuleRow{false, TextId::FiltDesignKa, "-2", 6, "Ka must be positive", "EditFiltDesignKa"},
-        RuleRow{false, TextId::FiltDesignTau1, "0", 7, "Tau1 must be positive",
-                "EditFiltDesignTau1"},
-        RuleRow{false, TextId::FiltDesignTau5, "0", 11, "Tau5 must be positive",
-                "EditFiltDesignTau5"},
-        RuleRow{false, TextId::FiltDesignfs, "0", 12, "fs must be positive", "EditFiltDesignfs"},
-        RuleRow{false, TextId::FiltDesignzeta, "0", 13, "zeta must be positive",
-                "EditFiltDesignzeta"},
-        RuleRow{false, TextId::SchemaC1Val, "0", 15, "C1 must be positive", "EditFiltDesignC1"}));
+using T = TextId;
+const char* const kKRange = "K must be integer power of 2 in range 2^3..2^17";
+const RuleRow kRules[] = {
+    {true, T::FiltDesignADPLLfH, "0", 1, "fH must be positive", "EditFiltDesignADPLLfH"},
+    {true, T::FiltDesignM, "-1", 2, "M must be positive", "EditFiltDesignM"},
+    {true, T::FiltDesignK, "0", 3, "K must be positive", "EditFiltDesignK"},
+    {true, T::FiltDesignK, "4", 14, kKRange, "EditFiltDesignK"},
+    {true, T::FiltDesignK, "262144", 14, kKRange, "EditFiltDesignK"},
+    {true, T::FiltDesignK, "24", 14, kKRange, "EditFiltDesignK"},
+    {true, T::FiltDesignK, "131072", 0, "", ""},
+    {true, T::FiltDesignN, "0", 4, "N must be positive", "EditFiltDesignN"},
+    // Mixed-signal values do not count in the ADPLL category, and the other way round.
+    {true, T::FiltDesignTau1, "0", 0, "", ""},
+    {false, T::FiltDesignK, "0", 0, "", ""},
+    {false, T::FiltDesignLDPLLf3db, "0", 5, "f3db must be positive", "EditFiltDesignLDPLLf3db"},
+    {false, T::FiltDesignKa, "-2", 6, "Ka must be positive", "EditFiltDesignKa"},
+    {false, T::FiltDesignTau1, "0", 7, "Tau1 must be positive", "EditFiltDesignTau1"},
+    {false, T::FiltDesignTau5, "0", 11, "Tau5 must be positive", "EditFiltDesignTau5"},
+    {false, T::FiltDesignfs, "0", 12, "fs must be positive", "EditFiltDesignfs"},
+    {false, T::FiltDesignzeta, "0", 13, "zeta must be positive", "EditFiltDesignzeta"},
+    {false, T::SchemaC1Val, "0", 15, "C1 must be positive", "EditFiltDesignC1"}};
+INSTANTIATE_TEST_SUITE_P(Rules, DesignValidationTest, testing::ValuesIn(kRules));
 
 TEST(DesignValidationOrder, PowerOfTwoRuleComesBeforeN) {
     ParameterSet p;
