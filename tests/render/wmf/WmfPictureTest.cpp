@@ -296,8 +296,14 @@ std::function<QByteArray()> records(std::function<void(Writer&)> body) {
     return [body] { return withRecords(body); };
 }
 
-std::function<QByteArray()> one(std::uint16_t function, std::vector<std::uint16_t> words) {
-    return records([function, words](Writer& w) { w.record(function, words); });
+// A file of `count` copies of one record.
+std::function<QByteArray()> recorded(std::uint16_t function, std::vector<std::uint16_t> words,
+                                     int count = 1) {
+    return records([function, words, count](Writer& w) {
+        for (int i = 0; i < count; ++i) {
+            w.record(function, words);
+        }
+    });
 }
 
 struct Malformed {
@@ -350,25 +356,16 @@ const Malformed kMalformed[] = {
      },
      "all 1 slots"},
     {"HugeObjectTable", patched(32, 60000), "at most 4096"},
-    {"NestingPastTheLimit", records([](Writer& w) {
-         for (int i = 0; i < 65; ++i) {
-             w.record(wmf::SaveDC, {});
-         }
-     }),
-     "more than 64 nested"},
-    {"HugePointCount", one(wmf::Polyline, {30000, 0, 0}), "too short"},
-    {"NegativePointCount", one(wmf::Polygon, {0x8000}), "negative point count"},
-    {"HugePolygonCount", one(wmf::PolyPolygon, {65535}), "too short"},
-    {"HugePolygonSizes", one(wmf::PolyPolygon, {2, 65535, 65535, 0, 0}), "too short"},
-    {"HugeTextLength", one(wmf::TextOut, {32767, 0x4241, 0, 0}), "too short"},
+    {"NestingPastTheLimit", recorded(wmf::SaveDC, {}, 65), "more than 64 nested"},
+    {"HugePointCount", recorded(wmf::Polyline, {30000, 0, 0}), "too short"},
+    {"NegativePointCount", recorded(wmf::Polygon, {0x8000}), "negative point count"},
+    {"HugePolygonCount", recorded(wmf::PolyPolygon, {65535}), "too short"},
+    {"HugePolygonSizes", recorded(wmf::PolyPolygon, {2, 65535, 65535, 0, 0}), "too short"},
+    {"HugeTextLength", recorded(wmf::TextOut, {32767, 0x4241, 0, 0}), "too short"},
     {"ZeroWindowExtent", records([](Writer& w) { w.setWindowExt(0, 100); }),
      "window extent of zero"},
-    {"TooManyRecords", records([](Writer& w) {
-         for (int i = 0; i < 200'001; ++i) {
-             w.record(0x0035, {}); // realise palette: nothing to draw
-         }
-     }),
-     "more than 200000 records"},
+    // Realise palette: a record with nothing to draw.
+    {"TooManyRecords", recorded(0x0035, {}, 200'001), "more than 200000 records"},
     {"TooMuchText", records([](Writer& w) {
          for (int i = 0; i < 31; ++i) {
              w.textOut(0, 0, std::string(32767, 'x'));
