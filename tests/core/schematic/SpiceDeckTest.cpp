@@ -1,5 +1,6 @@
 // The filter decks run through ngspice: every one of the 24 circuits, designed for the default
-// loop, against the loop model's filter function; and what the deck writer refuses.
+// loop (section 2 with either pole kind), against the loop model's filter function; and what the
+// deck writer refuses.
 #include "core/schematic/SpiceDeck.h"
 
 #include "core/design/DesignSession.h"
@@ -19,23 +20,48 @@
 #include <vector>
 
 namespace loopcraft {
-
-// Names the circuit in test output instead of dumping its bytes.
-void PrintTo(const FilterCircuit& c, std::ostream* os);
-
 namespace {
 
-Configuration configFor(const FilterCircuit& c) {
+struct DeckCase {
+    FilterCircuit circuit;
+    PoleKind poles;
+};
+
+// Names the case in test output instead of dumping the circuit's bytes.
+std::string caseName(const DeckCase& c) {
+    return c.circuit.file.substr(0, c.circuit.file.find('.')) +
+           (c.poles == PoleKind::Real ? "_RealPoles" : "");
+}
+
+void PrintTo(const DeckCase& c, std::ostream* os) {
+    *os << caseName(c);
+}
+
+// Every circuit; those with a section 2 once with each pole kind.
+std::vector<DeckCase> deckCases() {
+    std::vector<DeckCase> cases;
+    for (const FilterCircuit& c : allFilterCircuits()) {
+        cases.push_back({c, PoleKind::Complex});
+        if (hasSection2(c.filterOrder + 1, c.filter)) {
+            cases.push_back({c, PoleKind::Real});
+        }
+    }
+    return cases;
+}
+
+Configuration configFor(const DeckCase& d) {
     Configuration config;
-    config.order = c.filterOrder + 1;
-    config.filter = c.filter;
-    config.detector = c.chargePump ? Detector::PFD_CP : Detector::Exor;
+    config.order = d.circuit.filterOrder + 1;
+    config.filter = d.circuit.filter;
+    config.detector = d.circuit.chargePump ? Detector::PFD_CP : Detector::Exor;
+    config.poleKind = d.poles;
     return config;
 }
 
 // The default loop with this circuit's filter, order and drive, designed for 5 kHz as the
 // design window does it.
-ParameterSet designedFor(const FilterCircuit& c) {
+ParameterSet designedFor(const DeckCase& d) {
+    const FilterCircuit& c = d.circuit;
     ParameterSet params;
     const FlagId orders[] = {FlagId::rbConfigPLLOrder2, FlagId::rbConfigPLLOrder3,
                              FlagId::rbConfigPLLOrder4, FlagId::rbConfigPLLOrder5};
@@ -44,6 +70,8 @@ ParameterSet designedFor(const FilterCircuit& c) {
                       : c.filter == LoopFilter::ActiveLL ? FlagId::rbConfigActiveLL
                                                          : FlagId::rbConfigActivePI);
     params.selectFlag(c.chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLExor);
+    params.selectFlag(d.poles == PoleKind::Real ? FlagId::rbFiltDesignRealPoles
+                                                : FlagId::rbFiltDesignComplexPoles);
     DesignSession session(params);
     session.PrepareDesignWindow();
     session.window().entry(DesignField::LDPLLf3db) = "5000";
@@ -79,7 +107,7 @@ std::vector<AcPoint> runAc(const std::string& deck, const std::string& name) {
     return points;
 }
 
-class SpiceDecks : public ::testing::TestWithParam<FilterCircuit> {};
+class SpiceDecks : public ::testing::TestWithParam<DeckCase> {};
 
 // Five frequencies a decade either side of the loop's bandwidth: ngspice's answer for the
 // circuit with its designed values and the loop model's filter function agree. This ties the
@@ -87,9 +115,9 @@ class SpiceDecks : public ::testing::TestWithParam<FilterCircuit> {};
 TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
     ASSERT_TRUE(std::filesystem::exists(NGSPICE_EXE))
         << "ngspice is not installed: run scripts/install-deps.sh";
-    const FilterCircuit& c = GetParam();
-    ParameterSet params = designedFor(c);
-    const Configuration config = configFor(c);
+    const FilterCircuit& c = GetParam().circuit;
+    ParameterSet params = designedFor(GetParam());
+    const Configuration config = configFor(GetParam());
     const ComponentCalculation calc =
         CalculateComponentValues(params, config, CapacitorEntries::fromParameters(params));
     ASSERT_FALSE(calc.error);
@@ -106,7 +134,7 @@ TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
     options.fStop = *f3db * 10.0;
     options.pointsPerDecade = 2;
     options.dataFile = "ac.txt";
-    const std::string name = c.file.substr(0, c.file.find('.'));
+    const std::string name = caseName(GetParam());
     const auto points = runAc(writeAcDeck(c, *values, options), name);
     ASSERT_EQ(points.size(), 5U);
 
@@ -116,18 +144,13 @@ TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
         const std::complex<double> expected(model->re, model->im);
         const std::complex<double> circuit =
             std::polar(p.gain, p.phaseDeg * std::numbers::pi / 180.0) * (c.inverting ? -1.0 : 1.0);
-        EXPECT_NEAR(std::abs(circuit) / std::abs(expected), 1.0, 0.005)
-            << name << " at " << p.f << " Hz";
-        const double phaseError = std::arg(circuit / expected) * 180.0 / std::numbers::pi;
-        EXPECT_NEAR(phaseError, 0.0, 0.5) << name << " at " << p.f << " Hz";
+        EXPECT_LT(std::abs(circuit - expected) / std::abs(expected), 2e-4)
+            << name << " at " << p.f << " Hz: circuit " << circuit << ", model " << expected;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All24, SpiceDecks, ::testing::ValuesIn(allFilterCircuits()),
-                         [](const testing::TestParamInfo<FilterCircuit>& info) {
-                             const auto& f = info.param.file;
-                             return f.substr(0, f.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(All24, SpiceDecks, ::testing::ValuesIn(deckCases()),
+                         [](const auto& info) { return caseName(info.param); });
 
 TEST(SpiceDeck, RoundedValuesAreTheSeriesValuesAndUndesignedPartsAreRefused) {
     const FilterCircuit c = filterCircuit(LoopFilter::PassiveLL, 1, false);
