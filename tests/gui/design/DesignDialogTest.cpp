@@ -76,14 +76,7 @@ TEST_F(DesignDialogTest, CarriesItsNamesCaptionsAndNoCloseButton) {
         "Label8=K counter;Label9=DCO;ButtonFiltDesignCalcADPLLFreqParams=Calc frequency params;"
         "ButtonFiltDesignBodeADPLL=Plot Bode;ButtonFiltDesignADPLLHelp=Help;"
         "ButtonFiltDesignADPLLDone=Done;");
-    for (const QString& pair : captions.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString name = pair.section(QLatin1Char('='), 0, 0);
-        QObject* o = dialog.findChild<QObject*>(name);
-        ASSERT_NE(o, nullptr) << name.toStdString();
-        const auto* b = qobject_cast<QAbstractButton*>(o);
-        EXPECT_EQ(b ? b->text() : qobject_cast<QLabel*>(o)->text(),
-                  pair.section(QLatin1Char('='), 1));
-    }
+    expectCaptions(&dialog, captions);
     EXPECT_EQ(child<QListWidget>(&dialog, "lbFiltDesignC1")->item(4)->text(), "pF");
 }
 
