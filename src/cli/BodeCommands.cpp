@@ -208,18 +208,12 @@ int runComponents(CliContext& ctx, const ComponentOptions& options) {
         for (const auto& v : calc.values) {
             values[componentName(v.component)] = v.text;
         }
-        printJson(ctx, {{"file", layout.file.empty() ? nlohmann::json(nullptr)
-                                                     : nlohmann::json(layout.file)},
-                        {"title", layout.title},
-                        {"values", values}});
+        printJson(ctx,
+                  {{"file", drawingFileJson(layout)}, {"title", layout.title}, {"values", values}});
         return 0;
     }
     std::ostream& out = *ctx.out;
-    out << layout.title;
-    if (!layout.file.empty()) {
-        out << " (" << layout.file << ")";
-    }
-    out << "\n";
+    printDrawingTitle(out, layout);
     if (layout.section1) {
         out << "  " << std::left << std::setw(6) << "C1" << params.text(TextId::SchemaC1Val) << ' '
             << capacitorUnitName(entries.c1Unit) << "\n";

@@ -46,6 +46,17 @@ void requireEntryLength(const std::string& name, const std::string& text) {
         throw UserMessage(name, "a text holds at most 11 characters");
 }
 
+void printDrawingTitle(std::ostream& out, const SchematicLayout& layout) {
+    out << layout.title;
+    if (!layout.file.empty())
+        out << " (" << layout.file << ")";
+    out << "\n";
+}
+
+nlohmann::json drawingFileJson(const SchematicLayout& layout) {
+    return layout.file.empty() ? nlohmann::json(nullptr) : nlohmann::json(layout.file);
+}
+
 void printJson(CliContext& ctx, const nlohmann::json& j) {
     *ctx.out << j.dump(2) << "\n";
 }

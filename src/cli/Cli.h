@@ -4,6 +4,7 @@
 
 #include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
+#include "core/schematic/SchematicLayout.h"
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
@@ -80,6 +81,10 @@ void requireEntryLength(const std::string& name, const std::string& text);
 // configuration (the configuration dialog's Done) and design entries (the design window), with
 // the same messages. Throws UserMessage at the first broken rule; changes nothing.
 void checkStoredEntries(const ParameterSet& params);
+
+// The schematic's title line ("TITLE (FILE.wmf)") and its drawing file for JSON (null without one).
+void printDrawingTitle(std::ostream& out, const SchematicLayout& layout);
+nlohmann::json drawingFileJson(const SchematicLayout& layout);
 
 // Prints JSON (pretty) or nothing; shared by the commands.
 void printJson(CliContext& ctx, const nlohmann::json& j);

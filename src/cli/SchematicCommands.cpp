@@ -85,8 +85,7 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
                                 {"field", r.field},
                                 {"value", r.value}});
         }
-        printJson(ctx, {{"file", layout.file.empty() ? nlohmann::json(nullptr)
-                                                     : nlohmann::json(layout.file)},
+        printJson(ctx, {{"file", drawingFileJson(layout)},
                         {"title", layout.title},
                         {"rows", rowsJson},
                         {"designed", figuresJson(session.check().designed)},
@@ -94,11 +93,7 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
         return 0;
     }
     std::ostream& out = *ctx.out;
-    out << layout.title;
-    if (!layout.file.empty()) {
-        out << " (" << layout.file << ")";
-    }
-    out << "\n";
+    printDrawingTitle(out, layout);
     int section = 0;
     for (const SchematicRow& r : rows) {
         if (r.section != section) {

@@ -42,14 +42,14 @@ constexpr FieldRow kFieldRows[] = {
     {TextId::SimulNoiseBW, "NoiseBW (rel)", 0.69},
 };
 
-struct ButtonSpec {
+struct PanelButton {
     const char* name;
     const char* caption;
     double left;
     void (SimulationPanel::*slot)();
 };
 
-constexpr ButtonSpec kButtons[] = {
+constexpr PanelButton kButtons[] = {
     {"ButtonSimulHelp", "Help", 0.05, &SimulationPanel::ButtonSimulHelpClick},
     {"ButtonSimulRun", "Run", 0.28, &SimulationPanel::ButtonSimulRunClick},
     {"ButtonSimulPrintProt", "Print Prot", 0.51, &SimulationPanel::ButtonSimulPrintProtClick},
@@ -105,10 +105,10 @@ void SimulationPanel::buildControls() {
     mCbFilter = new QCheckBox(QStringLiteral("Filter"), this);
     mCbFilter->setObjectName(QStringLiteral("cbSimulFilter"));
 
-    for (const ButtonSpec& spec : kButtons) {
-        auto* b = new QPushButton(QString::fromLatin1(spec.caption), this);
-        b->setObjectName(QString::fromLatin1(spec.name));
-        connect(b, &QPushButton::clicked, this, spec.slot);
+    for (const PanelButton& button : kButtons) {
+        auto* b = new QPushButton(QString::fromLatin1(button.caption), this);
+        b->setObjectName(QString::fromLatin1(button.name));
+        connect(b, &QPushButton::clicked, this, button.slot);
         mButtons.push_back(b);
     }
 }
