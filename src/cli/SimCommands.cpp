@@ -10,6 +10,7 @@
 #include "core/sim/SimulationSession.h"
 
 #include <memory>
+#include <optional>
 #include <ostream>
 
 namespace loopcraft::cli {
@@ -52,6 +53,25 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     }
     session.panel().addNoise = opt.noise;
     session.panel().filter = opt.filter;
+
+    // Without pictures nothing needs the points after the run: they go to the CSV as the run
+    // makes them, so a long run needs no more memory than a short one.
+    std::optional<SimulationCsvWriter> csv;
+    if (!opt.csv.empty()) {
+        csv.emplace(opt.csv);
+        if (!csv->ok())
+            throw UserMessage("CSV", csv->error());
+    }
+    ResultPair last;
+    if (!pictures.any()) {
+        state->ResultSink = [&csv, &last, &state](const std::vector<ResultPair>& block) {
+            if (block.empty())
+                return;
+            last = block.back();
+            if (csv)
+                csv->add(block, RecordedPointInterval(*state));
+        };
+    }
     SimulationOutcome outcome;
     {
         ProgressLine progress(ctx, "simulate");
@@ -64,16 +84,19 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     }
     const float pointInterval = RecordedPointInterval(*state);
     const SimState& s = *state;
-
-    if (!opt.csv.empty())
-        writeSimulationCsv(ctx, opt.csv, s.Results, pointInterval);
+    if (!state->ResultSink) {
+        last = s.Results.back();
+        if (csv)
+            csv->add(s.Results, pointInterval);
+    }
+    if (csv)
+        csv->finish();
 
     DISPLAY plot(MakePlotSetup(s, PlotRect{0, 0, 1000, 600}));
     plot.ScaleValueAxes();
     plot.ScaleTimeAxis(0);
-    const ResultPair last = s.Results.back();
     nlohmann::json summary = {
-        {"points", s.Results.size()},
+        {"points", s.RecordedPoints},
         {"steps", s.SimulNumSteps},
         {"referencePeriods", s.NumRefPeriods},
         {"dt", pointInterval},
@@ -92,7 +115,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         printJson(ctx, summary);
     } else {
         std::ostream& out = *ctx.out;
-        out << "points " << s.Results.size() << ", steps " << s.SimulNumSteps
+        out << "points " << s.RecordedPoints << ", steps " << s.SimulNumSteps
             << ", reference periods " << s.NumRefPeriods << ", dt " << pointInterval << " s\n";
         out << "curve1 min " << s.Curve1Min << " max " << s.Curve1Max << " final " << last.Curve1
             << "\n";

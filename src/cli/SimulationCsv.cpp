@@ -1,22 +1,15 @@
 #include "cli/SimulationCsv.h"
 
-#include "cli/Progress.h"
-
 #include <array>
-#include <cerrno>
 #include <charconv>
-#include <cstdio>
-#include <memory>
-#include <system_error>
+#include <string_view>
 
 namespace loopcraft::cli {
 
 namespace {
 
 constexpr std::string_view kHeader = "t_s,curve1,curve2\n";
-// No row is longer: three numbers of at most 16 characters ("-1.23456789e-308"), two commas and
-// the line end.
-constexpr std::size_t kMaxRowBytes = 3 * 16 + 3;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 using RowBuffer = std::array<char, 96>;
 
@@ -33,20 +26,6 @@ std::size_t formatRow(RowBuffer& buffer, std::size_t index, double dt, const Res
     return static_cast<std::size_t>(out - buffer.data());
 }
 
-// Whether the whole file stays within `maxBytes`; counts only as far as it must.
-bool fitsWithin(const std::vector<ResultPair>& results, double dt, std::uintmax_t maxBytes) {
-    std::uintmax_t total = kHeader.size();
-    if (total + results.size() * static_cast<std::uintmax_t>(kMaxRowBytes) <= maxBytes)
-        return true;
-    RowBuffer row;
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        total += formatRow(row, i, dt, results[i]);
-        if (total > maxBytes)
-            return false;
-    }
-    return true;
-}
-
 std::string sizeText(std::uintmax_t bytes) {
     if (bytes % (std::uintmax_t{1} << 30) == 0)
         return std::to_string(bytes >> 30) + " GiB";
@@ -55,51 +34,37 @@ std::string sizeText(std::uintmax_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 } // namespace
 
-void writeSimulationCsv(const CliContext& ctx, const std::string& path,
-                        const std::vector<ResultPair>& results, double dt,
-                        std::uintmax_t maxBytes) {
-    if (!fitsWithin(results, dt, maxBytes)) {
-        throw UserMessage("CSV", "the file would have " + std::to_string(results.size() + 1) +
-                                     " rows and more than " + sizeText(maxBytes) +
-                                     "; record fewer points with --filter or a shorter T");
-    }
-    const auto failed = [&path](int error) {
-        return UserMessage("CSV", "cannot write " + path + ": " +
-                                      std::generic_category().message(error != 0 ? error : EIO));
-    };
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file)
-        throw failed(errno);
+SimulationCsvWriter::SimulationCsvWriter(const std::string& path, std::uintmax_t maxBytes)
+    : mFile(path), mMaxBytes(maxBytes), mBytes(kHeader.size()), mChunk(kHeader) {
+    mChunk.reserve(kChunkBytes);
+}
 
-    ProgressLine progress(ctx, "writing " + path);
-    std::string chunk(kHeader);
-    chunk.reserve(std::size_t{1} << 20);
+void SimulationCsvWriter::add(const std::vector<ResultPair>& points, double dt) {
     RowBuffer row;
-    const auto flush = [&] {
-        errno = 0;
-        if (std::fwrite(chunk.data(), 1, chunk.size(), file.get()) != chunk.size())
-            throw failed(errno);
-        chunk.clear();
-    };
-    for (std::size_t i = 0; i < results.size(); ++i) {
-        chunk.append(row.data(), formatRow(row, i, dt, results[i]));
-        if (chunk.size() + row.size() > chunk.capacity()) {
-            flush();
-            progress.update(static_cast<double>(i + 1) / static_cast<double>(results.size()));
+    for (const ResultPair& point : points) {
+        const std::size_t index = mRows++;
+        if (mBytes > mMaxBytes || !mFile.ok())
+            continue; // refused or failed: only the rows are still counted, for the message
+        const std::size_t length = formatRow(row, index, dt, point);
+        mBytes += length;
+        mChunk.append(row.data(), length);
+        if (mChunk.size() + row.size() > mChunk.capacity()) {
+            mFile.write(mChunk);
+            mChunk.clear();
         }
     }
-    flush();
-    errno = 0;
-    if (std::fclose(file.release()) != 0)
-        throw failed(errno);
-    progress.update(1.0);
+}
+
+void SimulationCsvWriter::finish() {
+    if (mBytes > mMaxBytes) {
+        throw UserMessage("CSV", "the file would have " + std::to_string(mRows + 1) +
+                                     " rows and more than " + sizeText(mMaxBytes) +
+                                     "; record fewer points with --filter or a shorter T");
+    }
+    if (!mFile.write(mChunk) || !mFile.commit())
+        throw UserMessage("CSV", mFile.error());
 }
 
 } // namespace loopcraft::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "cli/Cli.h"
+#include "core/app/FileAccess.h"
 #include "core/sim/SimState.h"
 
 #include <cstdint>
@@ -13,11 +14,28 @@ namespace loopcraft::cli {
 // A larger CSV is refused: a run at the size limit would otherwise write gigabytes.
 inline constexpr std::uintmax_t kMaxCsvBytes = std::uintmax_t{1} << 30;
 
-// Writes the points (one every `dt` seconds) to `path`, with progress on a terminal. A file
-// that would exceed `maxBytes` is refused before anything is written ("CSV" message naming its
-// row count and how to record fewer points); so is a write that fails, with the system's reason.
-void writeSimulationCsv(const CliContext& ctx, const std::string& path,
-                        const std::vector<ResultPair>& results, double dt,
-                        std::uintmax_t maxBytes = kMaxCsvBytes);
+// Takes the points as a run hands them over and writes them into a
+// file that replaces `path` only on finish(), so a run that fails or is refused leaves the old
+// file as it was. A file that would exceed `maxBytes` is refused ("CSV" message naming its row
+// count and how to record fewer points); so is a write that fails, with the system's reason.
+class SimulationCsvWriter {
+public:
+    explicit SimulationCsvWriter(const std::string& path, std::uintmax_t maxBytes = kMaxCsvBytes);
+
+    // Whether the file could be started; error() says why not.
+    bool ok() const { return mFile.ok(); }
+    const std::string& error() const { return mFile.error(); }
+    // The next points of the run, recorded `dt` seconds apart.
+    void add(const std::vector<ResultPair>& points, double dt);
+    // Throws UserMessage when the file was refused or could not be written.
+    void finish();
+
+private:
+    AtomicFileWriter mFile;
+    std::uintmax_t mMaxBytes;
+    std::uintmax_t mBytes = 0;
+    std::size_t mRows = 0; // points taken, written or not
+    std::string mChunk;
+};
 
 } // namespace loopcraft::cli

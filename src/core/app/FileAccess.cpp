@@ -125,53 +125,95 @@ fs::path ResolveLinks(const fs::path& file, std::string* error) {
     return {};
 }
 
-bool ReplaceFileAtomic(const fs::path& file, std::string_view content, std::string* error) {
-    const auto fail = [error](const std::string& why) {
-        if (error)
-            *error = why;
-        return false;
-    };
+AtomicFileWriter::AtomicFileWriter(const fs::path& file) {
     std::string why;
-    const fs::path target = ResolveLinks(file, &why);
-    if (target.empty())
-        return fail("cannot replace " + file.string() + ": " + why);
-
+    mTarget = ResolveLinks(file, &why);
+    if (mTarget.empty()) {
+        mError = "cannot replace " + file.string() + ": " + why;
+        return;
+    }
     // Exclusive creation ("x") fails on any existing name, links included, so the write can
     // only ever land in a file made here.
-    FilePtr out;
-    fs::path temporary;
-    for (int attempt = 0; attempt < kTemporaryNameAttempts && !out; ++attempt) {
-        temporary = target;
+    for (int attempt = 0; attempt < kTemporaryNameAttempts && !mFile; ++attempt) {
+        mTemporary = mTarget;
         // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "." + string.
-        temporary += ".";
-        temporary += randomSuffix();
-        temporary += ".tmp";
+        mTemporary += ".";
+        mTemporary += randomSuffix();
+        mTemporary += ".tmp";
         errno = 0;
-        out.reset(std::fopen(temporary.c_str(), "wbx"));
-        if (!out && errno != EEXIST)
-            return fail("cannot create a temporary file for " + target.string() + ": " +
-                        reasonOf(errno));
+        mFile = std::fopen(mTemporary.c_str(), "wbx");
+        if (!mFile && errno != EEXIST) {
+            mError =
+                "cannot create a temporary file for " + mTarget.string() + ": " + reasonOf(errno);
+            return;
+        }
     }
-    if (!out)
-        return fail("cannot create a temporary file for " + target.string() +
-                    ": every name tried was taken");
+    if (!mFile)
+        mError = "cannot create a temporary file for " + mTarget.string() +
+                 ": every name tried was taken";
+}
 
-    std::error_code ignored;
-    if (const int failure = writeAndClose(out.release(), content); failure != 0) {
-        fs::remove(temporary, ignored);
-        return fail("cannot write " + temporary.string() + ": " + reasonOf(failure));
+AtomicFileWriter::~AtomicFileWriter() {
+    discard();
+}
+
+void AtomicFileWriter::discard() {
+    if (mFile) {
+        std::fclose(mFile);
+        mFile = nullptr;
     }
-    // The new file keeps the permissions the user gave the old one.
-    const fs::file_status old = fs::status(target, ignored);
-    if (fs::is_regular_file(old))
-        fs::permissions(temporary, old.permissions(), ignored);
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        fs::remove(temporary, ignored);
-        return fail("cannot replace " + target.string() + ": " + ec.message());
+    if (!mCommitted && !mTemporary.empty()) {
+        std::error_code ignored;
+        fs::remove(mTemporary, ignored);
+        mTemporary.clear();
     }
+}
+
+bool AtomicFileWriter::fail(int error) {
+    mError = "cannot write " + mTemporary.string() + ": " + reasonOf(error);
+    discard();
+    return false;
+}
+
+bool AtomicFileWriter::write(std::string_view bytes) {
+    if (!mError.empty() || bytes.empty())
+        return mError.empty();
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), mFile) != bytes.size())
+        return fail(errno != 0 ? errno : EIO);
     return true;
+}
+
+bool AtomicFileWriter::commit() {
+    if (!mError.empty())
+        return false;
+    std::FILE* const file = mFile;
+    mFile = nullptr;
+    if (const int failure = writeAndClose(file, {}); failure != 0)
+        return fail(failure);
+    // The new file keeps the permissions the user gave the old one.
+    std::error_code ignored;
+    const fs::file_status old = fs::status(mTarget, ignored);
+    if (fs::is_regular_file(old))
+        fs::permissions(mTemporary, old.permissions(), ignored);
+    std::error_code ec;
+    fs::rename(mTemporary, mTarget, ec);
+    if (ec) {
+        mError = "cannot replace " + mTarget.string() + ": " + ec.message();
+        discard();
+        return false;
+    }
+    mCommitted = true;
+    return true;
+}
+
+bool ReplaceFileAtomic(const fs::path& file, std::string_view content, std::string* error) {
+    AtomicFileWriter writer(file);
+    if (writer.write(content) && writer.commit())
+        return true;
+    if (error)
+        *error = writer.error();
+    return false;
 }
 
 } // namespace loopcraft

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -30,6 +31,34 @@ FileRead ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxBy
 // The file a chain of symbolic links ends at (at most 40 links; relative links count from the
 // folder of the link). `file` itself when it is no link.
 std::filesystem::path ResolveLinks(const std::filesystem::path& file, std::string* error = nullptr);
+
+// A replacement of `file` (or, when `file` is a symbolic link, of the file it points to, so the
+// link stays) written piece by piece into a temporary file beside it, which takes the file's
+// place only on commit. Until then, and after any failure, the old file keeps its content; an
+// uncommitted writer leaves no temporary file behind. After the first failure every call
+// returns false and error() says why, with the system's reason.
+class AtomicFileWriter {
+public:
+    explicit AtomicFileWriter(const std::filesystem::path& file);
+    ~AtomicFileWriter();
+    AtomicFileWriter(const AtomicFileWriter&) = delete;
+    AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
+
+    bool write(std::string_view bytes);
+    bool commit();
+    bool ok() const { return mError.empty(); }
+    const std::string& error() const { return mError; }
+
+private:
+    bool fail(int error);
+    void discard();
+
+    std::filesystem::path mTarget;
+    std::filesystem::path mTemporary;
+    std::FILE* mFile = nullptr;
+    std::string mError;
+    bool mCommitted = false;
+};
 
 // Replaces the file at `file` (or, when `file` is a symbolic link, the file it points to, so
 // the link stays) with `content`, atomically. The old file keeps its content and the folder

@@ -38,7 +38,10 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace loopcraft {
@@ -61,6 +64,12 @@ struct ResultPair {
     float Curve2 = 0; // Uf / frequency deviation delta_f2 of the DCO in Hz (ADPLL)
     bool operator==(const ResultPair&) const = default;
 };
+
+// A run that hands its points over keeps at most this many of them at a time (512 KiB).
+inline constexpr std::size_t kResultBlockPoints = std::size_t{1} << 16;
+
+// Takes a run's recorded points block by block, in order; the last block may be shorter.
+using ResultBlockSink = std::function<void(const std::vector<ResultPair>& block)>;
 
 // The reference signal of one reference period.
 struct RefPeriodRecord {
@@ -152,6 +161,13 @@ public:
     float IdSum = 0;
     std::vector<ResultPair> Results;
     bool ResultsValid = false;
+    // A caller that writes the points out as the run goes (the command line's CSV) sets a sink:
+    // the run then hands Results over whenever it holds kResultBlockPoints and at its end, so
+    // its memory no longer grows with its length. Such a run keeps no points to show.
+    ResultBlockSink ResultSink;
+    std::size_t RecordedPoints = 0; // points of the last run, kept or handed over
+    // The first point handed over that was not finite, with its index.
+    std::optional<std::pair<std::size_t, ResultPair>> FirstNonFinitePoint;
     // The screen cursor saved during a run is a window's business and lives in the GUI.
 
     // --- model slots: empty at start, created by the first run that needs them, then reused ---

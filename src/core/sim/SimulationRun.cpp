@@ -65,8 +65,32 @@ void updateExtremes(SimState& s, float c1, float c2) {
     s.Curve2Max = c2 > s.Curve2Max ? c2 : s.Curve2Max;
 }
 
+std::optional<std::size_t> firstNonFinite(const std::vector<ResultPair>& points) {
+    for (std::size_t i = 0; i < points.size(); ++i)
+        if (!std::isfinite(points[i].Curve1) || !std::isfinite(points[i].Curve2))
+            return i;
+    return std::nullopt;
+}
+
+// Hands the points recorded so far to the sink, if the run has one; without one, Results keeps
+// growing.
+[[gnu::noinline]] void handOverResults(SimState& s) {
+    if (!s.ResultSink)
+        return;
+    if (!s.FirstNonFinitePoint) {
+        if (const auto bad = firstNonFinite(s.Results))
+            s.FirstNonFinitePoint = std::pair{s.RecordedPoints + *bad, s.Results[*bad]};
+    }
+    s.ResultSink(s.Results);
+    s.RecordedPoints += s.Results.size();
+    s.Results.clear();
+}
+
 void record(SimState& s, float c1, float c2) {
     updateExtremes(s, c1, c2);
+    // A kept run reserves all its points beforehand, so only a run with a sink gets here.
+    if (s.Results.size() == s.Results.capacity()) [[unlikely]]
+        handOverResults(s);
     s.Results.push_back({c1, c2});
 }
 
@@ -219,23 +243,25 @@ template <class PD>
 
 // The first recorded value that is not finite, named after its curve, at its time.
 std::optional<Message> nonFiniteResult(const SimState& s, const Configuration& config) {
+    std::optional<std::pair<std::size_t, ResultPair>> bad = s.FirstNonFinitePoint;
+    if (!s.ResultSink) {
+        if (const auto i = firstNonFinite(s.Results))
+            bad = std::pair{*i, s.Results[*i]};
+    }
+    if (!bad)
+        return std::nullopt;
     const char* curve1 = config.isAdpll()      ? "the phase error Theta_E"
                          : config.chargePump() ? "the charge-pump current Id"
                                                : "the detector output Ud";
     const char* curve2 =
         config.isAdpll() ? "the frequency deviation delta_f2" : "the filter output Uf";
-    for (std::size_t i = 0; i < s.Results.size(); ++i) {
-        const ResultPair& p = s.Results[i];
-        const bool first = !std::isfinite(p.Curve1);
-        if (first || !std::isfinite(p.Curve2)) {
-            char when[48];
-            std::snprintf(when, sizeof when, " at t = %g s",
-                          static_cast<double>(i) * static_cast<double>(RecordedPointInterval(s)));
-            return NonFiniteMessage(std::string(first ? curve1 : curve2) + when,
-                                    first ? p.Curve1 : p.Curve2);
-        }
-    }
-    return std::nullopt;
+    const auto [index, p] = *bad;
+    const bool first = !std::isfinite(p.Curve1);
+    char when[48];
+    std::snprintf(when, sizeof when, " at t = %g s",
+                  static_cast<double>(index) * static_cast<double>(RecordedPointInterval(s)));
+    return NonFiniteMessage(std::string(first ? curve1 : curve2) + when,
+                            first ? p.Curve1 : p.Curve2);
 }
 
 std::size_t expectedPoints(const SimState& s, bool adpll) {
@@ -244,6 +270,12 @@ std::size_t expectedPoints(const SimState& s, bool adpll) {
     if (s.cbSimulFilter)
         return static_cast<std::size_t>(s.SimulNumSteps / 4) + 1;
     return static_cast<std::size_t>(s.SimulNumSteps) + 1;
+}
+
+// Room for every point of the run, or for one block when a sink takes them.
+void reserveResults(SimState& s, bool adpll) {
+    const std::size_t points = expectedPoints(s, adpll);
+    s.Results.reserve(s.ResultSink ? std::min(points, kResultBlockPoints) : points);
 }
 
 } // namespace
@@ -301,13 +333,20 @@ Stimulus StimulusFromFlags(const ParameterSet& p) {
     return Stimulus::NStep;
 }
 
+namespace {
+// The points a run holds at once.
+double keptPoints(double points, bool handedOver) {
+    return handedOver ? std::min(points, static_cast<double>(kResultBlockPoints)) : points;
+}
+} // namespace
+
 RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configuration& config,
                         bool addNoise) {
     return EstimateRunSize(p, stimulus, config, addNoise, false);
 }
 
 RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configuration& config,
-                        bool addNoise, bool filtered) {
+                        bool addNoise, bool filtered, bool handedOver) {
     RunSize size;
     const float fRef = referenceFrequency(p, stimulus);
     const std::int32_t periodCount = ReferencePeriodCount(p.SimulT, fRef);
@@ -326,7 +365,7 @@ RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configur
         const double n = std::max(1, p.FiltDesignN);
         size.steps = periods * (4 + (m + 2 * n) * f0 / fRef);
         bytes += static_cast<double>(RefEdgeListCapacity(periodCount, addNoise)) * sizeof(double);
-        bytes += (periods + 1) * sizeof(ResultPair);
+        bytes += keptPoints(periods + 1, handedOver) * sizeof(ResultPair);
     } else {
         const double steps = periods * p.SimulnSamp;
         // The detectors visit every half period of the oscillator, so a fast oscillator against
@@ -347,7 +386,7 @@ RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configur
         // "Filter" records one point a period, and only with four steps a period.
         const bool onePerPeriod = filtered && p.SimulnSamp <= 4;
         const double points = (onePerPeriod ? std::floor(steps / 4) : steps) + 1;
-        bytes += points * sizeof(ResultPair);
+        bytes += keptPoints(points, handedOver) * sizeof(ResultPair);
     }
     size.bytes = bytes;
     return size;
@@ -439,7 +478,8 @@ PlotSetup MakePlotSetup(const SimState& s, const PlotRect& frame) {
     p.SimulfRef = s.SimulfRef;
     p.SimulZoomFact = s.SimulZoomFact;
     p.filtered = s.cbSimulFilter;
-    p.numPoints = s.Results.size();
+    // A run that handed its points over still spans all of them on the time axis.
+    p.numPoints = s.ResultSink ? s.RecordedPoints : s.Results.size();
     p.Frame = frame;
     return p;
 }
@@ -458,8 +498,9 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
         result.refusal = std::move(refusal);
         return result;
     }
-    if (auto refusal = memoryRefusal(
-            EstimateRunSize(s, stimulus, config, s.cbSimulAddNoise, s.cbSimulFilter && !adpll))) {
+    if (auto refusal = memoryRefusal(EstimateRunSize(s, stimulus, config, s.cbSimulAddNoise,
+                                                     s.cbSimulFilter && !adpll,
+                                                     static_cast<bool>(s.ResultSink)))) {
         result.refusal = std::move(refusal);
         return result;
     }
@@ -571,10 +612,12 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
 
     // The previous run's results go before the new run's arrays come, so the two never add up.
     std::vector<ResultPair>().swap(s.Results);
+    s.RecordedPoints = 0;
+    s.FirstNonFinitePoint.reset();
     BuildReference(s);
 
     if (adpll) {
-        s.Results.reserve(expectedPoints(s, true));
+        reserveResults(s, true);
         s.Results.push_back({0, 0});
         s.U2RiseSeen = false;
         const bool jk = config.adpllDetector == AdpllDetector::JK;
@@ -586,7 +629,7 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     } else {
         s.SimulNumSteps =
             static_cast<std::uint32_t>(s.NumRefPeriods) * static_cast<std::uint32_t>(s.SimulnSamp);
-        s.Results.reserve(expectedPoints(s, false));
+        reserveResults(s, false);
         s.Results.push_back({config.chargePump() ? 0.0f : s.UMid, s.UMid});
         const bool filtered = s.cbSimulFilter;
         switch (config.detector) {
@@ -605,6 +648,8 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
             break;
         }
     }
+    handOverResults(s);
+    s.RecordedPoints += s.Results.size();
     report(progress, s.SimulNumSteps, s.SimulNumSteps);
 
     if (auto bad = nonFiniteResult(s, config)) {
@@ -614,8 +659,8 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
         result.resultsDiscarded = true;
         return result;
     }
-    s.ResultsValid = true;
-    result.points = s.Results.size();
+    s.ResultsValid = !s.ResultSink;
+    result.points = s.RecordedPoints;
     result.pointInterval = RecordedPointInterval(s);
     return result;
 }

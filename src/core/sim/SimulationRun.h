@@ -65,9 +65,10 @@ struct RunSize {
 // With "Filter" unchecked, i.e. one recorded point per step.
 RunSize EstimateRunSize(const ParameterSet& params, Stimulus stimulus, const Configuration& config,
                         bool addNoise);
-// With the "Filter" choice (it takes effect with four steps a period only).
+// With the "Filter" choice (it takes effect with four steps a period only); `handedOver`: the
+// run hands its points to a sink and holds one block at most.
 RunSize EstimateRunSize(const ParameterSet& params, Stimulus stimulus, const Configuration& config,
-                        bool addNoise, bool filtered);
+                        bool addNoise, bool filtered, bool handedOver = false);
 
 // What the panel shows when it opens: the centre frequency becomes Simulf0, and the proposed
 // run length 4/f3db is written into SimulT (text as shown in the edit, value from that text).

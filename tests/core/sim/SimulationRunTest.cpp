@@ -1,5 +1,6 @@
 #include "core/sim/SimulationRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
@@ -188,6 +189,50 @@ TEST(RunSize, RefusesJustAboveTheLimitWithTheLiveChoices) {
     auto noisy = makeState([](ParameterSet& p) { p.SimulT = 138; });
     noisy->cbSimulAddNoise = true;
     EXPECT_FALSE(runSimulation(*noisy).ok());
+}
+
+// A run with a sink hands over, in order, exactly the points a kept run keeps, and holds one
+// block at most: its memory stays that of a short run. A non-finite point is named the same way.
+TEST(RunSimulation, HandedOverRunGivesTheKeptPointsAndHoldsOneBlock) {
+    for (const float tau2 : {0.0f, 3.4e38f}) {
+        const auto change = [tau2](ParameterSet& p) {
+            p.SimulT = 0.4f; // 163 200 points, two full blocks and a part
+            if (tau2 != 0)
+                p.FiltDesignTau2 = tau2;
+        };
+        auto kept = makeState(change);
+        const SimulationRunResult keptRun = runSimulation(*kept);
+
+        auto handedOver = makeState(change);
+        std::vector<ResultPair> received;
+        std::size_t largestBlock = 0;
+        handedOver->ResultSink = [&](const std::vector<ResultPair>& block) {
+            received.insert(received.end(), block.begin(), block.end());
+            largestBlock = std::max(largestBlock, block.size());
+        };
+        const SimulationRunResult run = runSimulation(*handedOver);
+        ASSERT_EQ(run.ok(), keptRun.ok()) << tau2;
+        if (!run.ok()) {
+            EXPECT_EQ(run.refusal->text, keptRun.refusal->text);
+            continue;
+        }
+        EXPECT_EQ(received, kept->Results);
+        EXPECT_EQ(run.points, kept->Results.size());
+        EXPECT_EQ(largestBlock, kResultBlockPoints);
+        EXPECT_LE(handedOver->Results.capacity(), kResultBlockPoints);
+        EXPECT_FALSE(handedOver->ResultsValid) << "nothing is left to show";
+        EXPECT_EQ(MakePlotSetup(*handedOver, {}).numPoints, kept->Results.size());
+
+        ParameterSet p;
+        change(p);
+        const Configuration config = Configuration::fromFlags(p);
+        const auto bytes = [&](bool handOver) {
+            return EstimateRunSize(p, Stimulus::FStep, config, false, false, handOver).bytes;
+        };
+        EXPECT_EQ(
+            bytes(false) - bytes(true),
+            static_cast<double>((kept->Results.size() - kResultBlockPoints) * sizeof(ResultPair)));
+    }
 }
 
 // Every step recorded, or one point per period when filtered (only at four steps per period).
