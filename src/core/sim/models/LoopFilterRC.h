@@ -13,9 +13,30 @@
 
 #include "core/sim/SimState.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 
 namespace loopcraft {
+
+namespace detail {
+// Whether charge / i, rounded, exceeds dt, decided without the division where that is
+// certain: the product of two floats is exact in double, so the comparison is exact, and a
+// quotient at or beyond the float after dt cannot round to dt or below. Most steps integrate
+// freely, and the division would stand on the step chain.
+inline bool quotientClearlyExceeds(float charge, float i, float dt) {
+    constexpr float kLargest = std::numeric_limits<float>::max();
+    if (!(std::fabs(i) <= kLargest) || !(dt > 0.0f && dt <= kLargest))
+        return false;
+    // The next float above a positive finite one, without a call into the maths library.
+    const auto past =
+        static_cast<double>(std::bit_cast<float>(std::bit_cast<std::uint32_t>(dt) + 1u));
+    const double bound = past * static_cast<double>(i);
+    return i > 0.0f ? static_cast<double>(charge) >= bound
+                    : i < 0.0f && static_cast<double>(charge) <= bound;
+}
+} // namespace detail
 
 // Result of one interval: capacitor voltage and filter output at the end, mean current.
 struct IntervalResult {
@@ -91,6 +112,7 @@ protected:
     // Voltage solver with its decay factor exp(-dt/TauCharge) already known.
     IntervalResult solveVoltageDecay(float uIn, float uc0, float r1, float r2, float e);
     // Limited integrator towards `rail`, relaxing with Tau2 once the output is held there.
+    // TSat is computed only where the output may reach the limit within the interval.
     IntervalResult limitedIntegrator(float i, float uc0, float r2, float c, float dt, float rail);
     // Pulse times of the step in seconds.
     void takePulseTimes(const SimState& s);
@@ -125,10 +147,11 @@ inline IntervalResult LoopFilterRC::solveVoltageDecay(float uIn, float uc0, floa
 inline IntervalResult LoopFilterRC::limitedIntegrator(float i, float uc0, float r2, float c,
                                                       float dt, float rail) {
     URail = rail;
-    TSat = i == 0.0f ? dt * 1.1f : ((URail - uc0) - i * r2) * c / i;
+    const float charge = ((URail - uc0) - i * r2) * c;
     IntervalResult r;
-    if (TSat > dt) {                  // free integration
-        r.UcEnd = i * (dt / c) + uc0; // dt / c does not wait for the drive
+    if (detail::quotientClearlyExceeds(charge, i, dt) ||
+        (TSat = i == 0.0f ? dt * 1.1f : charge / i) > dt) { // free integration
+        r.UcEnd = i * (dt / c) + uc0;                       // dt / c does not wait for the drive
         r.UfEnd = i * r2 + r.UcEnd;
         r.IAvg = i;
         return r;

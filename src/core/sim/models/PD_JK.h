@@ -91,7 +91,7 @@ inline void PD_JK::StepMixed(SimState& s) {
             State = 1;
         }
     }
-    s.Ud = s.ConfigPDSatN * (dT - high) / dT + s.ConfigPDSatP * high / dT;
+    s.Ud = perStepLength(s.ConfigPDSatN * (dT - high)) + perStepLength(s.ConfigPDSatP * high);
     s.UdBit = State;
 }
 

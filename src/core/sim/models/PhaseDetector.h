@@ -134,6 +134,10 @@ protected:
     float mInvDeltaT = 0;    // 1 / mDeltaT
     float mStepPerPhase = 0; // 1 / PhaseSlope
 
+    // x / mDeltaT. Dividing by a power of two and multiplying by its reciprocal round the same
+    // real number, and the multiplication is the shorter link in the step chain.
+    float perStepLength(float x) const { return mStep->powerOfTwo ? x * mInvDeltaT : x / mDeltaT; }
+
     // The quarter-period split of the current step.
     const QuarterSplit& stepQuarters() const { return mStep->quarters; }
     // The current step's place in its period, or -1 when the period is longer than the table.
@@ -181,8 +185,7 @@ inline const RefPeriodRecord& PhaseDetector::beginMixedStep(SimState& s) {
         placeStep(s, k, n);
     }
     const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
-    // Dividing by a power of two and multiplying by its reciprocal round the same real number.
-    PhaseSlope = mStep->powerOfTwo ? dTheta * mInvDeltaT : dTheta / mDeltaT;
+    PhaseSlope = perStepLength(dTheta);
     mStepPerPhase = mDeltaT / dTheta;
     // A step beyond the prepared reference sees no edges rather than foreign memory.
     const RefPeriodRecord* rec = s.refPeriodRecord(mPeriod);

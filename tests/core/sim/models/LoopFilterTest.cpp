@@ -4,7 +4,9 @@
 #include "core/sim/models/LF_KCounter.h"
 #include "core/sim/models/LF_PassiveLL.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace loopcraft {
 namespace {
@@ -24,6 +26,34 @@ protected:
     }
     SimState s;
 };
+
+// The integrators skip the division charge / i where its rounded value must exceed dt. Around
+// the boundary, where rounding decides, the shortcut may only ever agree with the division,
+// and it must take most free steps, or it is no shortcut.
+TEST(FilterShortcut, QuotientExceedsOnlyWhereTheDivisionSaysSo) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> magnitude(-30.0f, 30.0f);
+    int taken = 0;
+    for (int n = 0; n < 200000; ++n) {
+        const float dt = std::exp2(magnitude(random) * 0.5f);
+        const float i = (n % 2 == 0 ? 1.0f : -1.0f) * std::exp2(magnitude(random));
+        // Charges within a few float steps of dt * i, and well beyond it.
+        float charge = dt * i;
+        for (int step = n % 7 - 3; step != 0; step += step > 0 ? -1 : 1)
+            charge = std::nextafter(charge, step > 0 ? INFINITY : -INFINITY);
+        if (n % 5 == 0)
+            charge *= 1.5f;
+        const bool divided = charge / i > dt;
+        if (detail::quotientClearlyExceeds(charge, i, dt)) {
+            ASSERT_TRUE(divided) << charge << " / " << i << " against " << dt;
+            ++taken;
+        }
+    }
+    EXPECT_GT(taken, 50000);
+    for (const float odd : {0.0f, INFINITY, -INFINITY, NAN})
+        EXPECT_TRUE(!detail::quotientClearlyExceeds(1.0f, odd, 1e-6f) || 1.0f / odd > 1e-6f) << odd;
+    EXPECT_FALSE(detail::quotientClearlyExceeds(INFINITY, 1.0f, INFINITY)); // inf / 1 > inf: no
+}
 
 // Exact solution of the lead-lag for a voltage step: the result must not depend on the step size.
 TEST_F(FilterTest, PassiveStepResponseMatchesClosedFormForAnyStepSize) {
