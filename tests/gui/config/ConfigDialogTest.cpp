@@ -99,8 +99,10 @@ TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
 }
 
 TEST_F(ConfigDialogTest, PfdMovesOrderOneToTwoAndExorBringsOrderOneBack) {
+    click("rbConfigActivePI");
     click("rbConfigPLLOrder1");
     EXPECT_FALSE(shown("GroupBox4"));
+    EXPECT_TRUE(checked("rbConfigActivePI")) << "only hidden, never changed";
     click("rbConfigDPLLPFD");
     EXPECT_TRUE(checked("rbConfigPLLOrder2"));
     EXPECT_FALSE(shown("rbConfigPLLOrder1"));
@@ -114,6 +116,7 @@ TEST_F(ConfigDialogTest, DetectorFilterAndOscillatorShowTheirFields) {
     click("rbConfigLPLLMul");
     EXPECT_TRUE(shown("EditConfigKd") && shown("stConfigKd"));
     EXPECT_FALSE(shown("EditConfigKp"));
+    EXPECT_TRUE(shown("EditConfigPDSatP"));
     click("rbConfigDPLLPFD_CP");
     EXPECT_FALSE(shown("EditConfigKd"));
     EXPECT_TRUE(shown("EditConfigKp") && shown("stConfigKp"));
