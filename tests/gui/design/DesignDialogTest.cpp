@@ -164,7 +164,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {rbConfigPLLOrder5, rbConfigActiveLL, rbConfigDPLLPFD_CP},
                   true,
                   "a13fzcSRFDP"},
-        PanelCase{"AdpllOrder1", {rbConfigADPLL, rbConfigPLLOrder1}, false, "A"},
+        // The charge pump's C1 does not count for an ADPLL.
+        PanelCase{
+            "AdpllOrder1", {rbConfigADPLL, rbConfigPLLOrder1, rbConfigDPLLPFD_CP}, false, "A"},
         PanelCase{"AdpllOrder3", {rbConfigADPLL, rbConfigPLLOrder3}, false, "A"}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
