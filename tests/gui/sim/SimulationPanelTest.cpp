@@ -67,14 +67,12 @@ TEST_F(SimulationPanelTest, NStepFromTheFileIsSelectedWithoutTheNoteAndGivesWayT
     EXPECT_TRUE(widget("EditSimuldf")->isHidden());
 }
 
-TEST_F(SimulationPanelTest, OpeningTakesTheCentreFrequencyAndProposesARunLength) {
-    writeParams([](ParameterSet& ps) { ps.setEntry(TextId::ConfigLDPLLf0, "200000"); });
+// The proposed run length and the centre frequency taken on opening are the session's.
+TEST_F(SimulationPanelTest, NoiseFieldsShowWithTheNoiseBox) {
     open();
     click("SpeedButton3");
-    EXPECT_EQ(find<QLineEdit>("EditSimulf0")->text(), "200000");
-    const QString proposed = find<QLineEdit>("EditSimulT")->text();
-    EXPECT_NE(proposed, "0.001") << "4/f3db of the default loop is proposed";
-    EXPECT_EQ(proposed, QString::fromStdString(window->params().text(TextId::SimulT)));
+    EXPECT_EQ(find<QLineEdit>("EditSimulT")->text(),
+              QString::fromStdString(window->params().text(TextId::SimulT)));
     EXPECT_FALSE(widget("cbSimulFilter")->isHidden());
     EXPECT_TRUE(widget("EditSimulSNR")->isHidden());
     click("cbSimulAddNoise");
