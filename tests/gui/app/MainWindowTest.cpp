@@ -1,3 +1,4 @@
+#include "gui/design/DesignDialog.h"
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QLabel>
@@ -115,10 +116,14 @@ TEST_F(MainWindowTest, PanelVisibilityFollowsTheCommands) {
 
 // ---- configuration dialog ----------------------------------------------------------------
 
-TEST_F(MainWindowTest, ConfigDialogLeftWithoutOkIsShownOnceMore) {
+TEST_F(MainWindowTest, DialogsLeftWithoutOkAreShownOnceMore) {
     open();
     EXPECT_EQ(whileConfigShown([this] { window->configDialog()->reject(); },
                                [this] { trigger("SetupPLL1"); }),
+              2);
+    EXPECT_EQ(whileShown(
+                  window->designDialog(), [this] { window->designDialog()->reject(); },
+                  [this] { trigger("PLLDesign1"); }),
               2);
     const int shown = whileConfigShown(
         [this] {
