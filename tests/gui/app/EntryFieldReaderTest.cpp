@@ -40,18 +40,5 @@ TEST_F(EntryFieldReaderTest, BadEntryShowsFormatErrorSelectsAllFocusesAndKeepsOl
     EXPECT_EQ(params.ConfigN, 1);
 }
 
-TEST_F(EntryFieldReaderTest, FloatFieldOutsideTheParameterSet) {
-    float value = 7;
-    std::string text = "7";
-    edit->setText(QString());
-    EXPECT_FALSE(readFloatField(edit, value, text, fakeDialogs()));
-    EXPECT_EQ(fakeDialogs().messageTexts(), QStringList{QStringLiteral("Invalid floating format")});
-    EXPECT_EQ(value, 7);
-    edit->setText(QStringLiteral("123456789012345"));
-    EXPECT_TRUE(readFloatField(edit, value, text, fakeDialogs()));
-    EXPECT_EQ(text, "12345678901");
-    EXPECT_FLOAT_EQ(value, 12345678901.0f);
-}
-
 } // namespace
 } // namespace loopcraft::test
