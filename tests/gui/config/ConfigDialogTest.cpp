@@ -256,6 +256,7 @@ TEST_F(ConfigDialogTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) {
     EXPECT_EQ(fakeDialogs().messages[0],
               (RecordedMessage{"Format error", "Invalid floating format"}));
     EXPECT_EQ(focused(), "EditConfigK0");
+    EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigK0")->selectedText(), "13e4x");
     EXPECT_EQ(params.rbConfigDPLLJK, 1); // stored before reading
     EXPECT_EQ(params.ConfigKd, 2.5f);    // read before the failure
     EXPECT_EQ(params.text(TextId::ConfigK0), "130000");

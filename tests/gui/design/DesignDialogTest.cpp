@@ -234,12 +234,10 @@ TEST_F(DesignDialogTest, ButtonsOpenTheirWindowsAndHelp) {
 }
 
 TEST_F(DesignDialogTest, AdpllCountersFromTheHoldRangeReachTheBodePlot) {
+    // The captions and counters written, and when they are stored, are the session's.
     open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); });
-    EXPECT_EQ(text("stFiltDesignADPLLf3dbValue"), "15915.5");
     type("EditFiltDesignADPLLfH", "25001");
     click("ButtonFiltDesignCalcADPLLParams");
-    EXPECT_EQ(text("EditFiltDesignM"), "65");
-    EXPECT_EQ(params.FiltDesignM, 64) << "stored when next read";
     click("ButtonFiltDesignBodeADPLL");
     EXPECT_EQ(params.FiltDesignM, 65);
     EXPECT_TRUE(bode.isVisible() && bode.response().hasCurves());
