@@ -66,7 +66,7 @@ std::pair<int, int> pngSize(const std::string& png) {
 // The pictures need the run's points kept; without them the points go to the CSV as the run
 // makes them. Both ways write the same file and summary.
 TEST_F(SimCli, PicturesOfTheRunWithoutADisplay) {
-    const std::string run = "simulate --json --set SimulT=0.2 --csv "; // 81 601 points
+    const std::string run = "simulate --json --csv ";
     ASSERT_EQ(runProcess(run + "kept.csv --png p.png --svg p.svg --pdf p.pdf --size 640x480 "
                                "--protocol-pdf protocol.pdf",
                          "kept.json", "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"),

@@ -393,7 +393,7 @@ RunSize EstimateRunSize(const ParameterSet& p, Stimulus stimulus, const Configur
 }
 
 std::optional<Message> ValidateSimulation(const ParameterSet& p, Stimulus stimulus,
-                                          const Configuration& config) {
+                                          const Configuration& config, bool handedOver) {
     const bool adpll = config.isAdpll();
     if (p.Simulf0 <= 0)
         return illegal("f0 must be > 0", "EditSimulf0");
@@ -421,7 +421,7 @@ std::optional<Message> ValidateSimulation(const ParameterSet& p, Stimulus stimul
         return illegal("N must be >= 1", "");
     // The memory depends on "Add noise" and "Filter" as well, which the run checks exactly;
     // here a run is refused only when it cannot fit with any of those choices.
-    const RunSize size = EstimateRunSize(p, stimulus, config, false, true);
+    const RunSize size = EstimateRunSize(p, stimulus, config, false, true, handedOver);
     if (!(size.steps <= kMaxRunSteps))
         return illegal("T too large: the run would need more than 2000000000 steps", "EditSimulT");
     return memoryRefusal(size);
@@ -494,13 +494,13 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
             s.selectFlag(FlagId::rbSimulfstep); // the all-digital loop offers no divider step
     }
     const Stimulus stimulus = StimulusFromFlags(s);
-    if (auto refusal = ValidateSimulation(s, stimulus, config)) {
+    const bool handedOver = static_cast<bool>(s.ResultSink);
+    if (auto refusal = ValidateSimulation(s, stimulus, config, handedOver)) {
         result.refusal = std::move(refusal);
         return result;
     }
     if (auto refusal = memoryRefusal(EstimateRunSize(s, stimulus, config, s.cbSimulAddNoise,
-                                                     s.cbSimulFilter && !adpll,
-                                                     static_cast<bool>(s.ResultSink)))) {
+                                                     s.cbSimulFilter && !adpll, handedOver))) {
         result.refusal = std::move(refusal);
         return result;
     }

@@ -50,9 +50,9 @@ Stimulus StimulusFromFlags(const ParameterSet& params);
 
 // The range checks of the panel in their order, then the run-size limits. The memory limit
 // refuses here only a run that exceeds it even without noise and with "Filter"; runSimulation
-// checks it again with the live choices.
+// checks it again with the live choices. `handedOver`: the run will hand its points to a sink.
 std::optional<Message> ValidateSimulation(const ParameterSet& params, Stimulus stimulus,
-                                          const Configuration& config);
+                                          const Configuration& config, bool handedOver = false);
 
 // Estimated work (steps or events, including oscillator half-periods) of a run, and the bytes
 // of the arrays it allocates (reference records, noise arrays, edge list, results), counted

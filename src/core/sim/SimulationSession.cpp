@@ -137,7 +137,8 @@ SimulationOutcome SimulationSession::Run(const SimulationProgress& progress) {
     }
     const Stimulus stimulus = mPanel.stimulus;
     if ((outcome.message = ReadSimulationEntries(mParams, mPanel.entries, stimulus, adpll)) ||
-        (outcome.message = ValidateSimulation(mParams, stimulus, config))) {
+        (outcome.message =
+             ValidateSimulation(mParams, stimulus, config, static_cast<bool>(mState.ResultSink)))) {
         return outcome;
     }
     // The previous results go as the run starts: it rebuilds them in place.

@@ -233,6 +233,12 @@ TEST(RunSimulation, HandedOverRunGivesTheKeptPointsAndHoldsOneBlock) {
             bytes(false) - bytes(true),
             static_cast<double>((kept->Results.size() - kResultBlockPoints) * sizeof(ResultPair)));
     }
+    // 2000 s would need 1.6 GB kept even with "Filter", one block handed over.
+    ParameterSet longRun;
+    longRun.SimulT = 2000;
+    const Configuration config = Configuration::fromFlags(longRun);
+    EXPECT_TRUE(ValidateSimulation(longRun, Stimulus::FStep, config));
+    EXPECT_FALSE(ValidateSimulation(longRun, Stimulus::FStep, config, true));
 }
 
 // Every step recorded, or one point per period when filtered (only at four steps per period).

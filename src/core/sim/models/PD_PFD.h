@@ -11,7 +11,11 @@ namespace detail {
 inline double advanceUntil(double edge, double target) {
     if (!(edge < target))
         return edge;
-    edge += ceilExact((target - edge) / kTwoPi) * kTwoPi;
+    // Within one period the quotient lies in (0, 1] (or rounds to 0, which the loop below
+    // makes good in the same way), so its ceiling is 1 and the division can be spared: it would
+    // stand on the step chain of nearly every step.
+    const double gap = target - edge;
+    edge += gap <= kTwoPi ? kTwoPi : ceilExact(gap / kTwoPi) * kTwoPi;
     while (edge < target) // rounding of the jump above
         edge += kTwoPi;
     return edge;

@@ -11,6 +11,8 @@ void PhaseDetector::placeStep(SimState& s, std::uint32_t k, std::uint32_t n) {
         l.end = 1.0f / static_cast<float>(n) + l.start;
         l.length = l.end - l.start;
         l.invLength = 1.0f / l.length;
+        int exponent = 0;
+        l.powerOfTwo = std::frexp(l.length, &exponent) == 0.5f;
         l.quarters = quarterSplit(l.start, l.end);
         return l;
     };

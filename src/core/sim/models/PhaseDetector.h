@@ -148,6 +148,7 @@ private:
         float end = 0;
         float length = 0;
         float invLength = 0;
+        bool powerOfTwo = false; // the length, so that invLength is exact
         QuarterSplit quarters;
     };
     void placeStep(SimState& s, std::uint32_t k, std::uint32_t n);
@@ -180,7 +181,8 @@ inline const RefPeriodRecord& PhaseDetector::beginMixedStep(SimState& s) {
         placeStep(s, k, n);
     }
     const auto dTheta = static_cast<float>(s.Theta2End - s.Theta2Start);
-    PhaseSlope = dTheta / mDeltaT;
+    // Dividing by a power of two and multiplying by its reciprocal round the same real number.
+    PhaseSlope = mStep->powerOfTwo ? dTheta * mInvDeltaT : dTheta / mDeltaT;
     mStepPerPhase = mDeltaT / dTheta;
     // A step beyond the prepared reference sees no edges rather than foreign memory.
     const RefPeriodRecord* rec = s.refPeriodRecord(mPeriod);
