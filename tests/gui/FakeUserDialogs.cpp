@@ -19,9 +19,6 @@ template <typename T> std::optional<T> takeFront(std::deque<std::optional<T>>& q
 
 void FakeUserDialogs::message(QWidget*, const QString& title, const QString& text) {
     messages.push_back({title, text});
-    if (onMessage) {
-        onMessage(messages.back());
-    }
 }
 
 QString FakeUserDialogs::inputBox(QWidget*, const QString& caption, const QString& prompt,
@@ -60,9 +57,8 @@ std::unique_ptr<QPrinter> FakeUserDialogs::choosePrinter(QWidget*) {
     return printer;
 }
 
-std::optional<QString> FakeUserDialogs::saveFileName(QWidget*, const QString&,
-                                                     const QString& suggestedName, const QString&) {
-    saveFileRequests.push_back(suggestedName);
+std::optional<QString> FakeUserDialogs::saveFileName(QWidget*, const QString&, const QString&,
+                                                     const QString&) {
     return takeFront(saveFileAnswers);
 }
 

@@ -6,7 +6,6 @@
 
 #include <QStringList>
 #include <deque>
-#include <functional>
 #include <vector>
 
 namespace loopcraft {
@@ -51,10 +50,6 @@ public:
     // A confirmed print dialog prints into this PDF file.
     std::deque<std::optional<QString>> printerAnswers;
     std::deque<std::optional<QString>> saveFileAnswers;
-    std::vector<QString> saveFileRequests; // the suggested names
-
-    // Runs while a message box would be open (for example to check the focus at that moment).
-    std::function<void(const RecordedMessage&)> onMessage;
 
     std::array<std::uint32_t, 16> customColorTable{};
 

@@ -68,14 +68,14 @@ protected:
         click("ButtonSimulRun");
     }
 
-    // Runs `start` with `onShown` called whenever the configuration dialog is up; how often it
-    // was.
-    int whileConfigShown(const std::function<void()>& onShown, const std::function<void()>& start) {
+    // Runs `start` with `onShown` called whenever the modal `dialog` is up; how often it was.
+    int whileShown(QWidget* dialog, const std::function<void()>& onShown,
+                   const std::function<void()>& start) {
         window->show();
         int shown = 0;
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (window->configDialog()->isVisible()) {
+            if (dialog->isVisible()) {
                 ++shown;
                 onShown();
             }
@@ -83,6 +83,9 @@ protected:
         poll.start(5);
         start();
         return shown;
+    }
+    int whileConfigShown(const std::function<void()>& onShown, const std::function<void()>& start) {
+        return whileShown(window->configDialog(), onShown, start);
     }
     // Opens the configuration dialog, clicks `radio` (if any) and leaves with Done.
     void configure(const char* radio) {

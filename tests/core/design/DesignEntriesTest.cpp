@@ -115,72 +115,7 @@ TEST(DesignEntryReading, PoleKindIsStoredForMixedSignalOnly) {
     EXPECT_EQ(p.rbFiltDesignRealPoles, 1);
 }
 
-// Visible entries per configuration: Ka t1 t3 t4 t5 fs z C1, section 2, radio group.
-struct PanelRow {
-    const char* name;
-    Configuration config;
-    PoleKind pole;
-    const char* shown; // letters: a=Ka 1 3 4 5 f=fs z=zeta c=C1 S=section 2 R=radio group
-};
-
-class DesignPanelTest : public testing::TestWithParam<PanelRow> {};
-
-TEST_P(DesignPanelTest, ShowsTheEntriesOfTheConfiguration) {
-    const PanelRow& row = GetParam();
-    const DesignPanelVisibility v = ApplyDesignPanelRules(row.config, row.pole);
-    std::string shown;
-    const std::pair<char, bool> flags[] = {
-        {'a', v.Ka}, {'1', v.Tau1}, {'3', v.Tau3}, {'4', v.Tau4},      {'5', v.Tau5},
-        {'f', v.fs}, {'z', v.zeta}, {'c', v.C1},   {'S', v.GroupBox4}, {'R', v.RadioGroup1}};
-    for (const auto& [letter, on] : flags) {
-        if (on) {
-            shown += letter;
-        }
-    }
-    EXPECT_EQ(shown, row.shown);
-}
-
-using enum Detector;
-constexpr auto Pas = LoopFilter::PassiveLL;
-constexpr auto ALL = LoopFilter::ActiveLL;
-constexpr auto API = LoopFilter::ActivePI;
-constexpr auto Re = PoleKind::Real;
-constexpr auto Cx = PoleKind::Complex;
-
-INSTANTIATE_TEST_SUITE_P(
-    Configurations, DesignPanelTest,
-    testing::Values(PanelRow{"Order1", mixed(1, Detector::Mul, ALL), Re, "13"},
-                    PanelRow{"Order2Passive", mixed(2, Exor, Pas), Re, "1"},
-                    PanelRow{"Order2ActiveLL", mixed(2, Exor, ALL), Re, "a1"},
-                    PanelRow{"Order3CpPassive", mixed(3, PFD_CP, Pas), Re, "3c"},
-                    PanelRow{"Order3CpActiveLL", mixed(3, PFD_CP, ALL), Re, "a13c"},
-                    PanelRow{"Order4Passive", mixed(4, JK, Pas), Cx, "134S"},
-                    PanelRow{"Order5Passive", mixed(5, JK, Pas), Cx, "1345S"},
-                    PanelRow{"Order4PIReal", mixed(4, PFD, API), Re, "145SR"},
-                    PanelRow{"Order4PIComplex", mixed(4, PFD, API), Cx, "1fzSR"},
-                    PanelRow{"Order5CpPIComplex", mixed(5, PFD_CP, API), Cx, "3fzcSR"}),
-    [](const testing::TestParamInfo<PanelRow>& info) { return std::string(info.param.name); });
-
-TEST(DesignPanelRules, PanelsButtonsAndDampingDisplay) {
-    DesignPanelVisibility v = ApplyDesignPanelRules(adpll(), PoleKind::Real);
-    EXPECT_FALSE(v.Panel2);
-    EXPECT_TRUE(v.Panel3);
-    EXPECT_TRUE(v.ButtonFiltDesignCalcADPLLParams);
-    EXPECT_FALSE(v.C1); // the charge pump flag does not count for an ADPLL
-    Configuration c = adpll();
-    c.order = 1;
-    c.detector = Detector::PFD_CP;
-    v = ApplyDesignPanelRules(c, PoleKind::Real);
-    EXPECT_TRUE(v.ButtonFiltDesignCalcADPLLParams);
-    EXPECT_FALSE(v.C1);
-    v = ApplyDesignPanelRules(mixed(1, Detector::Exor, LoopFilter::PassiveLL), PoleKind::Real);
-    EXPECT_TRUE(v.Panel2);
-    EXPECT_FALSE(v.GroupBox2);
-    EXPECT_FALSE(v.ButtonFiltDesignCalcFilterParams);
-    EXPECT_FALSE(v.ButtonFiltDesignCalcADPLLParams);
-    EXPECT_FALSE(v.damping);
-}
-
+// Which entries the window shows per configuration is checked on the window itself.
 TEST(DesignConfigurationText, MixedSignalWithScaler) {
     ParameterSet p;
     ASSERT_TRUE(p.setEntry(TextId::ConfigN, "40"));

@@ -141,12 +141,6 @@ TEST(FilterDesignTest, MaximumBandwidthOfTheDefaultLoop) {
               "an f3db of less than half the max value.");
 }
 
-TEST(FilterDesignTest, GeneralNotationSwitchesToExponentForm) {
-    EXPECT_EQ(formatGeneral(4704.5678, 6), "4704.57");
-    EXPECT_EQ(formatGeneral(1234567.0, 6), "1.23457e+06");
-    EXPECT_EQ(formatGeneral(0.00001234, 6), "1.234e-05");
-}
-
 TEST(AdpllDesignTest, DefaultsAndDetectors) {
     EXPECT_FLOAT_EQ(AdpllHoldRange(64, 8, 16, 100000.0F), 25000.0F);
     EXPECT_NEAR(AdpllF3db(64, 8, 16, 100000.0F, AdpllDetector::Exor), 15915.494, 0.01);

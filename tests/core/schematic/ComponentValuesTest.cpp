@@ -78,19 +78,6 @@ INSTANTIATE_TEST_SUITE_P(
                       FormatCase{R, std::numeric_limits<float>::infinity(), "-"},
                       FormatCase{C, std::numeric_limits<float>::quiet_NaN(), "-"}));
 
-TEST(ComponentValues, PassiveOrder2WorkedExampleAndChargePumpDropsR1ExceptActiveLeadLag) {
-    EXPECT_EQ(textsByName(CalcComponentValues(baseInputs(2, LoopFilter::PassiveLL))),
-              (std::map<std::string, std::string>{{"R1", "51.0 kOhm"}, {"R2", "5.1 kOhm"}}));
-    EXPECT_EQ(textsByName(CalcComponentValues(baseInputs(2, LoopFilter::PassiveLL, true))),
-              (std::map<std::string, std::string>{{"R2", "5.1 kOhm"}}));
-    EXPECT_EQ(
-        valuesByName(CalcComponentValues(baseInputs(3, LoopFilter::ActivePI, true))).count("R1"),
-        0U);
-    EXPECT_EQ(
-        valuesByName(CalcComponentValues(baseInputs(2, LoopFilter::ActiveLL, true))).count("R1"),
-        1U);
-}
-
 TEST(ComponentValues, ActiveLeadLagR2UsesC2) {
     const auto values = CalcComponentValues(baseInputs(2, LoopFilter::ActiveLL));
     const auto v = valuesByName(values);

@@ -1,5 +1,6 @@
 #include "core/schematic/RoundedParts.h"
 
+#include "../ConfigFlagsSupport.h"
 #include "core/schematic/E24.h"
 
 #include <array>
@@ -19,16 +20,7 @@ struct DesignCase {
 
 ParameterSet paramsFor(const DesignCase& c) {
     ParameterSet p;
-    const FlagId orders[] = {FlagId::rbConfigPLLOrder1, FlagId::rbConfigPLLOrder2,
-                             FlagId::rbConfigPLLOrder3, FlagId::rbConfigPLLOrder4,
-                             FlagId::rbConfigPLLOrder5};
-    p.selectFlag(orders[c.order - 1]);
-    p.selectFlag(c.filter == LoopFilter::PassiveLL  ? FlagId::rbConfigPassiveLL
-                 : c.filter == LoopFilter::ActiveLL ? FlagId::rbConfigActiveLL
-                                                    : FlagId::rbConfigActivePI);
-    p.selectFlag(c.chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLExor);
-    p.selectFlag(c.poles == PoleKind::Real ? FlagId::rbFiltDesignRealPoles
-                                           : FlagId::rbFiltDesignComplexPoles);
+    test::selectMixedSignal(p, c.order, c.filter, c.chargePump, c.poles);
     return p;
 }
 

@@ -35,30 +35,6 @@ TEST_F(SimulationSessionTest, TheStoredFlagsDecideLayoutRunAndProtocol) {
     EXPECT_EQ(session.ProtocolLines({}).front(), "Mixed Signal PLL Simulation\n\r");
 }
 
-TEST_F(SimulationSessionTest, NStepSwitchesTheOscillatorAndGivesWayInTheAllDigitalLoop) {
-    SimulationOutcome o = session.ChooseStimulus(Stimulus::NStep);
-    ASSERT_TRUE(o.message);
-    EXPECT_EQ(o.message->title, "Note");
-    EXPECT_EQ(o.message->text, kNStepNoteText);
-    EXPECT_TRUE(o.oscillatorSwitched);
-    EXPECT_EQ(params.rbConfigVCOScaler, 1);
-    EXPECT_EQ(params.rbConfigVCO, 0);
-    EXPECT_FALSE(session.ChooseStimulus(Stimulus::NStep).message) << "already chosen";
-    const SimulationPanelVisibility v = session.visibility();
-    EXPECT_TRUE(v.SimuldN && !v.Simuldf && !v.Simuldphi);
-
-    // The configuration dialog sets plain VCO again: the rules take it back.
-    params.selectFlag(FlagId::rbConfigVCO);
-    EXPECT_TRUE(session.ApplyStimulusRules().oscillatorSwitched);
-    EXPECT_EQ(params.rbConfigVCOScaler, 1);
-
-    params.selectFlag(FlagId::rbConfigADPLL);
-    o = session.ApplyStimulusRules();
-    EXPECT_TRUE(o.stimulusChanged);
-    EXPECT_EQ(session.panel().stimulus, Stimulus::FStep);
-    EXPECT_FALSE(session.visibility().SimuldN);
-}
-
 TEST_F(SimulationSessionTest, OpenProposesTheRunLengthAndTakesTheCentreFrequency) {
     params.setEntry(TextId::ConfigLDPLLf0, "2e5");
     session.panel().addNoise = true;

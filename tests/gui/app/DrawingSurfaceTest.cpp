@@ -8,12 +8,6 @@
 namespace loopcraft {
 namespace {
 
-TEST(DrawingSurface, ColoursKeepRedInTheLowByte) {
-    EXPECT_EQ(colorFromBgr(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(colorFromBgr(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(bgrFromColor(QColor(0x12, 0x34, 0x56)), 0x563412u);
-}
-
 TEST(DrawingSurface, FontStyleFlagsSurviveTheRoundTrip) {
     const std::array<int, 4> style{1, 0, 1, 0};
     const QFont font = fontFromOptions("Liberation Sans Narrow", 14, style);

@@ -1,7 +1,9 @@
+#include "gui/design/DesignDialog.h"
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QLabel>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -14,41 +16,30 @@ using MainWindowTest = MainWindowFixture;
 
 // ---- menu and tool bar ---------------------------------------------------------------------
 
-struct MenuItem {
-    const char* menu;
-    const char* name;
-    const char* caption;
-};
-
-class MainMenuTest : public MainWindowFixture, public ::testing::WithParamInterface<MenuItem> {};
-
-TEST_P(MainMenuTest, ItemSitsInItsMenuWithItsCaption) {
+TEST_F(MainWindowTest, MenuItemsSitInTheirMenusWithTheirCaptions) {
     open();
-    const MenuItem& item = GetParam();
-    auto* action = find<QAction>(item.name);
-    ASSERT_NE(action, nullptr);
-    EXPECT_EQ(action->text(), QString::fromLatin1(item.caption));
-    bool found = false;
-    for (QAction* top : find<QMenuBar>("MainMenu1")->actions()) {
-        if (top->text() == QString::fromLatin1(item.menu)) {
-            found = top->menu()->actions().contains(action);
-        }
+    const char* const items[][3] = {{"Config", "SetupPLL1", "Setup PLL"},
+                                    {"Config", "ShowStartLogo1", "Show StartLogo"},
+                                    {"Config", "SetInitDefaults1", "Set InitDefaults"},
+                                    {"Design", "PLLDesign1", "PLL Design"},
+                                    {"Simul", "RunSimulation1", "Run Simulation"},
+                                    {"Help", "GetHelp1", "Get Help"},
+                                    {"Help", "About1", "About"},
+                                    {"Options", "Preferences1", "Preferences"},
+                                    {"Options", "SetDefaultColors1", "Set Default Colors"},
+                                    {"Exit", "Quit1", "Quit"}};
+    QMap<QString, QMenu*> menus;
+    for (QAction* top : find<QMenuBar>("MainMenu1")->actions())
+        menus[top->text()] = top->menu();
+    for (const auto& [menu, name, caption] : items) {
+        SCOPED_TRACE(name);
+        auto* action = find<QAction>(name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->text(), QString::fromLatin1(caption));
+        ASSERT_TRUE(menus.contains(QString::fromLatin1(menu)));
+        EXPECT_TRUE(menus[QString::fromLatin1(menu)]->actions().contains(action));
     }
-    EXPECT_TRUE(found) << item.name << " not in menu " << item.menu;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Captions, MainMenuTest,
-    ::testing::Values(MenuItem{"Config", "SetupPLL1", "Setup PLL"},
-                      MenuItem{"Config", "ShowStartLogo1", "Show StartLogo"},
-                      MenuItem{"Config", "SetInitDefaults1", "Set InitDefaults"},
-                      MenuItem{"Design", "PLLDesign1", "PLL Design"},
-                      MenuItem{"Simul", "RunSimulation1", "Run Simulation"},
-                      MenuItem{"Help", "GetHelp1", "Get Help"}, MenuItem{"Help", "About1", "About"},
-                      MenuItem{"Options", "Preferences1", "Preferences"},
-                      MenuItem{"Options", "SetDefaultColors1", "Set Default Colors"},
-                      MenuItem{"Exit", "Quit1", "Quit"}),
-    [](const ::testing::TestParamInfo<MenuItem>& info) { return info.param.name; });
 
 TEST_F(MainWindowTest, ToolBarButtonsCarryTheirHintsInOrder) {
     open();
@@ -115,10 +106,14 @@ TEST_F(MainWindowTest, PanelVisibilityFollowsTheCommands) {
 
 // ---- configuration dialog ----------------------------------------------------------------
 
-TEST_F(MainWindowTest, ConfigDialogLeftWithoutOkIsShownOnceMore) {
+TEST_F(MainWindowTest, DialogsLeftWithoutOkAreShownOnceMore) {
     open();
     EXPECT_EQ(whileConfigShown([this] { window->configDialog()->reject(); },
                                [this] { trigger("SetupPLL1"); }),
+              2);
+    EXPECT_EQ(whileShown(
+                  window->designDialog(), [this] { window->designDialog()->reject(); },
+                  [this] { trigger("PLLDesign1"); }),
               2);
     const int shown = whileConfigShown(
         [this] {

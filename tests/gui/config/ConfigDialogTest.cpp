@@ -99,8 +99,10 @@ TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
 }
 
 TEST_F(ConfigDialogTest, PfdMovesOrderOneToTwoAndExorBringsOrderOneBack) {
+    click("rbConfigActivePI");
     click("rbConfigPLLOrder1");
     EXPECT_FALSE(shown("GroupBox4"));
+    EXPECT_TRUE(checked("rbConfigActivePI")) << "only hidden, never changed";
     click("rbConfigDPLLPFD");
     EXPECT_TRUE(checked("rbConfigPLLOrder2"));
     EXPECT_FALSE(shown("rbConfigPLLOrder1"));
@@ -114,6 +116,7 @@ TEST_F(ConfigDialogTest, DetectorFilterAndOscillatorShowTheirFields) {
     click("rbConfigLPLLMul");
     EXPECT_TRUE(shown("EditConfigKd") && shown("stConfigKd"));
     EXPECT_FALSE(shown("EditConfigKp"));
+    EXPECT_TRUE(shown("EditConfigPDSatP"));
     click("rbConfigDPLLPFD_CP");
     EXPECT_FALSE(shown("EditConfigKd"));
     EXPECT_TRUE(shown("EditConfigKp") && shown("stConfigKp"));
@@ -253,6 +256,7 @@ TEST_F(ConfigDialogTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) {
     EXPECT_EQ(fakeDialogs().messages[0],
               (RecordedMessage{"Format error", "Invalid floating format"}));
     EXPECT_EQ(focused(), "EditConfigK0");
+    EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigK0")->selectedText(), "13e4x");
     EXPECT_EQ(params.rbConfigDPLLJK, 1); // stored before reading
     EXPECT_EQ(params.ConfigKd, 2.5f);    // read before the failure
     EXPECT_EQ(params.text(TextId::ConfigK0), "130000");

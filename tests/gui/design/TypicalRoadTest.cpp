@@ -1,60 +1,26 @@
 // The user's typical road through the desktop program: configure, design for a bandwidth, look at
 // the Bode plot, leave with Done, and find the design in PARAMS.TXT after quitting.
-#include "core/app/ParamsFile.h"
 #include "core/schematic/E24.h"
-#include "gui/app/MainWindow.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/design/DesignDialog.h"
-#include "tests/gui/GuiTestSupport.h"
-#include "tests/gui/RecordingHelpService.h"
+#include "tests/gui/MainWindowFixture.h"
 
-#include <QAction>
-#include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <gmock/gmock.h>
 
 namespace loopcraft::test {
 namespace {
 
-class TypicalRoad : public ::testing::Test {
+class TypicalRoad : public MainWindowFixture {
 protected:
     void SetUp() override {
-        MainWindowSetup setup;
-        setup.paramsFile = dir.filePath("PARAMS.TXT").toStdString();
-        setup.findDataFile = [this](const QString& name) { return dir.filePath(name); };
-        setup.help = &help;
-        QImage logo(8, 6, QImage::Format_RGB32);
-        logo.fill(Qt::darkBlue);
-        ASSERT_TRUE(logo.save(dir.filePath("start.bmp"), "BMP"));
-        window = std::make_unique<MainWindow>(fakeDialogs(), setup);
-        window->show();
+        writeLogo();
+        open().show();
     }
-
-    // Starts `command` (which opens the modal `dialog`) and runs `step` once it is up; how often
-    // the dialog was shown.
     int whileShown(QWidget* dialog, const std::function<void()>& step, const char* command) {
-        int shown = 0;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            if (dialog->isVisible()) {
-                ++shown;
-                step();
-            }
-        });
-        poll.start(5);
-        child<QAction>(window.get(), command)->trigger();
-        return shown;
+        return MainWindowFixture::whileShown(dialog, step, [&] { trigger(command); });
     }
-
-    QTemporaryDir dir;
-    RecordingHelpService help;
-    std::unique_ptr<MainWindow> window;
 };
 
 TEST_F(TypicalRoad, ConfigureDesignPlotAndKeepTheDesign) {
@@ -111,10 +77,10 @@ TEST_F(TypicalRoad, ConfigureDesignPlotAndKeepTheDesign) {
         EXPECT_TRUE(number) << figure << " shows " << designed[figure].toStdString();
     }
 
-    child<QAction>(window.get(), "Quit1")->trigger();
+    trigger("Quit1");
     window.reset();
     ParameterSet saved;
-    ASSERT_TRUE(InitParameters(saved, true, dir.filePath("PARAMS.TXT").toStdString()).ok);
+    ASSERT_TRUE(InitParameters(saved, true, path("PARAMS.TXT").toStdString()).ok);
     EXPECT_EQ(saved.rbConfigDPLLPFD_CP, 1);
     EXPECT_EQ(designed["EditFiltDesignLDPLLf3db"], "5000") << "the request is not rewritten";
     EXPECT_NEAR(designed["f3db"].toDouble(), 5000, 250);
@@ -123,13 +89,6 @@ TEST_F(TypicalRoad, ConfigureDesignPlotAndKeepTheDesign) {
     EXPECT_EQ(saved.text(TextId::FiltDesignTau3), designed["EditFiltDesignTau3"].toStdString());
     EXPECT_EQ(saved.text(TextId::SchemaC1Val), designed["EditFiltDesignC1"].toStdString());
     EXPECT_EQ(capacitorUnitName(saved.SchemaC1Unit), designed["unit"].toStdString());
-}
-
-TEST_F(TypicalRoad, DesignDialogLeftWithoutOkIsShownOnceMore) {
-    DesignDialog* design = window->designDialog();
-    EXPECT_EQ(whileShown(
-                  design, [&] { design->reject(); }, "PLLDesign1"),
-              2);
 }
 
 } // namespace

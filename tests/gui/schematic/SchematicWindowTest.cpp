@@ -1,5 +1,6 @@
 #include "gui/schematic/SchematicWindow.h"
 
+#include "tests/core/ConfigFlagsSupport.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 
@@ -39,13 +40,8 @@ protected:
         window.setDataFileFinder(dataFile);
         window.resize(1200, 850);
     }
-    void configure(int order, FlagId filter, bool chargePump) {
-        const FlagId orders[] = {FlagId::rbConfigPLLOrder1, FlagId::rbConfigPLLOrder2,
-                                 FlagId::rbConfigPLLOrder3, FlagId::rbConfigPLLOrder4,
-                                 FlagId::rbConfigPLLOrder5};
-        params.selectFlag(orders[order - 1]);
-        params.selectFlag(filter);
-        params.selectFlag(chargePump ? FlagId::rbConfigDPLLPFD_CP : FlagId::rbConfigDPLLJK);
+    void configure(int order, LoopFilter filter, bool chargePump) {
+        test::selectMixedSignal(params, order, filter, chargePump);
     }
     template <typename T = QWidget> T* widget(const char* name) {
         return test::child<T>(&window, name);
@@ -68,7 +64,7 @@ protected:
 
 struct RowsCase {
     int order;
-    FlagId filter;
+    LoopFilter filter;
     const char* file; // stem; "_U" or "_I" follows
     const char* rows; // with a voltage-driven filter; the charge pump drops R1 but for ActiveLL
 };
@@ -86,7 +82,7 @@ TEST_P(SchematicRows, EveryConfigurationShowsItsDrawingAndRows) {
         EXPECT_TRUE(fakeDialogs().messages.empty());
         std::string expected = c.rows;
         if (const auto r1 = expected.find(" R1");
-            chargePump && c.filter != FlagId::rbConfigActiveLL && r1 != std::string::npos) {
+            chargePump && c.filter != LoopFilter::ActiveLL && r1 != std::string::npos) {
             expected.erase(r1, 3);
         }
         EXPECT_EQ(visibleRows(), expected);
@@ -112,9 +108,9 @@ TEST_P(SchematicRows, EveryConfigurationShowsItsDrawingAndRows) {
     }
 }
 
-constexpr FlagId PLL = FlagId::rbConfigPassiveLL;
-constexpr FlagId ALL = FlagId::rbConfigActiveLL;
-constexpr FlagId API = FlagId::rbConfigActivePI;
+constexpr LoopFilter PLL = LoopFilter::PassiveLL;
+constexpr LoopFilter ALL = LoopFilter::ActiveLL;
+constexpr LoopFilter API = LoopFilter::ActivePI;
 
 std::string rowsCaseName(const ::testing::TestParamInfo<RowsCase>& info) {
     const char* filter = info.param.filter == PLL   ? "PassiveLL"

@@ -67,14 +67,12 @@ TEST_F(SimulationPanelTest, NStepFromTheFileIsSelectedWithoutTheNoteAndGivesWayT
     EXPECT_TRUE(widget("EditSimuldf")->isHidden());
 }
 
-TEST_F(SimulationPanelTest, OpeningTakesTheCentreFrequencyAndProposesARunLength) {
-    writeParams([](ParameterSet& ps) { ps.setEntry(TextId::ConfigLDPLLf0, "200000"); });
+// The proposed run length and the centre frequency taken on opening are the session's.
+TEST_F(SimulationPanelTest, NoiseFieldsShowWithTheNoiseBox) {
     open();
     click("SpeedButton3");
-    EXPECT_EQ(find<QLineEdit>("EditSimulf0")->text(), "200000");
-    const QString proposed = find<QLineEdit>("EditSimulT")->text();
-    EXPECT_NE(proposed, "0.001") << "4/f3db of the default loop is proposed";
-    EXPECT_EQ(proposed, QString::fromStdString(window->params().text(TextId::SimulT)));
+    EXPECT_EQ(find<QLineEdit>("EditSimulT")->text(),
+              QString::fromStdString(window->params().text(TextId::SimulT)));
     EXPECT_FALSE(widget("cbSimulFilter")->isHidden());
     EXPECT_TRUE(widget("EditSimulSNR")->isHidden());
     click("cbSimulAddNoise");
@@ -191,7 +189,9 @@ TEST_F(SimulationPanelTest, RunThatGoesNonFiniteShowsAMessageInsteadOfAPlot) {
     EXPECT_TRUE(simulation().state().Results.empty());
 }
 
-// One broken entry: its message, and the focus on the field (shown again if it was hidden).
+// One broken entry: its message, and the focus on the field, shown again if it was hidden. The
+// rules' messages and focus fields are the session's (ValidateSimulation); here the fields a
+// stimulus or the noise box hides, and the format errors.
 struct BadEntry {
     const char* name;
     const char* edit;
@@ -223,25 +223,17 @@ TEST_P(SimulationPanelRefusal, ShowsItsMessageAndFocusesTheField) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, SimulationPanelRefusal,
-    ::testing::Values(
-        BadEntry{"CentreFrequency", "EditSimulf0", "0", "Illegal Entry", "f0 must be > 0"},
-        BadEntry{"FrequencyStep", "EditSimuldf", "-2e5", "Illegal Entry",
-                 "Sum f0 + df must be > 0"},
-        BadEntry{"PhaseStep", "EditSimuldphi", "181", "Illegal Entry",
-                 "dphi must be in range -180..180"},
-        BadEntry{"DividerStep", "EditSimuldN", "-1", "Illegal Entry", "Sum N + dN must be > 0"},
-        BadEntry{"Samples", "EditSimulnSamp", "65", "Illegal Entry",
-                 "nSamp must be in range 4..64"},
-        BadEntry{"RunLength", "EditSimulT", "0", "Illegal Entry", "T must be > 0"},
-        BadEntry{"Zoom", "EditSimulZoomFact", "17", "Illegal Entry",
-                 "ZoomFact must be in range 1..16"},
-        // Checked, and shown to be mended, even without noise.
-        BadEntry{"NoiseBandwidth", "EditSimulNoiseBW", "2", "Illegal Entry",
-                 "NoiseBWRel must be in range 0.1..1"},
-        BadEntry{"ZoomNotAnInteger", "EditSimulZoomFact", "x", "Format error",
-                 "Invalid integer format"},
-        BadEntry{"SnrNotANumber", "EditSimulSNR", "1..2", "Format error",
-                 "Invalid floating format"}),
+    ::testing::Values(BadEntry{"PhaseStep", "EditSimuldphi", "181", "Illegal Entry",
+                               "dphi must be in range -180..180"},
+                      BadEntry{"DividerStep", "EditSimuldN", "-1", "Illegal Entry",
+                               "Sum N + dN must be > 0"},
+                      // Checked, and shown to be mended, even without noise.
+                      BadEntry{"NoiseBandwidth", "EditSimulNoiseBW", "2", "Illegal Entry",
+                               "NoiseBWRel must be in range 0.1..1"},
+                      BadEntry{"ZoomNotAnInteger", "EditSimulZoomFact", "x", "Format error",
+                               "Invalid integer format"},
+                      BadEntry{"SnrNotANumber", "EditSimulSNR", "1..2", "Format error",
+                               "Invalid floating format"}),
     [](const ::testing::TestParamInfo<BadEntry>& info) { return info.param.name; });
 
 // Every field a check of the run can name must be on the panel; a typo in a rule would leave
