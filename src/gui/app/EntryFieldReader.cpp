@@ -4,9 +4,13 @@
 #include "gui/app/UserDialogs.h"
 
 #include <QLineEdit>
+#include <string>
 
 namespace loopcraft {
 
+namespace {
+
+// The message under "Format error"; the field is shown, its text selected and focused.
 void reportEntryError(QLineEdit* edit, const std::string& message, UserDialogs& dialogs) {
     dialogs.message(edit ? edit->window() : nullptr, QString::fromLatin1(kFormatErrorTitle),
                     QString::fromStdString(message));
@@ -17,27 +21,11 @@ void reportEntryError(QLineEdit* edit, const std::string& message, UserDialogs& 
     }
 }
 
+} // namespace
+
 bool readEntryField(QLineEdit* edit, ParameterSet& params, TextId id, UserDialogs& dialogs) {
     std::string message;
     if (params.setEntry(id, edit->text().toStdString(), &message)) {
-        return true;
-    }
-    reportEntryError(edit, message, dialogs);
-    return false;
-}
-
-bool readFloatField(QLineEdit* edit, float& value, std::string& storedText, UserDialogs& dialogs) {
-    std::string message;
-    if (readFloatEntry(edit->text().toStdString(), value, storedText, &message)) {
-        return true;
-    }
-    reportEntryError(edit, message, dialogs);
-    return false;
-}
-
-bool readIntField(QLineEdit* edit, int& value, std::string& storedText, UserDialogs& dialogs) {
-    std::string message;
-    if (readIntEntry(edit->text().toStdString(), value, storedText, &message)) {
         return true;
     }
     reportEntryError(edit, message, dialogs);

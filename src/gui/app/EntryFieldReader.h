@@ -4,10 +4,7 @@
 // after another and stop at the first `false`.
 #pragma once
 
-#include "core/app/EntryReading.h"
 #include "core/app/ParameterSet.h"
-
-#include <string>
 
 class QLineEdit;
 
@@ -17,12 +14,5 @@ class UserDialogs;
 
 // Stores text and value of parameter `id` only when the field's text converts.
 bool readEntryField(QLineEdit* edit, ParameterSet& params, TextId id, UserDialogs& dialogs);
-
-// The same for a value kept outside the parameter set.
-bool readFloatField(QLineEdit* edit, float& value, std::string& storedText, UserDialogs& dialogs);
-bool readIntField(QLineEdit* edit, int& value, std::string& storedText, UserDialogs& dialogs);
-
-// The failure half on its own: message under "Format error", select all, focus.
-void reportEntryError(QLineEdit* edit, const std::string& message, UserDialogs& dialogs);
 
 } // namespace loopcraft
