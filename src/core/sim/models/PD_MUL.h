@@ -78,6 +78,17 @@ private:
         float whole = 0; // the sum of the whole piece, remainder up to tb included
         bool valid = false;
     };
+    // A segment that follows an oscillator edge starts at the edge time, which in a settled,
+    // noise-free loop comes back with the same bits every period or two, and so do the sum it
+    // starts from and everything else its sub-steps depend on. Such segments are kept by all of
+    // that, so a recurring one costs a look-up and gives exactly the sum the sub-steps give.
+    struct SegmentEntry {
+        std::array<std::uint32_t, 6> key{}; // ta, tb, sign, sample, 1 / step length, start sum
+        float accum = 0;
+        float sinB = 0;
+        bool valid = false;
+    };
+    static constexpr int kSegmentCacheBits = 7;
     void rememberLevels(const Levels& lv);
     // The kept sub-steps of a piece that starts its step (Accum = 0), or nullptr when the piece
     // has more sub-steps than are kept.
@@ -96,6 +107,7 @@ private:
     SineCache mSines = emptySineCache();
     // One entry for each step of the period and each sign the oscillator starts it with.
     std::array<PieceEntry, 2 * kMaxSlots> mPieces{};
+    std::array<SegmentEntry, std::size_t{1} << kSegmentCacheBits> mSegments{};
     std::array<std::uint32_t, 4> mPieceLevels{}; // the Levels the kept sums belong to
     bool mKeepPieces = false;                    // this step's reference is noise-free
 };
@@ -182,6 +194,8 @@ inline void PD_MUL::rememberLevels(const Levels& lv) {
     if (bits != mPieceLevels) {
         for (PieceEntry& e : mPieces)
             e.valid = false;
+        for (SegmentEntry& e : mSegments)
+            e.valid = false;
         mPieceLevels = bits;
     }
 }
@@ -241,6 +255,19 @@ inline float PD_MUL::integrateSegment(const Levels& lv, float ta, float tb, floa
     // a piece end that is no longer a number the times can reach.
     constexpr int kMaxSubSteps = 64;
     const float invDeltaT = mInvDeltaT;
+    // Only a segment with sub-steps is worth a look-up, and only a noise-free run repeats them.
+    SegmentEntry* kept = nullptr;
+    std::array<std::uint32_t, 6> key{};
+    if (mKeepPieces && ta + kSubStep < tb) {
+        key = {std::bit_cast<std::uint32_t>(ta),        std::bit_cast<std::uint32_t>(tb),
+               std::bit_cast<std::uint32_t>(sigma),     std::bit_cast<std::uint32_t>(sample),
+               std::bit_cast<std::uint32_t>(invDeltaT), std::bit_cast<std::uint32_t>(Accum)};
+        kept = &mSegments[((key[0] ^ key[5]) * 0x9E3779B1u) >> (32 - kSegmentCacheBits)];
+        if (kept->valid && kept->key == key) {
+            Accum = kept->accum;
+            return kept->sinB;
+        }
+    }
     float accum = Accum;
     float s0 = ta;
     float sin0 = sinA;
@@ -253,6 +280,8 @@ inline float PD_MUL::integrateSegment(const Levels& lv, float ta, float tb, floa
     }
     const float sinB = cachedSin(tb);
     Accum = accum + lv.value(sin0 + sinB, sigma, sample) * (tb - s0) * invDeltaT;
+    if (kept != nullptr)
+        *kept = {key, Accum, sinB, true};
     return sinB;
 }
 
