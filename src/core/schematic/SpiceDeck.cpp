@@ -2,10 +2,7 @@
 #include "core/schematic/SpiceDeck.h"
 
 #include "core/schematic/E24.h"
-#include "core/sim/models/PD_EXOR.h"
-#include "core/sim/models/PD_JK.h"
-#include "core/sim/models/PD_MUL.h"
-#include "core/sim/models/PD_PFD.h"
+#include "core/sim/RunStimulus.h"
 
 #include <algorithm>
 #include <array>
@@ -203,19 +200,13 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     if (config.isAdpll() || config.order < 2) {
         return fail("this loop has no filter");
     }
-    // The same stimulus and working values the simulation run sets up from the panel.
-    const double f0 = params.ConfigLDPLLf0;
-    double fRef = f0;
-    double dphiRad = 0;
-    if (options.stimulus == Stimulus::FStep) {
-        fRef = f0 + params.Simuldf;
-    } else if (options.stimulus == Stimulus::PhiStep) {
-        dphiRad = (1.0F / 180) * params.Simuldphi * 3.14159F;
-    }
-    const bool scaler =
-        config.oscillator == Oscillator::VCOScaler || options.stimulus == Stimulus::NStep;
-    const double nVco = scaler ? params.ConfigN : 1;
-    const double nDiv = options.stimulus == Stimulus::NStep ? nVco + params.SimuldN : nVco;
+    // The same stimulus and starting state the simulation run sets up from the panel.
+    const RunStimulus start = MakeRunStimulus(params, config, options.stimulus);
+    const double f0 = start.f0;
+    const double fRef = start.fRef;
+    const bool scaler = start.scaler;
+    const auto nVco = static_cast<double>(start.nVco);
+    const auto nDiv = static_cast<double>(start.nDivider);
     const double runTime = params.SimulT;
     if (!(f0 > 0) || !(fRef > 0) || !(nDiv > 0) || !(nVco > 0)) {
         return fail("the reference, oscillator and divider need positive frequencies and ratios");
@@ -223,31 +214,8 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     if (!(runTime > 0) || !std::isfinite(runTime) || runTime * fRef > 1.0e6) {
         return fail("T must be > 0 and at most a million reference periods");
     }
-
-    double theta20 = 0;
-    switch (config.detector) {
-    case Detector::Mul:
-        theta20 = PD_MUL::kInitialTheta2;
-        break;
-    case Detector::Exor:
-        theta20 = PD_EXOR::kInitialTheta2;
-        break;
-    case Detector::JK:
-        theta20 = PD_JK::kInitialTheta2;
-        break;
-    case Detector::PFD:
-    case Detector::PFD_CP:
-        theta20 = PD_PFD::kInitialTheta2;
-        break;
-    }
-    if (options.stimulus == Stimulus::PhiStep) {
-        theta20 -= dphiRad;
-        if (theta20 < 0) {
-            theta20 += 6.28318F;
-        }
-    }
-
-    const double uMid = (params.ConfigUSupP + params.ConfigUSupN) * 0.5F;
+    const double theta20 = start.theta2;
+    const double uMid = start.uMid;
     const bool pulsed = config.detector == Detector::PFD || config.detector == Detector::PFD_CP;
     const SettledWindow window = settledWindow(runTime, fRef);
 

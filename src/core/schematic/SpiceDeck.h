@@ -72,8 +72,9 @@ SettledWindow settledWindow(double runTime, double fRef);
 inline constexpr const char* kSettledMeasure = "uf_settled";
 
 // The whole mixed-signal loop around `circuit`: the reference of the stimulus, the detector,
-// the filter, the VCO and divider, for the run length SimulT. Nothing, with the reason in `why`,
-// for a loop without a filter or values the deck cannot use.
+// the filter, the VCO and divider, for the run length SimulT, starting as the simulation run
+// starts (RunStimulus: the centre frequency Simulf0, the reference, the phases, the divider).
+// Nothing, with the reason in `why`, for a loop without a filter or values the deck cannot use.
 std::optional<std::string> writeLoopDeck(const FilterCircuit& circuit, const DeckPartValues& values,
                                          const ParameterSet& params, const Configuration& config,
                                          const LoopDeckOptions& options,
