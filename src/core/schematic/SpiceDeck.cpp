@@ -21,6 +21,9 @@ constexpr const char* kOpAmpGain = "1e8";
 // In the loop's transient the op-amps see the detector's edges; a gain this high still keeps
 // their inputs within microvolts, and higher gains make the solver's steps collapse there.
 constexpr const char* kLoopOpAmpGain = "1e6";
+// The limited op-amp's gain as transconductance (S) times resistance (ohm): kLoopOpAmpGain.
+constexpr const char* kLimitedOpAmpGm = "1e-3";
+constexpr const char* kLimitedOpAmpR = "1e9";
 // Every node gets this resistance to ground: it gives the nodes that only capacitors, a
 // current source or an op-amp input hold a DC path for the operating point, and is too large to
 // change any response within the band.
@@ -257,6 +260,10 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     if (config.detector == Detector::Mul) {
         out << ".param kd=" << num(params.ConfigKd) << '\n';
     }
+    if (c.filter != LoopFilter::PassiveLL) {
+        out << ".param lfsatp=" << num(params.ConfigLFSatP)
+            << " lfsatn=" << num(params.ConfigLFSatN) << '\n';
+    }
     if (c.chargePump) {
         out << ".param ipump=" << num(params.ConfigKp * 2.0 * 3.141592653589793) << '\n';
     }
@@ -340,12 +347,38 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
 
     out << "\n* Loop filter\n";
     writePassiveParts(out, c, values, loopNode, true);
-    // Linear op-amps: an output clamp inside the feedback loop stalls the solver's iterations
-    // at the detector's edges, and a designed loop in lock stays well inside the limits.
+    // The active filters' op-amps stop at the filter's output limits, as the simulation's do;
+    // the passive filters' unity-gain buffers stay ideal. A limited op-amp is a transconductance
+    // into a high resistance (together the gain), clamped at the limits by two diodes of almost
+    // no forward voltage, behind a unity buffer: the diodes give the solver a smooth path into
+    // and out of the limits where a clamp in a source's expression stalls its iterations at the
+    // detector's edges.
+    const bool limited = c.filter != LoopFilter::PassiveLL;
+    if (limited) {
+        out << "* Op-amps: ideal, stopped at the filter's output limits (a transconductance into a "
+               "high resistance, clamped by diodes, behind a unity buffer)\n"
+               "Vlfhi lfhi 0 DC {lfsatp}\n"
+               "Vlflo lflo 0 DC {lfsatn}\n"
+               ".model dclamp D(is=1e-15 n=0.002)\n";
+    }
     for (const auto& p : c.parts) {
-        if (p.kind == PartKind::OpAmp) {
-            out << 'E' << p.name << ' ' << loopNode(p.nodes[2]) << " 0 " << loopNode(p.nodes[0])
-                << ' ' << loopNode(p.nodes[1]) << ' ' << kLoopOpAmpGain << '\n';
+        if (p.kind != PartKind::OpAmp) {
+            continue;
+        }
+        const std::string nonInverting = loopNode(p.nodes[0]);
+        const std::string inverting = loopNode(p.nodes[1]);
+        const std::string output = loopNode(p.nodes[2]);
+        if (limited) {
+            const std::string y = "y" + p.name;
+            out << 'G' << p.name << " 0 " << y << ' ' << nonInverting << ' ' << inverting << ' '
+                << kLimitedOpAmpGm << '\n'
+                << "Ro" << p.name << ' ' << y << " 0 " << kLimitedOpAmpR << '\n'
+                << "Dh" << p.name << ' ' << y << " lfhi dclamp\n"
+                << "Dl" << p.name << " lflo " << y << " dclamp\n"
+                << 'E' << p.name << ' ' << output << " 0 " << y << " 0 1\n";
+        } else {
+            out << 'E' << p.name << ' ' << output << " 0 " << nonInverting << ' ' << inverting
+                << ' ' << kLoopOpAmpGain << '\n';
         }
     }
     if (c.inverting) {
@@ -358,9 +391,10 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     }
     out << ".options rshunt=" << kShunt << "\n\n";
 
-    // The detector's edges fall between time points and are resolved to one step; 256 steps a
-    // reference period keep that jitter of the control voltage below a millivolt.
-    const double maxStep = 1.0 / (fRef * 256.0);
+    // The detector's edges fall between time points and are resolved to one step: 2048 steps a
+    // reference period keep that quantisation of the pulse widths to a few per cent of what a
+    // frequency step of 1 % makes them.
+    const double maxStep = 1.0 / (fRef * 2048.0);
     out << ".control\n"
            "set wr_singlescale\n"
            "set wr_vecnames\n"

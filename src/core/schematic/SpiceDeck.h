@@ -5,7 +5,9 @@
 //
 // Elements keep the circuit's part names (R1, C3, R4A, Vpd, Icp); an op-amp, which a deck can
 // only name with a letter of its kind in front, becomes E<name> (EA1): an ideal op-amp, a
-// voltage-controlled voltage source of high gain without output limits.
+// voltage-controlled voltage source of high gain. In the loop deck the active filters' op-amps
+// keep that gain and stop at the filter's output limits (ConfigLFSatN..P): G<name>, Ro<name>,
+// Dh<name>, Dl<name> and the buffer E<name>.
 #pragma once
 
 #include "core/app/ParameterSet.h"
