@@ -149,6 +149,7 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"PFD_ActivePI_5_Real_1250Hz/model", kOrders35},
         {"PFD_ActivePI_5_Real_5000Hz/model", kOrders35},
         {"PFD_CP_ActiveLL_2_1250Hz/model", kPumpActiveLL},
+        {"PFD_CP_ActiveLL_2_1250Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_2_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_2_5000Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_3_1250Hz/model", kPumpActiveLL},
@@ -171,6 +172,7 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"PFD_CP_ActivePI_5_Real_1250Hz/model", kOrders35},
         {"PFD_CP_ActivePI_5_Real_5000Hz/model", kOrders35},
         {"PFD_CP_PassiveLL_4_1250Hz/model", kOrders35},
+        {"PFD_CP_PassiveLL_4_1250Hz/ngspice", kOrders35},
         {"PFD_CP_PassiveLL_4_5000Hz/model", kOrders35},
         {"PFD_CP_PassiveLL_5_1250Hz/model", kOrders35},
         {"PFD_CP_PassiveLL_5_5000Hz/model", kOrders35},
@@ -182,6 +184,7 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"PFD_PassiveLL_4_1250Hz/model", kPfdLeadLag},
         {"PFD_PassiveLL_4_5000Hz/model", kPfdLeadLag},
         {"PFD_PassiveLL_5_1250Hz/model", kPfdLeadLag},
+        {"PFD_PassiveLL_5_1250Hz/ngspice", kOrders35},
         {"PFD_PassiveLL_5_5000Hz/model", kPfdLeadLag},
     };
     return table;
