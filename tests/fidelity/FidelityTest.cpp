@@ -25,7 +25,6 @@ namespace {
 // Why a configuration does not meet the criteria yet.
 constexpr const char* kOrders35 = "orders 3-5 simulated as order 2";
 constexpr const char* kPumpActiveLL = "charge pump into active lead-lag";
-constexpr const char* kPfdLeadLag = "voltage PFD lead-lag model";
 // On the 5 kHz loops (about 20 reference periods to the overshoot) the simulation's per-period
 // means run about a period ahead of ngspice's; overshoot and settling agree.
 constexpr const char* kAheadOfNgspice = "simulation about a period ahead of ngspice on a fast loop";
@@ -127,18 +126,14 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"Mul_PassiveLL_4_5000Hz/model", kOrders35},
         {"Mul_PassiveLL_5_1250Hz/model", kOrders35},
         {"Mul_PassiveLL_5_5000Hz/model", kOrders35},
-        {"PFD_ActiveLL_2_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_2_5000Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_3_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_3_5000Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_4_Complex_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_4_Complex_5000Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_4_Real_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_4_Real_5000Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_5_Complex_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_5_Complex_5000Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_5_Real_1250Hz/model", kPfdLeadLag},
-        {"PFD_ActiveLL_5_Real_5000Hz/model", kPfdLeadLag},
+        {"PFD_ActiveLL_4_Complex_1250Hz/model", kOrders35},
+        {"PFD_ActiveLL_4_Complex_5000Hz/model", kOrders35},
+        {"PFD_ActiveLL_4_Real_1250Hz/model", kOrders35},
+        {"PFD_ActiveLL_4_Real_5000Hz/model", kOrders35},
+        {"PFD_ActiveLL_5_Complex_1250Hz/model", kOrders35},
+        {"PFD_ActiveLL_5_Complex_5000Hz/model", kOrders35},
+        {"PFD_ActiveLL_5_Real_1250Hz/model", kOrders35},
+        {"PFD_ActiveLL_5_Real_5000Hz/model", kOrders35},
         {"PFD_ActivePI_4_Complex_1250Hz/model", kOrders35},
         {"PFD_ActivePI_4_Complex_5000Hz/model", kOrders35},
         {"PFD_ActivePI_4_Complex_5000Hz/ngspice", kOrders35},
@@ -176,16 +171,13 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"PFD_CP_PassiveLL_4_5000Hz/model", kOrders35},
         {"PFD_CP_PassiveLL_5_1250Hz/model", kOrders35},
         {"PFD_CP_PassiveLL_5_5000Hz/model", kOrders35},
-        {"PFD_PassiveLL_2_1250Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_2_5000Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"PFD_PassiveLL_3_1250Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_3_5000Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_4_1250Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_4_5000Hz/model", kPfdLeadLag},
-        {"PFD_PassiveLL_5_1250Hz/model", kPfdLeadLag},
+        {"PFD_PassiveLL_3_1250Hz/model", kOrders35},
+        {"PFD_PassiveLL_3_5000Hz/model", kOrders35},
+        {"PFD_PassiveLL_4_1250Hz/model", kOrders35},
+        {"PFD_PassiveLL_4_5000Hz/model", kOrders35},
+        {"PFD_PassiveLL_5_1250Hz/model", kOrders35},
         {"PFD_PassiveLL_5_1250Hz/ngspice", kOrders35},
-        {"PFD_PassiveLL_5_5000Hz/model", kPfdLeadLag},
+        {"PFD_PassiveLL_5_5000Hz/model", kOrders35},
     };
     return table;
 }
