@@ -26,6 +26,10 @@ public:
     void setScrollPosition(int position) { mScrollPosition = position; }
     int scrollPosition() const { return mScrollPosition; }
 
+    // Curves are thinned per device pixel column before they are stroked; off, every visible
+    // point is stroked (the measure the thinning is compared with).
+    void setCurveReduction(bool on) { mReduceCurves = on; }
+
     // `target` is the label area: the frame with a title line above and below it. Without
     // results only the empty frame is drawn.
     void paint(QPainter& painter, const QRect& target) const override;
@@ -41,6 +45,7 @@ private:
     const ParameterSet& mOptions;
     const QFont& mAxisFont;
     int mScrollPosition = 0;
+    bool mReduceCurves = true;
 };
 
 } // namespace loopcraft
