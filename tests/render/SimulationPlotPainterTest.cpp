@@ -154,6 +154,33 @@ TEST_F(PlotPicture, DenseRunThinnedCoversTheSameRowsInEveryColumn) {
     }
 }
 
+// A run of hundreds of points a column is read block by block where a block falls inside one
+// column; the picture is the one of reading every point.
+TEST_F(PlotPicture, BlockByBlockGivesThePictureOfEveryPoint) {
+    FinishedRun r("0.245");
+    r.params.selectFlag(FlagId::rbConfigDPLLExor);
+    r.session.panel().filter = false;
+    r.run();
+    ASSERT_GT(r.state.Results.size(), 99000u);
+    ASSERT_TRUE(r.session.blocks().describe(r.state.Results));
+    const QFont font = fontsFromOptions(r.params).AxisFont;
+    for (const int scale : {1, 2}) {
+        const QSize size(200, 150);
+        QImage shots[2];
+        for (const bool blocks : {false, true}) {
+            QImage& shot = shots[blocks ? 1 : 0];
+            shot = QImage(size * scale, QImage::Format_RGB32);
+            shot.fill(Qt::white);
+            SimulationPlotPainter painter(r.state, r.params, font);
+            painter.setBlocks(blocks ? &r.session.blocks() : nullptr);
+            QPainter p(&shot);
+            p.scale(scale, scale);
+            painter.paint(p, QRect(QPoint(0, 0), size));
+        }
+        EXPECT_TRUE(shots[0] == shots[1]) << "scale " << scale;
+    }
+}
+
 TEST_F(PlotPicture, WithoutResultsOnlyTheEmptyFrame) {
     ParameterSet options;
     SimState state;

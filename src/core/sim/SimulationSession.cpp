@@ -171,7 +171,10 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
 }
 
 SimulationRunResult SimulationSession::ComputeRun(const SimulationProgress& progress) {
-    return runSimulation(mState, progress, &mCancel);
+    SimulationRunResult run = runSimulation(mState, progress, &mCancel);
+    // Gathered here, off the window's thread: the plot reads them at every paint.
+    mBlocks = run.ok() ? CurveBlocks(mState.Results) : CurveBlocks();
+    return run;
 }
 
 SimulationOutcome SimulationSession::FinishRun(const SimulationRunResult& run) {

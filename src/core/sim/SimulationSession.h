@@ -10,6 +10,7 @@
 #include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
+#include "core/sim/CurveBlocks.h"
 #include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
@@ -119,6 +120,8 @@ public:
     SimulationPanelModel& panel() { return mPanel; }
     const SimulationPanelModel& panel() const { return mPanel; }
     const SimState& state() const { return mState; }
+    // The block extremes of the last run's curves, for the plot.
+    const CurveBlocks& blocks() const { return mBlocks; }
     ParameterSet& params() { return mParams; }
     const ParameterSet& params() const { return mParams; }
 
@@ -131,6 +134,7 @@ private:
     bool mRunCancelled = false;
     bool mForgetRun = false;       // the run was cancelled by InvalidateResults, not by the user
     SimulationOutcome mRunOutcome; // what BeginRun found, completed by FinishRun
+    CurveBlocks mBlocks;
 };
 
 } // namespace loopcraft

@@ -15,6 +15,7 @@ SimulationPlotView::SimulationPlotView(const SimulationSession& session, const D
     : QWidget(parent), mSession(session), mFonts(fonts),
       mPicture(session.state(), session.params(), fonts.AxisFont) {
     setObjectName(QStringLiteral("SimulationPlot"));
+    mPicture.setBlocks(&session.blocks());
     mSaveAction = addSavePictureAction(
         this, dialogs, mPicture, [this] { return size(); }, QStringLiteral("simulation.png"));
     mSaveAction->setEnabled(false);

@@ -1,6 +1,7 @@
 #include "render/sim/SimulationPlotPainter.h"
 
 #include "core/sim/ColumnReducer.h"
+#include "core/sim/CurveBlocks.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 #include "render/app/DrawingSurface.h"
@@ -205,19 +206,58 @@ void SimulationPlotPainter::paint(QPainter& painter, const QRect& target) const 
     const LinearMap mapY2 = plot.y2Map();
     const float scale1 = plot.curve1Scale();
     const float scale2 = plot.curve2Scale();
-    for (long long k = 0; k < count; ++k) {
-        const auto index = static_cast<std::size_t>(points.first + k);
-        const ResultPair& r = mState.Results[index];
-        const float x = clampNear(mapX(static_cast<float>(index) * step), frame.Left, frame.Right);
-        const CurvePoint p1{x, clampNear(mapY1(r.Curve1 * scale1), frame.Top, frame.Bottom)};
-        const CurvePoint p2{x, clampNear(mapY2(r.Curve2 * scale2), frame.Top, frame.Bottom)};
-        if (mReduceCurves) {
-            const long long column = reduce1.columnOf(x);
-            reduce1.addAt(column, p1);
-            reduce2.addAt(column, p2);
-        } else {
-            line1.push_back(p1);
-            line2.push_back(p2);
+    const std::vector<ResultPair>& results = mState.Results;
+    auto xOf = [&](std::size_t i) {
+        return clampNear(mapX(static_cast<float>(i) * step), frame.Left, frame.Right);
+    };
+    auto y1Of = [&](std::size_t i) {
+        return clampNear(mapY1(results[i].Curve1 * scale1), frame.Top, frame.Bottom);
+    };
+    auto y2Of = [&](std::size_t i) {
+        return clampNear(mapY2(results[i].Curve2 * scale2), frame.Top, frame.Bottom);
+    };
+    // A block inside one column is represented by its ends and its extremes, in their order:
+    // the thinning keeps exactly these of it.
+    auto addBlock = [&](ColumnReducer& reducer, long long column, std::size_t base,
+                        std::uint8_t low, std::uint8_t high, const auto& yOf) {
+        const std::size_t places[] = {0, std::min(low, high), std::max(low, high),
+                                      CurveBlocks::kBlockPoints - 1};
+        std::size_t previous = CurveBlocks::kBlockPoints;
+        for (const std::size_t place : places) {
+            if (place != previous) {
+                reducer.addAt(column, {xOf(base + place), yOf(base + place)});
+                previous = place;
+            }
+        }
+    };
+    const bool useBlocks = mReduceCurves && mBlocks && mBlocks->describe(results);
+    constexpr std::size_t block = CurveBlocks::kBlockPoints;
+    const auto begin = static_cast<std::size_t>(points.first);
+    const std::size_t end = begin + static_cast<std::size_t>(std::max(0LL, count));
+    for (std::size_t i = begin; i < end;) {
+        const std::size_t blockEnd = std::min(end, (i / block + 1) * block);
+        if (useBlocks && i % block == 0 && blockEnd - i == block) {
+            const long long column = reduce1.columnOf(xOf(i));
+            if (column == reduce1.columnOf(xOf(blockEnd - 1))) {
+                const CurveBlocks::Extremes& e = (*mBlocks)[i / block];
+                addBlock(reduce1, column, i, e.low1, e.high1, y1Of);
+                addBlock(reduce2, column, i, e.low2, e.high2, y2Of);
+                i = blockEnd;
+                continue;
+            }
+        }
+        for (; i < blockEnd; ++i) {
+            const float x = xOf(i);
+            const CurvePoint p1{x, y1Of(i)};
+            const CurvePoint p2{x, y2Of(i)};
+            if (mReduceCurves) {
+                const long long column = reduce1.columnOf(x);
+                reduce1.addAt(column, p1);
+                reduce2.addAt(column, p2);
+            } else {
+                line1.push_back(p1);
+                line2.push_back(p2);
+            }
         }
     }
     reduce1.finish();

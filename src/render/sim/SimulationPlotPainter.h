@@ -12,6 +12,7 @@
 
 namespace loopcraft {
 
+class CurveBlocks;
 class ParameterSet;
 class SimState;
 
@@ -29,6 +30,9 @@ public:
     // Curves are thinned per device pixel column before they are stroked; off, every visible
     // point is stroked (the measure the thinning is compared with).
     void setCurveReduction(bool on) { mReduceCurves = on; }
+    // The run's block extremes, if gathered: a dense run is then read block by block. Blocks
+    // of another run than the one on show are not used.
+    void setBlocks(const CurveBlocks* blocks) { mBlocks = blocks; }
 
     // `target` is the label area: the frame with a title line above and below it. Without
     // results only the empty frame is drawn.
@@ -46,6 +50,7 @@ private:
     const QFont& mAxisFont;
     int mScrollPosition = 0;
     bool mReduceCurves = true;
+    const CurveBlocks* mBlocks = nullptr;
 };
 
 } // namespace loopcraft
