@@ -19,6 +19,7 @@
 #include <QRadioButton>
 #include <QThread>
 #include <QTimer>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -280,9 +281,10 @@ void SimulationPanel::ButtonSimulRunClick() {
 }
 
 void SimulationPanel::finishRun() {
-    QThread* thread = std::exchange(mRunThread, nullptr);
+    // Ended for certain once wait() returns; a deferred delete could outlive the event loop
+    // when the program is quitting.
+    std::unique_ptr<QThread> thread(std::exchange(mRunThread, nullptr));
     thread->wait();
-    thread->deleteLater();
     mProgressTimer->stop();
     enableControls(true);
     mBusy.reset();
