@@ -19,15 +19,15 @@
 namespace loopcraft::test {
 namespace {
 
-// An all-digital loop with very fast counter clocks: tens of thousands of events a reference
+// An all-digital loop with very fast counter clocks: about ten thousand events a reference
 // period, so that a run of a fraction of a second of loop time computes for many seconds, with
 // few points to keep.
 void slowLoop(ParameterSet& ps) {
     ps.selectFlag(FlagId::rbConfigADPLL);
-    ps.setEntry(TextId::FiltDesignM, "10000");
-    ps.setEntry(TextId::FiltDesignN, "10000");
+    ps.setEntry(TextId::FiltDesignM, "3000");
+    ps.setEntry(TextId::FiltDesignN, "3000");
 }
-constexpr const char* kSlowRunSeconds = "0.2";
+constexpr const char* kSlowRunSeconds = "0.5";
 
 // Processes events until `done` holds or `ms` have passed; whether it holds.
 bool waitFor(const std::function<bool()>& done, int ms) {
