@@ -170,8 +170,10 @@ void SchematicPainter::paintFigures(QPainter& painter, const QRect& rect,
             break;
         }
     }
-    // What is left over widens the two gaps alike.
-    const int spare = std::max(0, rect.width() - (nameW + designedW + roundedW + 2 * gap)) / 2;
+    // What is left over widens the two gaps alike, up to a few letters, so that a wide window
+    // keeps the three columns together.
+    const int spare =
+        std::clamp((rect.width() - (nameW + designedW + roundedW + 2 * gap)) / 2, 0, 3 * pixels);
     const int x[] = {rect.left(), rect.left() + nameW + gap + spare,
                      rect.left() + nameW + designedW + 2 * (gap + spare)};
     const int w[] = {nameW + gap, designedW + gap, rect.right() + 1 - x[2]};
