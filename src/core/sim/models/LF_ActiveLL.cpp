@@ -17,6 +17,7 @@ void LF_ActiveLL::Init() {
     R2 = Tau2 / C2;
     Uc2 = Sim->UMid;
     mStepDecay = std::exp(-StepDuration / TauCharge);
+    initCircuit();
 }
 
 } // namespace loopcraft

@@ -10,6 +10,7 @@ void LF_ActivePI::Init() {
     R1 = Tau1 / C;
     R2 = Tau2 / C;
     Uc1 = Sim->UMid;
+    initCircuit();
 }
 
 } // namespace loopcraft

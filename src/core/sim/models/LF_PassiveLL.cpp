@@ -13,6 +13,7 @@ void LF_PassiveLL::Init() {
     R2 = Tau2 / C;
     Uc1 = Sim->UMid;
     mStepDecay = std::exp(-StepDuration / TauCharge);
+    initCircuit();
 }
 
 } // namespace loopcraft

@@ -24,4 +24,10 @@ void LoopFilterRC::initCommon(float normalisedC) {
     }
 }
 
+void LoopFilterRC::initCircuit() {
+    Circuit.reset();
+    if (CircuitFilter::needed(*Sim))
+        Circuit = CircuitFilter::forRun(*Sim, Drive, StepDuration, RefPeriod);
+}
+
 } // namespace loopcraft

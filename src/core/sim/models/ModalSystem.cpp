@@ -1,0 +1,335 @@
+// Modal split of a small filter network: characteristic polynomial (Faddeev-LeVerrier), its
+// roots (Durand-Kerner, then Newton), and each mode's projector from the other eigenvalues
+// (Sylvester: P_i = Π_{j≠i} (A − λ_j)/(λ_i − λ_j), of rank one).
+#include "core/sim/models/ModalSystem.h"
+
+#include "core/schematic/FilterStateSpace.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace loopcraft {
+
+namespace {
+
+using Cx = std::complex<double>;
+using Matrix = std::vector<std::vector<Cx>>;
+
+Matrix product(const Matrix& a, const Matrix& b) {
+    const std::size_t n = a.size();
+    Matrix c(n, std::vector<Cx>(n));
+    for (std::size_t i = 0; i < n; ++i)
+        for (std::size_t k = 0; k < n; ++k)
+            for (std::size_t j = 0; j < n; ++j)
+                c[i][j] += a[i][k] * b[k][j];
+    return c;
+}
+
+// Roots of Σ c[k] z^k with c[n] = 1.
+std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
+    const int n = static_cast<int>(c.size()) - 1;
+    auto value = [&](Cx z) {
+        Cx p = c[static_cast<std::size_t>(n)];
+        for (int k = n - 1; k >= 0; --k)
+            p = p * z + c[static_cast<std::size_t>(k)];
+        return p;
+    };
+    double bound = 0;
+    for (int k = 0; k < n; ++k)
+        bound = std::max(bound, std::fabs(c[static_cast<std::size_t>(k)]));
+    const double radius = 0.5 * (1 + bound);
+    std::vector<Cx> z(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        z[static_cast<std::size_t>(i)] = radius * std::pow(Cx(0.4, 0.9), i + 1);
+    for (int iter = 0; iter < 2000; ++iter) {
+        double change = 0;
+        for (int i = 0; i < n; ++i) {
+            Cx den = 1;
+            for (int j = 0; j < n; ++j)
+                if (j != i)
+                    den *= z[static_cast<std::size_t>(i)] - z[static_cast<std::size_t>(j)];
+            if (std::abs(den) == 0)
+                den = 1e-300;
+            const Cx step = value(z[static_cast<std::size_t>(i)]) / den;
+            z[static_cast<std::size_t>(i)] -= step;
+            change = std::max(change, std::abs(step) / (1 + std::abs(z[static_cast<std::size_t>(i)])));
+        }
+        if (change < 1e-15)
+            break;
+    }
+    // Newton on each root sharpens what the simultaneous iteration left.
+    for (Cx& r : z) {
+        for (int iter = 0; iter < 3; ++iter) {
+            Cx p = c[static_cast<std::size_t>(n)];
+            Cx dp = 0;
+            for (int k = n - 1; k >= 0; --k) {
+                dp = dp * r + p;
+                p = p * r + c[static_cast<std::size_t>(k)];
+            }
+            if (std::abs(dp) == 0)
+                break;
+            r -= p / dp;
+        }
+    }
+    return z;
+}
+
+// tr((z - a)^-1) = p'(z)/p(z) for p(z) = det(z - a), from the matrix itself: near a cluster of
+// eigenvalues the expanded polynomial has lost the digits that tell them apart, the matrix has
+// not. Nothing when z is an eigenvalue to working precision.
+std::optional<Cx> logDerivative(const Matrix& a, Cx z) {
+    const std::size_t n = a.size();
+    Matrix m(n, std::vector<Cx>(2 * n));
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < n; ++j)
+            m[i][j] = (i == j ? z : Cx(0)) - a[i][j];
+        m[i][n + i] = 1;
+    }
+    for (std::size_t c = 0; c < n; ++c) {
+        std::size_t p = c;
+        for (std::size_t r = c + 1; r < n; ++r)
+            if (std::abs(m[r][c]) > std::abs(m[p][c]))
+                p = r;
+        if (std::abs(m[p][c]) == 0)
+            return std::nullopt;
+        std::swap(m[c], m[p]);
+        for (std::size_t r = 0; r < n; ++r) {
+            if (r == c)
+                continue;
+            const Cx f = m[r][c] / m[c][c];
+            for (std::size_t k = c; k < 2 * n; ++k)
+                m[r][k] -= f * m[c][k];
+        }
+    }
+    Cx trace = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        trace += m[i][n + i] / m[i][i];
+    return trace;
+}
+
+// Aberth's correction of all roots at once with p'/p taken from the matrix.
+void refineEigenvalues(const Matrix& a, std::vector<Cx>& mu) {
+    for (int pass = 0; pass < 8; ++pass) {
+        for (std::size_t i = 0; i < mu.size(); ++i) {
+            const std::optional<Cx> g = logDerivative(a, mu[i]);
+            if (!g || std::abs(*g) == 0)
+                continue;
+            Cx others = 0;
+            for (std::size_t j = 0; j < mu.size(); ++j)
+                if (j != i && mu[j] != mu[i])
+                    others += 1.0 / (mu[i] - mu[j]);
+            const Cx w = 1.0 / *g;
+            mu[i] -= w / (1.0 - w * others);
+        }
+    }
+}
+
+} // namespace
+
+std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& ss) {
+    const int n = ss.n;
+    if (n < 1 || n > kMaxFilterStates)
+        return std::nullopt;
+    const auto un = static_cast<std::size_t>(n);
+    double scale = 0;
+    for (const double a : ss.A)
+        scale = std::max(scale, std::fabs(a));
+    if (!std::isfinite(scale))
+        return std::nullopt;
+    if (scale == 0)
+        scale = 1; // nothing but integrators
+
+    for (const double nudge : {0.0, 1e-8, 1e-7, 1e-6, 1e-5}) {
+        Matrix a(un, std::vector<Cx>(un));
+        for (std::size_t i = 0; i < un; ++i)
+            for (std::size_t j = 0; j < un; ++j)
+                a[i][j] = ss.A[i * un + j] / scale;
+        for (std::size_t i = 0; i < un; ++i)
+            a[i][i] *= 1 + nudge * static_cast<double>(i + 1);
+
+        // Faddeev-LeVerrier: p(z) = det(z - a).
+        std::vector<double> coeff(un + 1, 0.0);
+        coeff[un] = 1;
+        Matrix m(un, std::vector<Cx>(un));
+        for (std::size_t k = 1; k <= un; ++k) {
+            m = product(a, m);
+            for (std::size_t i = 0; i < un; ++i)
+                m[i][i] += coeff[un - k + 1];
+            const Matrix am = product(a, m);
+            Cx trace = 0;
+            for (std::size_t i = 0; i < un; ++i)
+                trace += am[i][i];
+            coeff[un - k] = -trace.real() / static_cast<double>(k);
+        }
+        std::vector<Cx> mu = polynomialRoots(coeff);
+        refineEigenvalues(a, mu);
+
+        double largest = 0;
+        for (const Cx& z : mu)
+            largest = std::max(largest, std::abs(z));
+        bool separate = true;
+        for (std::size_t i = 0; i < un && separate; ++i)
+            for (std::size_t j = i + 1; j < un; ++j)
+                if (std::abs(mu[i] - mu[j]) < 1e-9 * std::max(largest, 1e-30))
+                    separate = false;
+        if (!separate)
+            continue;
+
+        ModalSystem sys;
+        sys.mN = n;
+        Matrix sum(un, std::vector<Cx>(un));
+        bool ok = true;
+        for (std::size_t i = 0; i < un && ok; ++i) {
+            Matrix p(un, std::vector<Cx>(un));
+            for (std::size_t k = 0; k < un; ++k)
+                p[k][k] = 1;
+            for (std::size_t j = 0; j < un; ++j) {
+                if (j == i)
+                    continue;
+                Matrix f = a;
+                for (std::size_t k = 0; k < un; ++k)
+                    f[k][k] -= mu[j];
+                p = product(f, p);
+                const Cx d = mu[i] - mu[j];
+                for (auto& r : p)
+                    for (Cx& e : r)
+                        e /= d;
+            }
+            std::size_t best = 0;
+            for (std::size_t k = 1; k < un; ++k)
+                if (std::abs(p[k][k]) > std::abs(p[best][best]))
+                    best = k;
+            if (!(std::abs(p[best][best]) > 0)) {
+                ok = false;
+                break;
+            }
+            Cx lambda = mu[i] * scale;
+            const bool real = std::fabs(lambda.imag()) <= 1e-12 * std::abs(lambda);
+            if (real)
+                lambda = lambda.real();
+            sys.mLambda[i] = lambda;
+            sys.mReal[i] = real;
+            for (std::size_t k = 0; k < un; ++k) {
+                sys.mV[i][k] = p[k][best];
+                sys.mW[i][k] = p[best][k] / p[best][best];
+                sys.mWB[i] += sys.mW[i][k] * ss.B[k];
+                sys.mCV[i] += ss.C[k] * sys.mV[i][k];
+            }
+            for (std::size_t r = 0; r < un; ++r)
+                for (std::size_t c = 0; c < un; ++c)
+                    sum[r][c] += mu[i] * sys.mV[i][r] * sys.mW[i][c];
+        }
+        if (!ok)
+            continue;
+        // The modes must rebuild the (moved) matrix.
+        double error = 0;
+        for (std::size_t r = 0; r < un; ++r)
+            for (std::size_t c = 0; c < un; ++c)
+                error = std::max(error, std::abs(sum[r][c] - a[r][c]));
+        if (!(error < 1e-10))
+            continue;
+        for (std::size_t k = 0; k < un; ++k)
+            sys.mC[k] = ss.C[k];
+        sys.mD = ss.D;
+        return sys;
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+// e^(λ dt), φ1 and φ2 of one mode.
+struct ModeFactors {
+    Cx e, phi1, phi2;
+};
+
+template <class T> ModeFactors factors(T lambda, double dt) {
+    const T x = lambda * dt;
+    const T e = std::exp(x);
+    T phi1, phi2;
+    if (std::abs(x) < 1e-2) {
+        phi1 = dt * (1.0 + x * (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x / 720.0)))));
+        phi2 = dt * dt *
+               (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x * (1.0 / 720 + x / 5040.0)))));
+    } else {
+        phi1 = (e - 1.0) / lambda;
+        phi2 = (e - 1.0 - x) / (lambda * lambda);
+    }
+    return {e, phi1, phi2};
+}
+
+ModeFactors modeFactors(Cx lambda, bool real, double dt) {
+    return real ? factors(lambda.real(), dt) : factors(lambda, dt);
+}
+
+} // namespace
+
+ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) const {
+    FilterStateVector next{};
+    ModalInterval r;
+    for (int i = 0; i < mN; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
+        Cx z0 = 0;
+        for (int k = 0; k < mN; ++k)
+            z0 += mW[ui][static_cast<std::size_t>(k)] * x[static_cast<std::size_t>(k)];
+        const Cx drive = mWB[ui] * u;
+        const Cx zEnd = f.e * z0 + f.phi1 * drive;
+        const Cx zInt = f.phi1 * z0 + f.phi2 * drive;
+        for (int k = 0; k < mN; ++k)
+            next[static_cast<std::size_t>(k)] += (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+        r.yIntegral += (mCV[ui] * zInt).real();
+    }
+    x = next;
+    r.yEnd = output(x, u);
+    r.yIntegral += mD * u * dt;
+    return r;
+}
+
+void ModalSystem::cacheStep(double dt) {
+    mStep = dt;
+    mPhi = {};
+    mGamma = {};
+    mIntC = {};
+    mIntD = mD * dt;
+    for (int i = 0; i < mN; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
+        for (int r = 0; r < mN; ++r) {
+            const auto ur = static_cast<std::size_t>(r);
+            for (int c = 0; c < mN; ++c)
+                mPhi[ur][static_cast<std::size_t>(c)] +=
+                    (f.e * mV[ui][ur] * mW[ui][static_cast<std::size_t>(c)]).real();
+            mGamma[ur] += (f.phi1 * mV[ui][ur] * mWB[ui]).real();
+            mIntC[ur] += (mCV[ui] * f.phi1 * mW[ui][ur]).real();
+        }
+        mIntD += (mCV[ui] * f.phi2 * mWB[ui]).real();
+    }
+}
+
+ModalInterval ModalSystem::advanceStep(FilterStateVector& x, double u) const {
+    FilterStateVector next{};
+    ModalInterval r;
+    for (int row = 0; row < mN; ++row) {
+        const auto ur = static_cast<std::size_t>(row);
+        double v = mGamma[ur] * u;
+        for (int c = 0; c < mN; ++c)
+            v += mPhi[ur][static_cast<std::size_t>(c)] * x[static_cast<std::size_t>(c)];
+        next[ur] = v;
+        r.yIntegral += mIntC[ur] * x[ur];
+    }
+    r.yIntegral += mIntD * u;
+    x = next;
+    r.yEnd = output(x, u);
+    return r;
+}
+
+double ModalSystem::output(const FilterStateVector& x, double u) const {
+    double y = mD * u;
+    for (int k = 0; k < mN; ++k)
+        y += mC[static_cast<std::size_t>(k)] * x[static_cast<std::size_t>(k)];
+    return y;
+}
+
+} // namespace loopcraft

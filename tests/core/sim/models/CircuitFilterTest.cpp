@@ -1,0 +1,231 @@
+// The filter circuits as the simulation runs them: their equations against the loop model's
+// filter functions, the interval solver against closed forms, and the clamped output.
+#include "core/design/LoopModel.h"
+#include "core/schematic/FilterStateSpace.h"
+#include "core/sim/SimState.h"
+#include "core/sim/models/CircuitFilter.h"
+#include "core/sim/models/LF_ActiveLL.h"
+#include "core/sim/models/LF_ActivePI.h"
+#include "core/sim/models/LF_PassiveLL.h"
+#include "core/sim/models/ModalSystem.h"
+
+#include <cmath>
+#include <complex>
+#include <functional>
+#include <gtest/gtest.h>
+#include <numbers>
+#include <string>
+
+namespace loopcraft {
+namespace {
+
+using Cx = std::complex<double>;
+
+// C (sI - A)^-1 B + D at s = jω, by elimination.
+Cx transfer(const FilterStateSpace& ss, double omega) {
+    const int n = ss.n;
+    std::vector<Cx> m(static_cast<std::size_t>(n * (n + 1)));
+    auto at = [&](int r, int c) -> Cx& { return m[static_cast<std::size_t>(r * (n + 1) + c)]; };
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c)
+            at(r, c) = (r == c ? Cx(0, omega) : Cx(0)) - ss.A[static_cast<std::size_t>(r * n + c)];
+        at(r, n) = ss.B[static_cast<std::size_t>(r)];
+    }
+    for (int c = 0; c < n; ++c) {
+        int p = c;
+        for (int r = c + 1; r < n; ++r)
+            if (std::abs(at(r, c)) > std::abs(at(p, c)))
+                p = r;
+        for (int k = 0; k <= n; ++k)
+            std::swap(at(c, k), at(p, k));
+        for (int r = 0; r < n; ++r) {
+            if (r == c)
+                continue;
+            const Cx f = at(r, c) / at(c, c);
+            for (int k = c; k <= n; ++k)
+                at(r, k) -= f * at(c, k);
+        }
+    }
+    Cx y = ss.D;
+    for (int r = 0; r < n; ++r)
+        y += ss.C[static_cast<std::size_t>(r)] * at(r, n) / at(r, r);
+    return y;
+}
+
+struct Design {
+    ComponentInputs inputs;
+    FilterDesignState state;
+};
+
+Design designFor(const Configuration& c) {
+    Design d;
+    ComponentInputs& in = d.inputs;
+    in.order = c.order;
+    in.filter = c.filter;
+    in.chargePump = c.chargePump();
+    in.poleKind = c.poleKind;
+    in.tau1 = 500e-6f;
+    in.tau2 = 50e-6f;
+    in.tau3 = 12e-6f;
+    in.tau4 = 7e-6f;
+    in.tau5 = 4e-6f;
+    in.Ka = c.filter == LoopFilter::ActiveLL ? 5.0f : 1.0f;
+    in.fs = 30000;
+    in.zeta = 0.6f;
+    in.C1 = 10e-9f;
+    in.C4 = 1e-9f;
+    FilterDesignState& s = d.state;
+    s.tau1 = in.tau1;
+    s.tau2 = in.tau2;
+    s.tau3 = in.tau3;
+    s.tau4 = in.tau4;
+    s.tau5 = in.tau5;
+    s.Ka = in.Ka;
+    s.fs = in.fs;
+    s.zeta2 = in.zeta;
+    s.C1 = in.C1;
+    s.Kd = 1;
+    s.Kp = 1;
+    s.K0 = 1;
+    s.N = 1;
+    return d;
+}
+
+// Every circuit the simulation can run has the filter function the design and the Bode plot
+// use: orders 2..5, all three filters, voltage and current drive, real and complex poles.
+TEST(FilterStateSpace, EveryCircuitHasTheLoopModelsFilterFunction) {
+    for (int order = 2; order <= 5; ++order)
+        for (const LoopFilter filter :
+             {LoopFilter::PassiveLL, LoopFilter::ActiveLL, LoopFilter::ActivePI})
+            for (const Detector detector : {Detector::Exor, Detector::PFD_CP})
+                for (const PoleKind poles : {PoleKind::Real, PoleKind::Complex}) {
+                    Configuration c;
+                    c.order = order;
+                    c.filter = filter;
+                    c.detector = detector;
+                    c.poleKind = poles;
+                    const Design d = designFor(c);
+                    const FilterCircuit circuit = *filterCircuitFor(c);
+                    const auto ss = filterStateSpace(circuit, d.inputs,
+                                                     CalcComponentValues(d.inputs));
+                    const std::string name = circuit.file + (poles == PoleKind::Real ? " real" : "");
+                    ASSERT_TRUE(ss) << name;
+                    for (const float f : {300.0f, 3000.0f, 30000.0f}) {
+                        const Cx model = [&] {
+                            const Complex m = *FilterResponse(d.state, c, f);
+                            return Cx(m.re, m.im);
+                        }();
+                        const Cx circuitGain = transfer(*ss, 2 * std::numbers::pi * f) *
+                                               (circuit.inverting ? -1.0 : 1.0);
+                        EXPECT_LT(std::abs(circuitGain - model), 2e-4 * std::abs(model))
+                            << name << " at " << f << " Hz: " << circuitGain << " vs " << model;
+                    }
+                }
+}
+
+// A tri-state detector between its pulses: R1 carries nothing, so the passive filter's
+// capacitors keep their charge (an integrator) and only C3 shares charge through R2.
+TEST(FilterStateSpace, OpenSourceLeavesTheNetworkToItself) {
+    Configuration c;
+    c.order = 3;
+    c.detector = Detector::PFD;
+    const Design d = designFor(c);
+    const auto ss =
+        filterStateSpace(*filterCircuitFor(c), d.inputs, CalcComponentValues(d.inputs), false);
+    ASSERT_TRUE(ss);
+    ASSERT_EQ(ss->n, 2);
+    for (const double b : ss->B)
+        EXPECT_EQ(b, 0.0);
+    const auto modes = ModalSystem::fromStateSpace(*ss);
+    ASSERT_TRUE(modes);
+    // Eigenvalues: 0 (the series charge stays) and -1/(R2 (C1 C3/(C1 + C3)))...: one held mode.
+    double smallest = 1e300;
+    for (int i = 0; i < 2; ++i)
+        smallest = std::min(smallest, std::abs(modes->eigenvalue(i)));
+    EXPECT_LT(smallest, 1e-6);
+}
+
+FilterStateSpace space(int n, std::vector<double> a, std::vector<double> b, std::vector<double> c,
+                       double d) {
+    FilterStateSpace ss;
+    ss.n = n;
+    ss.A = std::move(a);
+    ss.B = std::move(b);
+    ss.C = std::move(c);
+    ss.D = d;
+    return ss;
+}
+
+// Closed forms of the unit-step responses (output and its integral) of the sections a filter is
+// made of, and the same state whether an interval is taken in one piece or in 4 or 16.
+TEST(ModalSystem, StepResponsesMatchClosedForms) {
+    struct Case {
+        const char* name;
+        FilterStateSpace ss;
+        std::function<double(double)> y;
+        // Coinciding eigenvalues are moved apart a little (see ModalSystem), which costs digits.
+        double piecesTolerance = 1e-9;
+    };
+    const double tau = 20e-6;
+    const double w = 2 * std::numbers::pi * 30000;
+    const double zeta = 0.4;
+    const double wd = w * std::sqrt(1 - zeta * zeta);
+    const double R = 5000;
+    const double C = 10e-9;
+    const std::vector<Case> cases = {
+        {"RC stage", space(1, {-1 / tau}, {1 / tau}, {1}, 0),
+         [=](double t) { return 1 - std::exp(-t / tau); }},
+        {"integrator with series resistor (R2 + C driven by a current)", space(1, {0}, {1 / C}, {1}, R),
+         [=](double t) { return R + t / C; }},
+        {"complex poles", space(2, {0, 1, -w * w, -2 * zeta * w}, {0, w * w}, {1, 0}, 0),
+         [=](double t) {
+             return 1 - std::exp(-zeta * w * t) *
+                            (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
+         }},
+        {"critically damped (real poles tau4 = tau5)", space(2, {0, 1, -w * w, -2 * w}, {0, w * w}, {1, 0}, 0),
+         [=](double t) { return 1 - (1 + w * t) * std::exp(-w * t); }},
+        {"two equal RC stages in a row", space(2, {-1 / tau, 0, 1 / tau, -1 / tau}, {1 / tau, 0}, {0, 1}, 0),
+         [=](double t) { return 1 - (1 + t / tau) * std::exp(-t / tau); }, 1e-6},
+    };
+    for (const Case& c : cases) {
+        auto modes = ModalSystem::fromStateSpace(c.ss);
+        ASSERT_TRUE(modes) << c.name;
+        for (const double t : {1e-6, 13e-6, 70e-6}) {
+            FilterStateVector x{};
+            const ModalInterval r = modes->advance(x, 1.0, t);
+            const double scale = std::max(1.0, std::fabs(c.y(t)));
+            EXPECT_NEAR(r.yEnd, c.y(t), 2e-7 * scale) << c.name << " t=" << t;
+            // The integral by Simpson's rule on a fine grid.
+            double integral = 0;
+            const int n = 2000;
+            for (int i = 0; i <= n; ++i) {
+                const double weight = i == 0 || i == n ? 1 : (i % 2 ? 4 : 2);
+                integral += weight * c.y(t * i / n);
+            }
+            integral *= t / n / 3;
+            EXPECT_NEAR(r.yIntegral, integral, 2e-7 * scale * t) << c.name << " t=" << t;
+            for (const int pieces : {4, 16}) {
+                FilterStateVector xp{};
+                ModalInterval piece;
+                double sum = 0;
+                for (int i = 0; i < pieces; ++i) {
+                    piece = modes->advance(xp, 1.0, t / pieces);
+                    sum += piece.yIntegral;
+                }
+                for (int k = 0; k < modes->size(); ++k)
+                    EXPECT_NEAR(xp[static_cast<std::size_t>(k)], x[static_cast<std::size_t>(k)],
+                                c.piecesTolerance * (1 + std::fabs(x[static_cast<std::size_t>(k)])))
+                        << c.name << " in " << pieces;
+                EXPECT_NEAR(sum, r.yIntegral, c.piecesTolerance * scale * t) << c.name << " in " << pieces;
+            }
+            modes->cacheStep(t);
+            FilterStateVector xc{};
+            const ModalInterval cached = modes->advanceStep(xc, 1.0);
+            EXPECT_NEAR(cached.yEnd, r.yEnd, 1e-9 * scale) << c.name;
+            EXPECT_NEAR(cached.yIntegral, r.yIntegral, 1e-9 * scale * t) << c.name;
+        }
+    }
+}
+
+} // namespace
+} // namespace loopcraft
