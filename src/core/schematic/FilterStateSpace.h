@@ -19,7 +19,7 @@
 namespace loopcraft {
 
 struct FilterStateSpace {
-    int n = 0; // number of capacitors
+    int n = 0;             // number of capacitors
     std::vector<double> A; // n x n, row-major
     std::vector<double> B; // n
     std::vector<double> C; // n

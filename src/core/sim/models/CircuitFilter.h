@@ -38,10 +38,10 @@ public:
     float UfOut = 0;
 
 private:
-    ModalSystem mDriven;               // with the detector's source
-    std::optional<ModalSystem> mOpen;  // a voltage PFD between its pulses
+    ModalSystem mDriven;              // with the detector's source
+    std::optional<ModalSystem> mOpen; // a voltage PFD between its pulses
     FilterDrive mDrive{};
-    double mSign = 1;                  // -1 where one inverting stage turns the output round
+    double mSign = 1; // -1 where one inverting stage turns the output round
     double mStep = 0;
     double mRefPeriod = 0;
     double mUMid = 0;

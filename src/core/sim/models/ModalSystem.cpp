@@ -53,7 +53,8 @@ std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
                 den = 1e-300;
             const Cx step = value(z[static_cast<std::size_t>(i)]) / den;
             z[static_cast<std::size_t>(i)] -= step;
-            change = std::max(change, std::abs(step) / (1 + std::abs(z[static_cast<std::size_t>(i)])));
+            change =
+                std::max(change, std::abs(step) / (1 + std::abs(z[static_cast<std::size_t>(i)])));
         }
         if (change < 1e-15)
             break;
@@ -249,9 +250,11 @@ template <class T> ModeFactors factors(T lambda, double dt) {
     const T e = std::exp(x);
     T phi1, phi2;
     if (std::abs(x) < 1e-2) {
-        phi1 = dt * (1.0 + x * (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x / 720.0)))));
+        phi1 = dt *
+               (1.0 + x * (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x / 720.0)))));
         phi2 = dt * dt *
-               (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x * (1.0 / 720 + x / 5040.0)))));
+               (1.0 / 2 +
+                x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x * (1.0 / 720 + x / 5040.0)))));
     } else {
         phi1 = (e - 1.0) / lambda;
         phi2 = (e - 1.0 - x) / (lambda * lambda);
@@ -278,7 +281,8 @@ ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) co
         const Cx zEnd = f.e * z0 + f.phi1 * drive;
         const Cx zInt = f.phi1 * z0 + f.phi2 * drive;
         for (int k = 0; k < mN; ++k)
-            next[static_cast<std::size_t>(k)] += (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+            next[static_cast<std::size_t>(k)] +=
+                (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
         r.yIntegral += (mCV[ui] * zInt).real();
     }
     x = next;

@@ -55,8 +55,8 @@ private:
     int mN = 0;
     std::array<Cx, kMaxFilterStates> mLambda{};
     std::array<bool, kMaxFilterStates> mReal{};
-    std::array<Cx, kMaxFilterStates> mWB{}; // w_i · B
-    std::array<Cx, kMaxFilterStates> mCV{}; // C · v_i
+    std::array<Cx, kMaxFilterStates> mWB{};                              // w_i · B
+    std::array<Cx, kMaxFilterStates> mCV{};                              // C · v_i
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mV{}; // mV[i][k]: v_i, part k
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mW{};
     std::array<double, kMaxFilterStates> mC{};

@@ -1,9 +1,10 @@
 // The filter circuits as the simulation runs them: their equations against the loop model's
 // filter functions, the interval solver against closed forms, and the clamped output.
+#include "core/sim/models/CircuitFilter.h"
+
 #include "core/design/LoopModel.h"
 #include "core/schematic/FilterStateSpace.h"
 #include "core/sim/SimState.h"
-#include "core/sim/models/CircuitFilter.h"
 #include "core/sim/models/LF_ActiveLL.h"
 #include "core/sim/models/LF_ActivePI.h"
 #include "core/sim/models/LF_PassiveLL.h"
@@ -106,9 +107,10 @@ TEST(FilterStateSpace, EveryCircuitHasTheLoopModelsFilterFunction) {
                     c.poleKind = poles;
                     const Design d = designFor(c);
                     const FilterCircuit circuit = *filterCircuitFor(c);
-                    const auto ss = filterStateSpace(circuit, d.inputs,
-                                                     CalcComponentValues(d.inputs));
-                    const std::string name = circuit.file + (poles == PoleKind::Real ? " real" : "");
+                    const auto ss =
+                        filterStateSpace(circuit, d.inputs, CalcComponentValues(d.inputs));
+                    const std::string name =
+                        circuit.file + (poles == PoleKind::Real ? " real" : "");
                     ASSERT_TRUE(ss) << name;
                     for (const float f : {300.0f, 3000.0f, 30000.0f}) {
                         const Cx model = [&] {
@@ -175,16 +177,19 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
     const std::vector<Case> cases = {
         {"RC stage", space(1, {-1 / tau}, {1 / tau}, {1}, 0),
          [=](double t) { return 1 - std::exp(-t / tau); }},
-        {"integrator with series resistor (R2 + C driven by a current)", space(1, {0}, {1 / C}, {1}, R),
-         [=](double t) { return R + t / C; }},
+        {"integrator with series resistor (R2 + C driven by a current)",
+         space(1, {0}, {1 / C}, {1}, R), [=](double t) { return R + t / C; }},
         {"complex poles", space(2, {0, 1, -w * w, -2 * zeta * w}, {0, w * w}, {1, 0}, 0),
          [=](double t) {
-             return 1 - std::exp(-zeta * w * t) *
-                            (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
+             return 1 -
+                    std::exp(-zeta * w * t) *
+                        (std::cos(wd * t) + zeta / std::sqrt(1 - zeta * zeta) * std::sin(wd * t));
          }},
-        {"critically damped (real poles tau4 = tau5)", space(2, {0, 1, -w * w, -2 * w}, {0, w * w}, {1, 0}, 0),
+        {"critically damped (real poles tau4 = tau5)",
+         space(2, {0, 1, -w * w, -2 * w}, {0, w * w}, {1, 0}, 0),
          [=](double t) { return 1 - (1 + w * t) * std::exp(-w * t); }},
-        {"two equal RC stages in a row", space(2, {-1 / tau, 0, 1 / tau, -1 / tau}, {1 / tau, 0}, {0, 1}, 0),
+        {"two equal RC stages in a row",
+         space(2, {-1 / tau, 0, 1 / tau, -1 / tau}, {1 / tau, 0}, {0, 1}, 0),
          [=](double t) { return 1 - (1 + t / tau) * std::exp(-t / tau); }, 1e-6},
     };
     for (const Case& c : cases) {
@@ -216,7 +221,8 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
                     EXPECT_NEAR(xp[static_cast<std::size_t>(k)], x[static_cast<std::size_t>(k)],
                                 c.piecesTolerance * (1 + std::fabs(x[static_cast<std::size_t>(k)])))
                         << c.name << " in " << pieces;
-                EXPECT_NEAR(sum, r.yIntegral, c.piecesTolerance * scale * t) << c.name << " in " << pieces;
+                EXPECT_NEAR(sum, r.yIntegral, c.piecesTolerance * scale * t)
+                    << c.name << " in " << pieces;
             }
             modes->cacheStep(t);
             FilterStateVector xc{};
