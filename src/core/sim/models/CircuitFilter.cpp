@@ -15,16 +15,18 @@
 
 namespace loopcraft {
 
-bool CircuitFilter::needed(const SimState& s) {
+bool CircuitFilter::needed(const SimState& s, LoopFilter filter) {
     const Configuration config = Configuration::fromFlags(s);
     if (config.isAdpll() || config.order < 2)
         return false;
-    return config.order >= 3 || (config.filter == LoopFilter::ActiveLL && config.chargePump());
+    return config.order >= 3 || (filter == LoopFilter::ActiveLL && config.chargePump());
 }
 
-std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, FilterDrive drive,
-                                                   float stepDuration, float refPeriod) {
-    const Configuration config = Configuration::fromFlags(s);
+std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, LoopFilter filter,
+                                                   FilterDrive drive, float stepDuration,
+                                                   float refPeriod) {
+    Configuration config = Configuration::fromFlags(s);
+    config.filter = filter;
     const std::optional<FilterCircuit> circuit = filterCircuitFor(config);
     if (!circuit)
         return std::nullopt;

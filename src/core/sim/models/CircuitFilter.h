@@ -20,15 +20,17 @@ namespace loopcraft {
 
 class SimState;
 enum class FilterDrive;
+enum class LoopFilter;
 
 class CircuitFilter {
 public:
-    // Whether the filter of this run's configuration needs the whole circuit.
-    static bool needed(const SimState& s);
-    // The circuit for the run's configuration and design; nothing when it cannot be set up (a
-    // part without a positive, finite value).
-    static std::optional<CircuitFilter> forRun(const SimState& s, FilterDrive drive,
-                                               float stepDuration, float refPeriod);
+    // Whether `filter` in this run's configuration needs the whole circuit.
+    static bool needed(const SimState& s, LoopFilter filter);
+    // The circuit of `filter` for the run's configuration and design; nothing when it cannot be
+    // set up (a part without a positive, finite value).
+    static std::optional<CircuitFilter> forRun(const SimState& s, LoopFilter filter,
+                                               FilterDrive drive, float stepDuration,
+                                               float refPeriod);
 
     // One simulation step: reads Ud or the pulse times, writes Uf.
     void Step(SimState& s);

@@ -1,6 +1,8 @@
 // The members every RC loop filter sets at Init.
 #include "core/sim/models/LoopFilterRC.h"
 
+#include "core/config/Configuration.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -24,10 +26,10 @@ void LoopFilterRC::initCommon(float normalisedC) {
     }
 }
 
-void LoopFilterRC::initCircuit() {
+void LoopFilterRC::initCircuit(LoopFilter filter) {
     Circuit.reset();
-    if (CircuitFilter::needed(*Sim))
-        Circuit = CircuitFilter::forRun(*Sim, Drive, StepDuration, RefPeriod);
+    if (CircuitFilter::needed(*Sim, filter))
+        Circuit = CircuitFilter::forRun(*Sim, filter, Drive, StepDuration, RefPeriod);
 }
 
 } // namespace loopcraft

@@ -116,8 +116,8 @@ public:
     std::optional<CircuitFilter> Circuit;
 
 protected:
-    // Sets up Circuit for this run; called at the end of each filter's Init.
-    void initCircuit();
+    // Sets up Circuit for this run; called at the end of each filter's Init with its type.
+    void initCircuit(LoopFilter filter);
     // The members every filter's Init sets; `normalisedC` is the capacitor used without a
     // charge pump.
     void initCommon(float normalisedC);

@@ -133,35 +133,56 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
     if (n < 1 || n > kMaxFilterStates)
         return std::nullopt;
     const auto un = static_cast<std::size_t>(n);
+    for (const double v : ss.A)
+        if (!std::isfinite(v))
+            return std::nullopt;
+    ModalSystem sys;
+    sys.mN = n;
+    for (std::size_t k = 0; k < un; ++k)
+        sys.mC[k] = ss.C[k];
+    sys.mD = ss.D;
+    // A state that nothing moves (a capacitor whose only path is open) keeps its charge.
+    for (int i = 0; i < n; ++i) {
+        bool held = ss.B[static_cast<std::size_t>(i)] == 0;
+        for (int j = 0; j < n && held; ++j)
+            held = ss.A[static_cast<std::size_t>(i * n + j)] == 0;
+        if (held)
+            sys.mHeld[static_cast<std::size_t>(sys.mNHeld++)] = i;
+        else
+            sys.mActive[static_cast<std::size_t>(sys.mModes++)] = i;
+    }
+    const auto um = static_cast<std::size_t>(sys.mModes);
+    if (um == 0)
+        return sys;
+    auto entry = [&](int r, int c) { return ss.A[static_cast<std::size_t>(r * n + c)]; };
     double scale = 0;
-    for (const double a : ss.A)
-        scale = std::max(scale, std::fabs(a));
-    if (!std::isfinite(scale))
-        return std::nullopt;
+    for (std::size_t i = 0; i < um; ++i)
+        for (std::size_t j = 0; j < um; ++j)
+            scale = std::max(scale, std::fabs(entry(sys.mActive[i], sys.mActive[j])));
     if (scale == 0)
         scale = 1; // nothing but integrators
 
-    for (const double nudge : {0.0, 1e-8, 1e-7, 1e-6, 1e-5}) {
-        Matrix a(un, std::vector<Cx>(un));
-        for (std::size_t i = 0; i < un; ++i)
-            for (std::size_t j = 0; j < un; ++j)
-                a[i][j] = ss.A[i * un + j] / scale;
-        for (std::size_t i = 0; i < un; ++i)
+    for (const double nudge : {0.0, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3}) {
+        Matrix a(um, std::vector<Cx>(um));
+        for (std::size_t i = 0; i < um; ++i)
+            for (std::size_t j = 0; j < um; ++j)
+                a[i][j] = entry(sys.mActive[i], sys.mActive[j]) / scale;
+        for (std::size_t i = 0; i < um; ++i)
             a[i][i] *= 1 + nudge * static_cast<double>(i + 1);
 
         // Faddeev-LeVerrier: p(z) = det(z - a).
-        std::vector<double> coeff(un + 1, 0.0);
-        coeff[un] = 1;
-        Matrix m(un, std::vector<Cx>(un));
-        for (std::size_t k = 1; k <= un; ++k) {
+        std::vector<double> coeff(um + 1, 0.0);
+        coeff[um] = 1;
+        Matrix m(um, std::vector<Cx>(um));
+        for (std::size_t k = 1; k <= um; ++k) {
             m = product(a, m);
-            for (std::size_t i = 0; i < un; ++i)
-                m[i][i] += coeff[un - k + 1];
+            for (std::size_t i = 0; i < um; ++i)
+                m[i][i] += coeff[um - k + 1];
             const Matrix am = product(a, m);
             Cx trace = 0;
-            for (std::size_t i = 0; i < un; ++i)
+            for (std::size_t i = 0; i < um; ++i)
                 trace += am[i][i];
-            coeff[un - k] = -trace.real() / static_cast<double>(k);
+            coeff[um - k] = -trace.real() / static_cast<double>(k);
         }
         std::vector<Cx> mu = polynomialRoots(coeff);
         refineEigenvalues(a, mu);
@@ -170,26 +191,24 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
         for (const Cx& z : mu)
             largest = std::max(largest, std::abs(z));
         bool separate = true;
-        for (std::size_t i = 0; i < un && separate; ++i)
-            for (std::size_t j = i + 1; j < un; ++j)
+        for (std::size_t i = 0; i < um && separate; ++i)
+            for (std::size_t j = i + 1; j < um; ++j)
                 if (std::abs(mu[i] - mu[j]) < 1e-9 * std::max(largest, 1e-30))
                     separate = false;
         if (!separate)
             continue;
 
-        ModalSystem sys;
-        sys.mN = n;
-        Matrix sum(un, std::vector<Cx>(un));
+        Matrix sum(um, std::vector<Cx>(um));
         bool ok = true;
-        for (std::size_t i = 0; i < un && ok; ++i) {
-            Matrix p(un, std::vector<Cx>(un));
-            for (std::size_t k = 0; k < un; ++k)
+        for (std::size_t i = 0; i < um && ok; ++i) {
+            Matrix p(um, std::vector<Cx>(um));
+            for (std::size_t k = 0; k < um; ++k)
                 p[k][k] = 1;
-            for (std::size_t j = 0; j < un; ++j) {
+            for (std::size_t j = 0; j < um; ++j) {
                 if (j == i)
                     continue;
                 Matrix f = a;
-                for (std::size_t k = 0; k < un; ++k)
+                for (std::size_t k = 0; k < um; ++k)
                     f[k][k] -= mu[j];
                 p = product(f, p);
                 const Cx d = mu[i] - mu[j];
@@ -198,7 +217,7 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
                         e /= d;
             }
             std::size_t best = 0;
-            for (std::size_t k = 1; k < un; ++k)
+            for (std::size_t k = 1; k < um; ++k)
                 if (std::abs(p[k][k]) > std::abs(p[best][best]))
                     best = k;
             if (!(std::abs(p[best][best]) > 0)) {
@@ -211,28 +230,33 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
                 lambda = lambda.real();
             sys.mLambda[i] = lambda;
             sys.mReal[i] = real;
-            for (std::size_t k = 0; k < un; ++k) {
+            sys.mWB[i] = 0;
+            sys.mCV[i] = 0;
+            sys.mWH[i] = {};
+            for (std::size_t k = 0; k < um; ++k) {
+                const auto row = static_cast<std::size_t>(sys.mActive[k]);
                 sys.mV[i][k] = p[k][best];
                 sys.mW[i][k] = p[best][k] / p[best][best];
-                sys.mWB[i] += sys.mW[i][k] * ss.B[k];
-                sys.mCV[i] += ss.C[k] * sys.mV[i][k];
+                sys.mWB[i] += sys.mW[i][k] * ss.B[row];
+                sys.mCV[i] += ss.C[row] * sys.mV[i][k];
+                for (int h = 0; h < sys.mNHeld; ++h)
+                    sys.mWH[i][static_cast<std::size_t>(h)] +=
+                        sys.mW[i][k] *
+                        entry(sys.mActive[k], sys.mHeld[static_cast<std::size_t>(h)]);
             }
-            for (std::size_t r = 0; r < un; ++r)
-                for (std::size_t c = 0; c < un; ++c)
+            for (std::size_t r = 0; r < um; ++r)
+                for (std::size_t c = 0; c < um; ++c)
                     sum[r][c] += mu[i] * sys.mV[i][r] * sys.mW[i][c];
         }
         if (!ok)
             continue;
         // The modes must rebuild the (moved) matrix.
         double error = 0;
-        for (std::size_t r = 0; r < un; ++r)
-            for (std::size_t c = 0; c < un; ++c)
+        for (std::size_t r = 0; r < um; ++r)
+            for (std::size_t c = 0; c < um; ++c)
                 error = std::max(error, std::abs(sum[r][c] - a[r][c]));
-        if (!(error < 1e-10))
+        if (!(error < 1e-9))
             continue;
-        for (std::size_t k = 0; k < un; ++k)
-            sys.mC[k] = ss.C[k];
-        sys.mD = ss.D;
         return sys;
     }
     return std::nullopt;
@@ -268,26 +292,43 @@ ModeFactors modeFactors(Cx lambda, bool real, double dt) {
 
 } // namespace
 
+Cx ModalSystem::drive(std::size_t i, const FilterStateVector& x, double u) const {
+    Cx d = mWB[i] * u;
+    for (int h = 0; h < mNHeld; ++h)
+        d += mWH[i][static_cast<std::size_t>(h)] *
+             x[static_cast<std::size_t>(mHeld[static_cast<std::size_t>(h)])];
+    return d;
+}
+
 ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) const {
-    FilterStateVector next{};
+    FilterStateVector next = x; // held states keep their value
     ModalInterval r;
-    for (int i = 0; i < mN; ++i) {
+    for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
         Cx z0 = 0;
-        for (int k = 0; k < mN; ++k)
-            z0 += mW[ui][static_cast<std::size_t>(k)] * x[static_cast<std::size_t>(k)];
-        const Cx drive = mWB[ui] * u;
-        const Cx zEnd = f.e * z0 + f.phi1 * drive;
-        const Cx zInt = f.phi1 * z0 + f.phi2 * drive;
-        for (int k = 0; k < mN; ++k)
-            next[static_cast<std::size_t>(k)] +=
-                (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+        for (int k = 0; k < mModes; ++k)
+            z0 += mW[ui][static_cast<std::size_t>(k)] *
+                  x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])];
+        const Cx d = drive(ui, x, u);
+        const Cx zEnd = f.e * z0 + f.phi1 * d;
+        const Cx zInt = f.phi1 * z0 + f.phi2 * d;
+        for (int k = 0; k < mModes; ++k) {
+            const auto row = static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)]);
+            if (i == 0)
+                next[row] = 0;
+            next[row] += (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+        }
         r.yIntegral += (mCV[ui] * zInt).real();
     }
+    double heldOutput = mD * u;
+    for (int h = 0; h < mNHeld; ++h) {
+        const auto k = static_cast<std::size_t>(mHeld[static_cast<std::size_t>(h)]);
+        heldOutput += mC[k] * x[k];
+    }
+    r.yIntegral += heldOutput * dt;
     x = next;
     r.yEnd = output(x, u);
-    r.yIntegral += mD * u * dt;
     return r;
 }
 
@@ -297,16 +338,33 @@ void ModalSystem::cacheStep(double dt) {
     mGamma = {};
     mIntC = {};
     mIntD = mD * dt;
-    for (int i = 0; i < mN; ++i) {
+    for (int h = 0; h < mNHeld; ++h) {
+        const auto k = static_cast<std::size_t>(mHeld[static_cast<std::size_t>(h)]);
+        mPhi[k][k] = 1;
+        mIntC[k] = mC[k] * dt;
+    }
+    for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
-        for (int r = 0; r < mN; ++r) {
+        for (int r = 0; r < mModes; ++r) {
             const auto ur = static_cast<std::size_t>(r);
-            for (int c = 0; c < mN; ++c)
-                mPhi[ur][static_cast<std::size_t>(c)] +=
-                    (f.e * mV[ui][ur] * mW[ui][static_cast<std::size_t>(c)]).real();
-            mGamma[ur] += (f.phi1 * mV[ui][ur] * mWB[ui]).real();
-            mIntC[ur] += (mCV[ui] * f.phi1 * mW[ui][ur]).real();
+            const auto row = static_cast<std::size_t>(mActive[ur]);
+            for (int c = 0; c < mModes; ++c) {
+                const auto uc = static_cast<std::size_t>(c);
+                mPhi[row][static_cast<std::size_t>(mActive[uc])] +=
+                    (f.e * mV[ui][ur] * mW[ui][uc]).real();
+            }
+            for (int h = 0; h < mNHeld; ++h) {
+                const auto uh = static_cast<std::size_t>(h);
+                mPhi[row][static_cast<std::size_t>(mHeld[uh])] +=
+                    (f.phi1 * mV[ui][ur] * mWH[ui][uh]).real();
+            }
+            mGamma[row] += (f.phi1 * mV[ui][ur] * mWB[ui]).real();
+            mIntC[row] += (mCV[ui] * f.phi1 * mW[ui][ur]).real();
+        }
+        for (int h = 0; h < mNHeld; ++h) {
+            const auto uh = static_cast<std::size_t>(h);
+            mIntC[static_cast<std::size_t>(mHeld[uh])] += (mCV[ui] * f.phi2 * mWH[ui][uh]).real();
         }
         mIntD += (mCV[ui] * f.phi2 * mWB[ui]).real();
     }

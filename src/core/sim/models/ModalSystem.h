@@ -8,9 +8,12 @@
 // split of it, which keeps a run independent of its step size. The full simulation step always
 // lasts the same time: its transition is kept as a real matrix.
 //
+// A state that nothing moves (a capacitor left without a path when the detector's source is
+// open) is held apart from the modes: it keeps its value and drives the others as a constant.
 // Coinciding eigenvalues (two stages with the same time constant, a critically damped section)
-// have no separate modes; A is then moved on its diagonal by the least of 1e-8 ... 1e-5
-// (relative) that separates them, far below any part's tolerance.
+// have no separate modes; A is then moved on its diagonal by the least of 1e-8 ... 1e-3
+// (relative) that separates them cleanly, far below any part's tolerance (the defaults have
+// tau4 = tau5).
 #pragma once
 
 #include <array>
@@ -38,6 +41,8 @@ public:
     static std::optional<ModalSystem> fromStateSpace(const FilterStateSpace& ss);
 
     int size() const { return mN; }
+    // Modes: the states that move; the others keep their value over any interval.
+    int modes() const { return mModes; }
     // The eigenvalues (1/s), for tests.
     std::complex<double> eigenvalue(int i) const { return mLambda[static_cast<std::size_t>(i)]; }
 
@@ -52,12 +57,21 @@ public:
 
 private:
     using Cx = std::complex<double>;
+    // The constant input of mode i over an interval: (w_i · B) u plus what the held states feed.
+    Cx drive(std::size_t i, const FilterStateVector& x, double u) const;
+
     int mN = 0;
+    int mModes = 0;
+    int mNHeld = 0;
+    std::array<int, kMaxFilterStates> mActive{}; // the state of each mode's row
+    std::array<int, kMaxFilterStates> mHeld{};
     std::array<Cx, kMaxFilterStates> mLambda{};
     std::array<bool, kMaxFilterStates> mReal{};
-    std::array<Cx, kMaxFilterStates> mWB{};                              // w_i · B
-    std::array<Cx, kMaxFilterStates> mCV{};                              // C · v_i
-    std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mV{}; // mV[i][k]: v_i, part k
+    std::array<Cx, kMaxFilterStates> mWB{};                               // w_i · B
+    std::array<Cx, kMaxFilterStates> mCV{};                               // C · v_i
+    std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mWH{}; // w_i · A[:, held h]
+    // mV[i][k], mW[i][k]: right and left vector of mode i at the k-th moving state.
+    std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mV{};
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mW{};
     std::array<double, kMaxFilterStates> mC{};
     double mD = 0;

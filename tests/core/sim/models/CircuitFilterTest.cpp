@@ -140,11 +140,46 @@ TEST(FilterStateSpace, OpenSourceLeavesTheNetworkToItself) {
         EXPECT_EQ(b, 0.0);
     const auto modes = ModalSystem::fromStateSpace(*ss);
     ASSERT_TRUE(modes);
-    // Eigenvalues: 0 (the series charge stays) and -1/(R2 (C1 C3/(C1 + C3)))...: one held mode.
-    double smallest = 1e300;
-    for (int i = 0; i < 2; ++i)
-        smallest = std::min(smallest, std::abs(modes->eigenvalue(i)));
-    EXPECT_LT(smallest, 1e-6);
+    // C1 holds its charge; C3 shares it with nothing but R2 and decays with tau3.
+    ASSERT_EQ(modes->modes(), 1);
+    EXPECT_NEAR(modes->eigenvalue(0).real(), -1 / d.inputs.tau3, 1e-6 / d.inputs.tau3);
+    FilterStateVector x{0.7, 0.2};
+    const ModalInterval r = modes->advance(x, 1.0, d.inputs.tau3);
+    EXPECT_EQ(x[0], 0.7);
+    EXPECT_NEAR(x[1], 0.2 * std::exp(-1.0), 1e-8); // R2·C3 in float
+    EXPECT_NEAR(r.yEnd, 0.7 + 0.2 * std::exp(-1.0), 1e-8);
+}
+
+// Every filter of orders 3..5 (and the charge pump into the active lead-lag at order 2) runs
+// as its circuit with the default design, whatever the detector and the poles.
+TEST(CircuitFilter, EveryConfigurationSetsUpItsCircuit) {
+    for (const FlagId order : {FlagId::rbConfigPLLOrder2, FlagId::rbConfigPLLOrder3,
+                               FlagId::rbConfigPLLOrder4, FlagId::rbConfigPLLOrder5})
+        for (const FlagId detector :
+             {FlagId::rbConfigLPLLMul, FlagId::rbConfigDPLLPFD, FlagId::rbConfigDPLLPFD_CP})
+            for (const FlagId poles :
+                 {FlagId::rbFiltDesignRealPoles, FlagId::rbFiltDesignComplexPoles}) {
+                SimState s;
+                s.selectFlag(order);
+                s.selectFlag(detector);
+                s.selectFlag(poles);
+                s.SimulfRef = s.Simulf0;
+                s.UMid = 2.5f;
+                const bool higher = order != FlagId::rbConfigPLLOrder2;
+                const std::string name = std::to_string(static_cast<int>(order)) + "/" + std::to_string(static_cast<int>(poles)) + "/" +
+                                         std::to_string(static_cast<int>(detector));
+                LF_PassiveLL& passive = s.ensureModel(s.LfPassiveLL);
+                passive.Init();
+                EXPECT_EQ(passive.Circuit.has_value(), higher) << name;
+                LF_ActiveLL& leadLag = s.ensureModel(s.LfActiveLL);
+                leadLag.Init();
+                EXPECT_EQ(leadLag.Circuit.has_value(),
+                          higher || detector == FlagId::rbConfigDPLLPFD_CP)
+                    << name;
+                LF_ActivePI& pi = s.ensureModel(s.LfActivePI);
+                pi.Init();
+                EXPECT_EQ(pi.Circuit.has_value(), higher) << name;
+            }
 }
 
 FilterStateSpace space(int n, std::vector<double> a, std::vector<double> b, std::vector<double> c,
