@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <gtest/gtest.h>
 #include <numbers>
 #include <string>
@@ -39,6 +40,9 @@ StepFigures figures(const std::vector<double>& y, double final, double period, d
 struct LoopCase {
     std::string name;
     std::vector<FlagId> flags;
+    // A change after the design: the loop then differs from the designed one, and the
+    // simulation must follow the model of the loop it has.
+    std::function<void(ParameterSet&)> after = {};
 };
 
 void PrintTo(const LoopCase& c, std::ostream* os) {
@@ -65,10 +69,12 @@ TEST_P(LoopFollowsModel, StepResponseWithinTheSamplingDelay) {
         p.SchemaC1Val = st.C1 * 1e9f;
         p.SchemaC1Unit = 3;
     }
+    if (GetParam().after)
+        GetParam().after(p);
     p.Simulf0 = 100000;
     p.Simuldf = 1000; // 1 % of f0
     p.SimulnSamp = 4;
-    p.SimulT = 0.004f; // 400 periods, several settling times at 5 kHz
+    p.SimulT = 0.003f; // 300 periods, several settling times at 5 kHz
     SimState s;
     s.setParameters(p);
     s.cbSimulFilter = true; // one point per reference period: the period's mean
@@ -123,7 +129,7 @@ TEST_P(LoopFollowsModel, StepResponseWithinTheSamplingDelay) {
         loop.B[static_cast<std::size_t>(e)] = 1;
         // Classical Runge-Kutta on a fine grid, apart from the solver under test; the output's
         // integral rides along as one more state.
-        const int substeps = 400;
+        const int substeps = 100;
         const double h = period / substeps;
         std::vector<double> x(static_cast<std::size_t>(n + 1), 0.0);
         auto rate = [&](const std::vector<double>& v) {
@@ -220,6 +226,15 @@ std::vector<LoopCase> loopCases() {
     };
     // The charge pump into the active lead-lag follows its model at order 2 too.
     cases.push_back({"Order2PFDCPActiveLL", {F::rbConfigDPLLPFD_CP, F::rbConfigActiveLL}});
+    cases.push_back({"Order2PFDCPActiveLLKa30",
+                     {F::rbConfigDPLLPFD_CP, F::rbConfigActiveLL},
+                     [](ParameterSet& p) { p.FiltDesignKa = 30; }});
+    cases.push_back({"Order2PFDCPActiveLLKp008",
+                     {F::rbConfigDPLLPFD_CP, F::rbConfigActiveLL},
+                     [](ParameterSet& p) { p.ConfigKp = 0.08e-3f; }});
+    cases.push_back({"Order2PFDCPActiveLLKp032",
+                     {F::rbConfigDPLLPFD_CP, F::rbConfigActiveLL},
+                     [](ParameterSet& p) { p.ConfigKp = 0.32e-3f; }});
     for (const auto& [on, of] : orders)
         for (const auto& [kn, kf] : kinds) {
             std::vector<FlagId> flags = kf;

@@ -166,7 +166,8 @@ TEST(CircuitFilter, EveryConfigurationSetsUpItsCircuit) {
                 s.SimulfRef = s.Simulf0;
                 s.UMid = 2.5f;
                 const bool higher = order != FlagId::rbConfigPLLOrder2;
-                const std::string name = std::to_string(static_cast<int>(order)) + "/" + std::to_string(static_cast<int>(poles)) + "/" +
+                const std::string name = std::to_string(static_cast<int>(order)) + "/" +
+                                         std::to_string(static_cast<int>(poles)) + "/" +
                                          std::to_string(static_cast<int>(detector));
                 LF_PassiveLL& passive = s.ensureModel(s.LfPassiveLL);
                 passive.Init();
@@ -180,6 +181,71 @@ TEST(CircuitFilter, EveryConfigurationSetsUpItsCircuit) {
                 pi.Init();
                 EXPECT_EQ(pi.Circuit.has_value(), higher) << name;
             }
+}
+
+// At the op-amp's output limit only the output stops: the pump's charge stays on the
+// capacitors, so as much charge pumped back returns the filter to where it started.
+TEST(CircuitFilter, OutputLimitKeepsThePumpsCharge) {
+    SimState s;
+    s.selectFlag(FlagId::rbConfigPLLOrder3);
+    s.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+    s.selectFlag(FlagId::rbConfigActivePI);
+    s.SimulfRef = s.Simulf0;
+    s.UMid = 2.5f;
+    LF_ActivePI& pi = s.ensureModel(s.LfActivePI);
+    pi.Init();
+    ASSERT_TRUE(pi.Circuit);
+    auto steps = [&](float up, float down, int count) {
+        for (int k = 0; k < count; ++k) {
+            s.TUp = up;
+            s.TDown = down;
+            pi.Step(s);
+        }
+    };
+    steps(0.25f, 0, 400); // UP for whole steps: far beyond the limit
+    EXPECT_EQ(s.Uf, s.ConfigLFSatP);
+    steps(0.1f, 0, 3); // still held there by the stored charge
+    EXPECT_EQ(s.Uf, s.ConfigLFSatP);
+    steps(0, 0.1f, 3);
+    steps(0, 0.25f, 400);
+    EXPECT_EQ(s.Uf, s.ConfigLFSatN);
+    steps(0, 0, 200); // C3 shares its last charge through R2
+    EXPECT_NEAR(s.Uf, s.UMid, 1e-4);
+}
+
+// The charge pump into the active lead-lag: the pump's current splits between R1 and the
+// input stage (R1 with C1), which relaxes with tau1 during and between the pulses; the op-amp
+// integrates the stage current. A steady mean current I therefore settles at I·R1·Ka, the
+// filter's gain at DC, for any Ka and Kp (the old stage, ten times the pump current and frozen
+// between the pulses, held the op-amp at its rail whatever they were).
+TEST(CircuitFilter, PumpIntoActiveLeadLagSettlesAtItsDcGain) {
+    for (const float ka : {10.0f, 100.0f})
+        for (const float kp : {0.08e-3f, 0.32e-3f}) {
+            SimState s;
+            s.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+            s.selectFlag(FlagId::rbConfigActiveLL);
+            s.SimulfRef = s.Simulf0;
+            s.UMid = 2.5f;
+            s.FiltDesignKa = ka;
+            s.ConfigKp = kp;
+            LF_ActiveLL& ll = s.ensureModel(s.LfActiveLL);
+            ll.Init();
+            ASSERT_TRUE(ll.Circuit);
+            const double duty = 5e-5; // of each step
+            const double mean = duty * kp * 2 * std::numbers::pi;
+            const double r1 = s.FiltDesignTau1 / (s.SchemaC1Val * 1e-9);
+            const int steps = static_cast<int>(20 * s.FiltDesignTau1 * s.SimulfRef * s.SimulnSamp);
+            s.TUp = static_cast<float>(duty / s.SimulnSamp);
+            s.TDown = 0;
+            double average = 0;
+            for (int k = 0; k < steps; ++k) {
+                ll.Step(s);
+                if (k >= steps - 100)
+                    average += (s.Uf - s.UMid) / 100.0;
+            }
+            EXPECT_NEAR(average, mean * r1 * ka, 2e-3 * mean * r1 * ka)
+                << "Ka " << ka << ", Kp " << kp;
+        }
 }
 
 FilterStateSpace space(int n, std::vector<double> a, std::vector<double> b, std::vector<double> c,
