@@ -149,9 +149,10 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
         if (held)
             sys.mHeld[static_cast<std::size_t>(sys.mNHeld++)] = i;
         else
-            sys.mActive[static_cast<std::size_t>(sys.mModes++)] = i;
+            sys.mActive[static_cast<std::size_t>(sys.mNActive++)] = i;
     }
-    const auto um = static_cast<std::size_t>(sys.mModes);
+    const auto um = static_cast<std::size_t>(sys.mNActive);
+    sys.mModes = sys.mNActive;
     if (um == 0)
         return sys;
     auto entry = [&](int r, int c) { return ss.A[static_cast<std::size_t>(r * n + c)]; };
@@ -257,6 +258,11 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
                 error = std::max(error, std::abs(sum[r][c] - a[r][c]));
         if (!(error < 1e-9))
             continue;
+        sys.pairConjugates();
+        for (int i = 0; i < sys.mModes; ++i) {
+            const auto ui = static_cast<std::size_t>(i);
+            sys.mInverse[ui] = std::abs(sys.mLambda[ui]) > 0 ? 1.0 / sys.mLambda[ui] : Cx(0);
+        }
         return sys;
     }
     return std::nullopt;
@@ -269,7 +275,7 @@ struct ModeFactors {
     Cx e, phi1, phi2;
 };
 
-template <class T> ModeFactors factors(T lambda, double dt) {
+template <class T> ModeFactors factors(T lambda, T inverse, double dt) {
     const T x = lambda * dt;
     const T e = std::exp(x);
     T phi1, phi2;
@@ -280,17 +286,54 @@ template <class T> ModeFactors factors(T lambda, double dt) {
                (1.0 / 2 +
                 x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x * (1.0 / 720 + x / 5040.0)))));
     } else {
-        phi1 = (e - 1.0) / lambda;
-        phi2 = (e - 1.0 - x) / (lambda * lambda);
+        phi1 = (e - 1.0) * inverse;
+        phi2 = (phi1 - dt) * inverse;
     }
     return {e, phi1, phi2};
 }
 
-ModeFactors modeFactors(Cx lambda, bool real, double dt) {
-    return real ? factors(lambda.real(), dt) : factors(lambda, dt);
+ModeFactors modeFactors(Cx lambda, Cx inverse, bool real, double dt) {
+    return real ? factors(lambda.real(), inverse.real(), dt) : factors(lambda, inverse, dt);
 }
 
 } // namespace
+
+void ModalSystem::pairConjugates() {
+    // The two modes of a complex pair give conjugate contributions: one of them, counted twice,
+    // gives the same real sum for half the work. Not for a pair split only by rounding (a
+    // critically damped section): there the two large contributions cancel, and only the pair
+    // as computed cancels to full precision.
+    for (int i = 0; i < mModes; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        if (mReal[ui] || !(mLambda[ui].imag() > 1e-3 * std::abs(mLambda[ui])))
+            continue;
+        for (int j = 0; j < mModes; ++j) {
+            const auto uj = static_cast<std::size_t>(j);
+            if (j == i || mReal[uj] ||
+                std::abs(mLambda[uj] - std::conj(mLambda[ui])) > 1e-9 * std::abs(mLambda[ui]))
+                continue;
+            for (int k = 0; k < kMaxFilterStates; ++k)
+                mV[ui][static_cast<std::size_t>(k)] *= 2.0;
+            mCV[ui] *= 2.0;
+            // Close the gap the partner leaves.
+            for (int m = j; m + 1 < mModes; ++m) {
+                const auto a = static_cast<std::size_t>(m);
+                const auto b = static_cast<std::size_t>(m + 1);
+                mLambda[a] = mLambda[b];
+                mReal[a] = mReal[b];
+                mWB[a] = mWB[b];
+                mCV[a] = mCV[b];
+                mV[a] = mV[b];
+                mW[a] = mW[b];
+                mWH[a] = mWH[b];
+            }
+            --mModes;
+            if (j < i)
+                --i;
+            break;
+        }
+    }
+}
 
 Cx ModalSystem::drive(std::size_t i, const FilterStateVector& x, double u) const {
     Cx d = mWB[i] * u;
@@ -305,15 +348,15 @@ ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) co
     ModalInterval r;
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
-        const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
+        const ModeFactors f = modeFactors(mLambda[ui], mInverse[ui], mReal[ui], dt);
         Cx z0 = 0;
-        for (int k = 0; k < mModes; ++k)
+        for (int k = 0; k < mNActive; ++k)
             z0 += mW[ui][static_cast<std::size_t>(k)] *
                   x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])];
         const Cx d = drive(ui, x, u);
         const Cx zEnd = f.e * z0 + f.phi1 * d;
         const Cx zInt = f.phi1 * z0 + f.phi2 * d;
-        for (int k = 0; k < mModes; ++k) {
+        for (int k = 0; k < mNActive; ++k) {
             const auto row = static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)]);
             if (i == 0)
                 next[row] = 0;
@@ -345,11 +388,11 @@ void ModalSystem::cacheStep(double dt) {
     }
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
-        const ModeFactors f = modeFactors(mLambda[ui], mReal[ui], dt);
-        for (int r = 0; r < mModes; ++r) {
+        const ModeFactors f = modeFactors(mLambda[ui], mInverse[ui], mReal[ui], dt);
+        for (int r = 0; r < mNActive; ++r) {
             const auto ur = static_cast<std::size_t>(r);
             const auto row = static_cast<std::size_t>(mActive[ur]);
-            for (int c = 0; c < mModes; ++c) {
+            for (int c = 0; c < mNActive; ++c) {
                 const auto uc = static_cast<std::size_t>(c);
                 mPhi[row][static_cast<std::size_t>(mActive[uc])] +=
                     (f.e * mV[ui][ur] * mW[ui][uc]).real();

@@ -41,7 +41,7 @@ public:
     static std::optional<ModalSystem> fromStateSpace(const FilterStateSpace& ss);
 
     int size() const { return mN; }
-    // Modes: the states that move; the others keep their value over any interval.
+    // Modes: the states that move (a complex pair counted once); the others keep their value.
     int modes() const { return mModes; }
     // The eigenvalues (1/s), for tests.
     std::complex<double> eigenvalue(int i) const { return mLambda[static_cast<std::size_t>(i)]; }
@@ -59,16 +59,20 @@ private:
     using Cx = std::complex<double>;
     // The constant input of mode i over an interval: (w_i · B) u plus what the held states feed.
     Cx drive(std::size_t i, const FilterStateVector& x, double u) const;
+    void pairConjugates();
 
     int mN = 0;
-    int mModes = 0;
+    int mModes = 0;   // modes kept (one of each complex pair)
+    int mNActive = 0; // states that move
     int mNHeld = 0;
     std::array<int, kMaxFilterStates> mActive{}; // the state of each mode's row
     std::array<int, kMaxFilterStates> mHeld{};
     std::array<Cx, kMaxFilterStates> mLambda{};
     std::array<bool, kMaxFilterStates> mReal{};
-    std::array<Cx, kMaxFilterStates> mWB{};                               // w_i · B
-    std::array<Cx, kMaxFilterStates> mCV{};                               // C · v_i
+    std::array<Cx, kMaxFilterStates>
+        mInverse{};                         // 1/λ (0 for an integrator, which the series serves)
+    std::array<Cx, kMaxFilterStates> mWB{}; // w_i · B
+    std::array<Cx, kMaxFilterStates> mCV{}; // C · v_i
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mWH{}; // w_i · A[:, held h]
     // mV[i][k], mW[i][k]: right and left vector of mode i at the k-th moving state.
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mV{};
