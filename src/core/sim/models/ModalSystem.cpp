@@ -26,6 +26,14 @@ Matrix product(const Matrix& a, const Matrix& b) {
     return c;
 }
 
+// a / b without the library's careful complex division: the operands here are far from the
+// range limits it guards against, and it is slow.
+Cx quotient(Cx a, Cx b) {
+    const double d = std::norm(b);
+    return Cx((a.real() * b.real() + a.imag() * b.imag()) / d,
+              (a.imag() * b.real() - a.real() * b.imag()) / d);
+}
+
 // Roots of Σ c[k] z^k with c[n] = 1.
 std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
     const int n = static_cast<int>(c.size()) - 1;
@@ -42,21 +50,21 @@ std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
     std::vector<Cx> z(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
         z[static_cast<std::size_t>(i)] = radius * std::pow(Cx(0.4, 0.9), i + 1);
-    for (int iter = 0; iter < 2000; ++iter) {
+    for (int iter = 0; iter < 500; ++iter) {
         double change = 0;
         for (int i = 0; i < n; ++i) {
             Cx den = 1;
             for (int j = 0; j < n; ++j)
                 if (j != i)
                     den *= z[static_cast<std::size_t>(i)] - z[static_cast<std::size_t>(j)];
-            if (std::abs(den) == 0)
+            if (std::norm(den) == 0)
                 den = 1e-300;
-            const Cx step = value(z[static_cast<std::size_t>(i)]) / den;
+            const Cx step = quotient(value(z[static_cast<std::size_t>(i)]), den);
             z[static_cast<std::size_t>(i)] -= step;
             change =
-                std::max(change, std::abs(step) / (1 + std::abs(z[static_cast<std::size_t>(i)])));
+                std::max(change, std::norm(step) / (1 + std::norm(z[static_cast<std::size_t>(i)])));
         }
-        if (change < 1e-15)
+        if (change < 1e-12) // Newton and the matrix's own correction finish the job
             break;
     }
     // Newton on each root sharpens what the simultaneous iteration left.
@@ -68,9 +76,9 @@ std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
                 dp = dp * r + p;
                 p = p * r + c[static_cast<std::size_t>(k)];
             }
-            if (std::abs(dp) == 0)
+            if (std::norm(dp) == 0)
                 break;
-            r -= p / dp;
+            r -= quotient(p, dp);
         }
     }
     return z;
@@ -98,14 +106,14 @@ std::optional<Cx> logDerivative(const Matrix& a, Cx z) {
         for (std::size_t r = 0; r < n; ++r) {
             if (r == c)
                 continue;
-            const Cx f = m[r][c] / m[c][c];
+            const Cx f = quotient(m[r][c], m[c][c]);
             for (std::size_t k = c; k < 2 * n; ++k)
                 m[r][k] -= f * m[c][k];
         }
     }
     Cx trace = 0;
     for (std::size_t i = 0; i < n; ++i)
-        trace += m[i][n + i] / m[i][i];
+        trace += quotient(m[i][n + i], m[i][i]);
     return trace;
 }
 
@@ -119,9 +127,9 @@ void refineEigenvalues(const Matrix& a, std::vector<Cx>& mu) {
             Cx others = 0;
             for (std::size_t j = 0; j < mu.size(); ++j)
                 if (j != i && mu[j] != mu[i])
-                    others += 1.0 / (mu[i] - mu[j]);
-            const Cx w = 1.0 / *g;
-            mu[i] -= w / (1.0 - w * others);
+                    others += quotient(1.0, mu[i] - mu[j]);
+            const Cx w = quotient(1.0, *g);
+            mu[i] -= quotient(w, 1.0 - w * others);
         }
     }
 }
@@ -163,7 +171,7 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
     if (scale == 0)
         scale = 1; // nothing but integrators
 
-    for (const double nudge : {0.0, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3}) {
+    for (const double nudge : {0.0, 1e-8, 1e-7, 1e-6, 2e-6, 5e-6, 1e-5, 1e-4, 1e-3}) {
         Matrix a(um, std::vector<Cx>(um));
         for (std::size_t i = 0; i < um; ++i)
             for (std::size_t j = 0; j < um; ++j)
@@ -188,13 +196,12 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
         std::vector<Cx> mu = polynomialRoots(coeff);
         refineEigenvalues(a, mu);
 
-        double largest = 0;
-        for (const Cx& z : mu)
-            largest = std::max(largest, std::abs(z));
+        // Modes closer than this (relative) would cancel each other's digits; the matrix is moved
+        // until they stand clear.
         bool separate = true;
         for (std::size_t i = 0; i < um && separate; ++i)
             for (std::size_t j = i + 1; j < um; ++j)
-                if (std::abs(mu[i] - mu[j]) < 1e-9 * std::max(largest, 1e-30))
+                if (std::abs(mu[i] - mu[j]) < 1e-6 * std::max(std::abs(mu[i]), std::abs(mu[j])))
                     separate = false;
         if (!separate)
             continue;
@@ -213,9 +220,10 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
                     f[k][k] -= mu[j];
                 p = product(f, p);
                 const Cx d = mu[i] - mu[j];
+                const Cx inverse = quotient(1.0, d);
                 for (auto& r : p)
                     for (Cx& e : r)
-                        e /= d;
+                        e *= inverse;
             }
             std::size_t best = 0;
             for (std::size_t k = 1; k < um; ++k)
@@ -237,7 +245,7 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
             for (std::size_t k = 0; k < um; ++k) {
                 const auto row = static_cast<std::size_t>(sys.mActive[k]);
                 sys.mV[i][k] = p[k][best];
-                sys.mW[i][k] = p[best][k] / p[best][best];
+                sys.mW[i][k] = quotient(p[best][k], p[best][best]);
                 sys.mWB[i] += sys.mW[i][k] * ss.B[row];
                 sys.mCV[i] += ss.C[row] * sys.mV[i][k];
                 for (int h = 0; h < sys.mNHeld; ++h)

@@ -11,9 +11,10 @@
 // A state that nothing moves (a capacitor left without a path when the detector's source is
 // open) is held apart from the modes: it keeps its value and drives the others as a constant.
 // Coinciding eigenvalues (two stages with the same time constant, a critically damped section)
-// have no separate modes; A is then moved on its diagonal by the least of 1e-8 ... 1e-3
-// (relative) that separates them cleanly, far below any part's tolerance (the defaults have
-// tau4 = tau5).
+// have no separate modes, and modes closer than 1e-6 (relative) would cancel each other's
+// digits; A is then moved on its diagonal by the least of 1e-8 ... 1e-3 (relative) that sets
+// them clear, which moves the response by a few parts in 10^6 (two equal stages), far below any
+// part's tolerance. The defaults have tau4 = tau5.
 #pragma once
 
 #include <array>

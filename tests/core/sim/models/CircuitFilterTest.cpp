@@ -266,8 +266,10 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
         const char* name;
         FilterStateSpace ss;
         std::function<double(double)> y;
-        // Coinciding eigenvalues are moved apart a little (see ModalSystem), which costs digits.
+        // Coinciding eigenvalues are moved apart a little (see ModalSystem), which moves the
+        // response by a few parts in a million and costs digits.
         double piecesTolerance = 1e-9;
+        double closedFormTolerance = 2e-7;
     };
     const double tau = 20e-6;
     const double w = 2 * std::numbers::pi * 30000;
@@ -288,10 +290,10 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
          }},
         {"critically damped (real poles tau4 = tau5)",
          space(2, {0, 1, -w * w, -2 * w}, {0, w * w}, {1, 0}, 0),
-         [=](double t) { return 1 - (1 + w * t) * std::exp(-w * t); }},
+         [=](double t) { return 1 - (1 + w * t) * std::exp(-w * t); }, 1e-6},
         {"two equal RC stages in a row",
          space(2, {-1 / tau, 0, 1 / tau, -1 / tau}, {1 / tau, 0}, {0, 1}, 0),
-         [=](double t) { return 1 - (1 + t / tau) * std::exp(-t / tau); }, 1e-6},
+         [=](double t) { return 1 - (1 + t / tau) * std::exp(-t / tau); }, 1e-6, 2e-5},
     };
     for (const Case& c : cases) {
         auto modes = ModalSystem::fromStateSpace(c.ss);
@@ -300,7 +302,7 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
             FilterStateVector x{};
             const ModalInterval r = modes->advance(x, 1.0, t);
             const double scale = std::max(1.0, std::fabs(c.y(t)));
-            EXPECT_NEAR(r.yEnd, c.y(t), 2e-7 * scale) << c.name << " t=" << t;
+            EXPECT_NEAR(r.yEnd, c.y(t), c.closedFormTolerance * scale) << c.name << " t=" << t;
             // The integral by Simpson's rule on a fine grid.
             double integral = 0;
             const int n = 2000;
@@ -309,7 +311,8 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
                 integral += weight * c.y(t * i / n);
             }
             integral *= t / n / 3;
-            EXPECT_NEAR(r.yIntegral, integral, 2e-7 * scale * t) << c.name << " t=" << t;
+            EXPECT_NEAR(r.yIntegral, integral, c.closedFormTolerance * scale * t)
+                << c.name << " t=" << t;
             for (const int pieces : {4, 16}) {
                 FilterStateVector xp{};
                 ModalInterval piece;
