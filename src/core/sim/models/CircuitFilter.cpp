@@ -103,6 +103,14 @@ void CircuitFilter::Step(SimState& s) {
         finish(s, idle.advanceStep(State, 0).yIntegral);
         return;
     }
+    // A single pump pulse: one pass over the modes for the pulse and the rest of the step.
+    if (!mOpen && (up == 0) != (down == 0)) {
+        const double t = up > 0 ? up : down;
+        if (t < mStep) {
+            finish(s, mDriven.pulseStep(State, up > 0 ? mUp : mDown, t).yIntegral);
+            return;
+        }
+    }
     double integral = 0;
     double rest = mStep;
     if (up > 0) {

@@ -287,7 +287,7 @@ template <class T> ModeFactors factors(T lambda, T inverse, double dt) {
     const T x = lambda * dt;
     const T e = std::exp(x);
     T phi1, phi2;
-    if (std::abs(x) < 1e-2) {
+    if (std::norm(x) < 1e-4) {
         phi1 = dt *
                (1.0 + x * (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x / 720.0)))));
         phi2 = dt * dt *
@@ -397,6 +397,7 @@ void ModalSystem::cacheStep(double dt) {
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         const ModeFactors f = modeFactors(mLambda[ui], mInverse[ui], mReal[ui], dt);
+        mStepE[ui] = f.e;
         for (int r = 0; r < mNActive; ++r) {
             const auto ur = static_cast<std::size_t>(r);
             const auto row = static_cast<std::size_t>(mActive[ur]);
@@ -435,6 +436,34 @@ ModalInterval ModalSystem::advanceStep(FilterStateVector& x, double u) const {
     r.yIntegral += mIntD * u;
     x = next;
     r.yEnd = output(x, u);
+    return r;
+}
+
+ModalInterval ModalSystem::pulseStep(FilterStateVector& x, double u, double t) const {
+    ModalInterval r = advanceStep(x, 0); // the state's own course and what held states feed
+    const double rest = mStep - t;
+    for (int i = 0; i < mModes; ++i) {
+        const auto ui = static_cast<std::size_t>(i);
+        const Cx lambda = mLambda[ui];
+        const ModeFactors pulse = modeFactors(lambda, mInverse[ui], mReal[ui], t);
+        // e^(λ(step − t)) from the step's exponential: a quotient instead of a second exp.
+        const Cx eRest = mReal[ui] ? Cx(mStepE[ui].real() / pulse.e.real())
+                                   : mStepE[ui] * std::conj(pulse.e) / std::norm(pulse.e);
+        const Cx xr = lambda * rest;
+        const Cx phi1Rest =
+            std::norm(xr) < 1e-4
+                ? rest * (1.0 + xr * (1.0 / 2 + xr * (1.0 / 6 + xr * (1.0 / 24 + xr / 120.0))))
+                : (eRest - 1.0) * mInverse[ui];
+        const Cx d = mWB[ui] * u;
+        const Cx zEnd = eRest * pulse.phi1 * d;
+        const Cx zInt = (pulse.phi2 + phi1Rest * pulse.phi1) * d;
+        for (int k = 0; k < mNActive; ++k)
+            x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])] +=
+                (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+        r.yIntegral += (mCV[ui] * zInt).real();
+    }
+    r.yIntegral += mD * u * t;
+    r.yEnd = output(x, 0);
     return r;
 }
 

@@ -53,6 +53,9 @@ public:
     void cacheStep(double dt);
     double cachedStep() const { return mStep; }
     ModalInterval advanceStep(FilterStateVector& x, double u) const;
+    // The cached step with the input at `u` for its first `t` (0 < t < step) and 0 after: the
+    // charge pump's pulse and the idle rest of the step, with one exponential per mode.
+    ModalInterval pulseStep(FilterStateVector& x, double u, double t) const;
     // The output for the state `x` and the input `u`.
     double output(const FilterStateVector& x, double u) const;
 
@@ -86,6 +89,7 @@ private:
     std::array<double, kMaxFilterStates> mGamma{};
     std::array<double, kMaxFilterStates> mIntC{}; // ∫y over the step = mIntC·x0 + mIntD·u
     double mIntD = 0;
+    std::array<Cx, kMaxFilterStates> mStepE{}; // e^(λ step)
 };
 
 } // namespace loopcraft

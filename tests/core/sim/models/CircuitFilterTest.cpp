@@ -333,6 +333,21 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
             const ModalInterval cached = modes->advanceStep(xc, 1.0);
             EXPECT_NEAR(cached.yEnd, r.yEnd, 1e-9 * scale) << c.name;
             EXPECT_NEAR(cached.yIntegral, r.yIntegral, 1e-9 * scale * t) << c.name;
+            // A pulse over part of the cached step, then nothing: as the two intervals.
+            for (const double share : {1e-4, 0.3, 0.97}) {
+                FilterStateVector a{0.25, -0.5};
+                FilterStateVector b = a;
+                const ModalInterval whole = modes->pulseStep(a, 1.0, share * t);
+                const ModalInterval first = modes->advance(b, 1.0, share * t);
+                const ModalInterval second = modes->advance(b, 0.0, (1 - share) * t);
+                for (int k = 0; k < modes->size(); ++k)
+                    EXPECT_NEAR(a[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)],
+                                c.piecesTolerance * (1 + std::fabs(b[static_cast<std::size_t>(k)])))
+                        << c.name << " pulse " << share;
+                EXPECT_NEAR(whole.yIntegral, first.yIntegral + second.yIntegral,
+                            c.piecesTolerance * scale * t)
+                    << c.name << " pulse " << share;
+            }
         }
     }
 }
