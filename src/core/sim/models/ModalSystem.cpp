@@ -352,24 +352,40 @@ Cx ModalSystem::drive(std::size_t i, const FilterStateVector& x, double u) const
 }
 
 ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) const {
-    FilterStateVector next = x; // held states keep their value
+    std::array<double, kMaxFilterStates> active{}; // the moving states, in mode order
+    for (int k = 0; k < mNActive; ++k)
+        active[static_cast<std::size_t>(k)] =
+            x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])];
+    std::array<double, kMaxFilterStates> next{};
     ModalInterval r;
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
-        const ModeFactors f = modeFactors(mLambda[ui], mInverse[ui], mReal[ui], dt);
+        const Cx d = drive(ui, x, u);
+        if (mReal[ui]) { // the same in real arithmetic, half the work
+            const ModeFactors f = factors(mLambda[ui].real(), mInverse[ui].real(), dt);
+            const double e = f.e.real();
+            const double phi1 = f.phi1.real();
+            const double phi2 = f.phi2.real();
+            double z0 = 0;
+            for (int k = 0; k < mNActive; ++k)
+                z0 += mW[ui][static_cast<std::size_t>(k)].real() *
+                      active[static_cast<std::size_t>(k)];
+            const double zEnd = e * z0 + phi1 * d.real();
+            for (int k = 0; k < mNActive; ++k)
+                next[static_cast<std::size_t>(k)] +=
+                    mV[ui][static_cast<std::size_t>(k)].real() * zEnd;
+            r.yIntegral += mCV[ui].real() * (phi1 * z0 + phi2 * d.real());
+            continue;
+        }
+        const ModeFactors f = factors(mLambda[ui], mInverse[ui], dt);
         Cx z0 = 0;
         for (int k = 0; k < mNActive; ++k)
-            z0 += mW[ui][static_cast<std::size_t>(k)] *
-                  x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])];
-        const Cx d = drive(ui, x, u);
+            z0 += mW[ui][static_cast<std::size_t>(k)] * active[static_cast<std::size_t>(k)];
         const Cx zEnd = f.e * z0 + f.phi1 * d;
         const Cx zInt = f.phi1 * z0 + f.phi2 * d;
-        for (int k = 0; k < mNActive; ++k) {
-            const auto row = static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)]);
-            if (i == 0)
-                next[row] = 0;
-            next[row] += (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
-        }
+        for (int k = 0; k < mNActive; ++k)
+            next[static_cast<std::size_t>(k)] +=
+                (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
         r.yIntegral += (mCV[ui] * zInt).real();
     }
     double heldOutput = mD * u;
@@ -378,7 +394,9 @@ ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) co
         heldOutput += mC[k] * x[k];
     }
     r.yIntegral += heldOutput * dt;
-    x = next;
+    for (int k = 0; k < mNActive; ++k)
+        x[static_cast<std::size_t>(mActive[static_cast<std::size_t>(k)])] =
+            next[static_cast<std::size_t>(k)];
     r.yEnd = output(x, u);
     return r;
 }
