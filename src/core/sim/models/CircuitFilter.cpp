@@ -128,7 +128,7 @@ void CircuitFilter::Step(SimState& s) {
     // Pulse times come in reference periods; what remains of the step after a pulse that
     // fills it is rounding.
     if (rest > 1e-9 * mStep)
-        integral += idle.advance(State, 0, rest).yIntegral;
+        integral += idle.advanceRest(State, mStep - rest).yIntegral;
     finish(s, integral);
 }
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 #include <vector>
 
 namespace loopcraft {
@@ -283,21 +284,54 @@ struct ModeFactors {
     Cx e, phi1, phi2;
 };
 
+// φ1/dt and φ2/dt² by their series, for |x| < 0.05 (|x|^9/9! below 1e-18).
+template <class T> T phi1Series(T x) {
+    return 1.0 + x * (1.0 / 2 +
+                      x * (1.0 / 6 +
+                           x * (1.0 / 24 +
+                                x * (1.0 / 120 +
+                                     x * (1.0 / 720 +
+                                          x * (1.0 / 5040 + x * (1.0 / 40320 + x / 362880.0)))))));
+}
+template <class T> T phi2Series(T x) {
+    return 1.0 / 2 +
+           x * (1.0 / 6 +
+                x * (1.0 / 24 +
+                     x * (1.0 / 120 +
+                          x * (1.0 / 720 +
+                               x * (1.0 / 5040 +
+                                    x * (1.0 / 40320 + x * (1.0 / 362880 + x / 3628800.0)))))));
+}
+
+// e^x, from the series where it is short: a pulse is brief against most modes.
+template <class T> T expSmall(T x) {
+    if (std::norm(x) < 0.0025)
+        return 1.0 + x * phi1Series(x);
+    return std::exp(x);
+}
+
 template <class T> ModeFactors factors(T lambda, T inverse, double dt) {
     const T x = lambda * dt;
-    const T e = std::exp(x);
-    T phi1, phi2;
-    if (std::norm(x) < 1e-4) {
-        phi1 = dt *
-               (1.0 + x * (1.0 / 2 + x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x / 720.0)))));
-        phi2 = dt * dt *
-               (1.0 / 2 +
-                x * (1.0 / 6 + x * (1.0 / 24 + x * (1.0 / 120 + x * (1.0 / 720 + x / 5040.0)))));
-    } else {
-        phi1 = (e - 1.0) * inverse;
-        phi2 = (phi1 - dt) * inverse;
+    if (std::norm(x) < 0.0025) {
+        const T p1 = phi1Series(x);
+        return {1.0 + x * p1, dt * p1, dt * dt * phi2Series(x)};
     }
-    return {e, phi1, phi2};
+    const T e = std::exp(x);
+    const T phi1 = (e - 1.0) * inverse;
+    return {e, phi1, (phi1 - dt) * inverse};
+}
+
+// The factors for step − used from the step's exponential.
+template <class T> ModeFactors restFactors(T lambda, T inverse, T stepE, double step, double used) {
+    const double dt = step - used;
+    const T x = lambda * dt;
+    if (std::norm(x) < 0.0025) {
+        const T p1 = phi1Series(x);
+        return {1.0 + x * p1, dt * p1, dt * dt * phi2Series(x)};
+    }
+    const T e = stepE * expSmall(T(-lambda * used));
+    const T phi1 = (e - 1.0) * inverse;
+    return {e, phi1, (phi1 - dt) * inverse};
 }
 
 ModeFactors modeFactors(Cx lambda, Cx inverse, bool real, double dt) {
@@ -352,6 +386,27 @@ Cx ModalSystem::drive(std::size_t i, const FilterStateVector& x, double u) const
 }
 
 ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) const {
+    return advanceWith(x, u, dt, [&](std::size_t, auto lambda, auto inverse) {
+        return factors(lambda, inverse, dt);
+    });
+}
+
+ModalInterval ModalSystem::advanceRest(FilterStateVector& x, double used) const {
+    return advanceWith(x, 0.0, mStep - used, [&](std::size_t i, auto lambda, auto inverse) {
+        using T = decltype(lambda);
+        const T stepE = [&] {
+            if constexpr (std::is_same_v<T, double>)
+                return mStepE[i].real();
+            else
+                return mStepE[i];
+        }();
+        return restFactors(lambda, inverse, stepE, mStep, used);
+    });
+}
+
+template <class Factors>
+ModalInterval ModalSystem::advanceWith(FilterStateVector& x, double u, double dt,
+                                       Factors factorsOf) const {
     std::array<double, kMaxFilterStates> active{}; // the moving states, in mode order
     for (int k = 0; k < mNActive; ++k)
         active[static_cast<std::size_t>(k)] =
@@ -377,7 +432,7 @@ ModalInterval ModalSystem::advance(FilterStateVector& x, double u, double dt) co
             r.yIntegral += mCV[ui].real() * (phi1 * z0 + phi2 * d.real());
             continue;
         }
-        const ModeFactors f = factors(mLambda[ui], mInverse[ui], dt);
+        const ModeFactors f = factorsOf(ui, mLambda[ui], mInverse[ui]);
         Cx z0 = 0;
         for (int k = 0; k < mNActive; ++k)
             z0 += mW[ui][static_cast<std::size_t>(k)] * active[static_cast<std::size_t>(k)];

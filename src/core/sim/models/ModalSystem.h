@@ -49,6 +49,9 @@ public:
 
     // Advances `x` over `dt` with the input held at `u`.
     ModalInterval advance(FilterStateVector& x, double u, double dt) const;
+    // With no input for what is left of the cached step after `used`, from the step's
+    // exponentials (short pulses then need no further exponential).
+    ModalInterval advanceRest(FilterStateVector& x, double used) const;
     // The same for the duration given to cacheStep, from the stored transition.
     void cacheStep(double dt);
     double cachedStep() const { return mStep; }
@@ -64,6 +67,8 @@ private:
     // The constant input of mode i over an interval: (w_i · B) u plus what the held states feed.
     Cx drive(std::size_t i, const FilterStateVector& x, double u) const;
     void pairConjugates();
+    template <class Factors>
+    ModalInterval advanceWith(FilterStateVector& x, double u, double dt, Factors factorsOf) const;
 
     int mN = 0;
     int mModes = 0;   // modes kept (one of each complex pair)

@@ -347,6 +347,16 @@ TEST(ModalSystem, StepResponsesMatchClosedForms) {
                 EXPECT_NEAR(whole.yIntegral, first.yIntegral + second.yIntegral,
                             c.piecesTolerance * scale * t)
                     << c.name << " pulse " << share;
+                // The rest of the step from the step's exponentials.
+                FilterStateVector rest = b;
+                const ModalInterval fromStep = modes->advanceRest(rest, share * t);
+                const ModalInterval direct = modes->advance(b, 0.0, (1 - share) * t);
+                for (int k = 0; k < modes->size(); ++k)
+                    EXPECT_NEAR(rest[static_cast<std::size_t>(k)], b[static_cast<std::size_t>(k)],
+                                c.piecesTolerance * (1 + std::fabs(b[static_cast<std::size_t>(k)])))
+                        << c.name << " rest after " << share;
+                EXPECT_NEAR(fromStep.yIntegral, direct.yIntegral, c.piecesTolerance * scale * t)
+                    << c.name << " rest after " << share;
             }
         }
     }
