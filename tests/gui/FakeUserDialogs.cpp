@@ -45,8 +45,10 @@ std::optional<FontChoice> FakeUserDialogs::chooseFont(QWidget*, const FontChoice
     return takeFront(fontAnswers);
 }
 
-std::unique_ptr<QPrinter> FakeUserDialogs::choosePrinter(QWidget*) {
+std::unique_ptr<QPrinter> FakeUserDialogs::choosePrinter(QWidget*,
+                                                         QPageLayout::Orientation orientation) {
     ++printerRequests;
+    printerOrientations.push_back(orientation);
     const std::optional<QString> file = takeFront(printerAnswers);
     if (!file) {
         return nullptr;
@@ -54,6 +56,7 @@ std::unique_ptr<QPrinter> FakeUserDialogs::choosePrinter(QWidget*) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(*file);
+    printer->setPageOrientation(orientation); // the user kept the page as offered
     return printer;
 }
 

@@ -25,7 +25,8 @@ public:
     void setCustomColors(const std::array<std::uint32_t, 16>& colors) override;
     std::array<std::uint32_t, 16> customColors() const override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
-    std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) override;
+    std::unique_ptr<QPrinter> choosePrinter(QWidget* parent,
+                                            QPageLayout::Orientation orientation) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                         const QString& suggestedName,
                                         const QString& filters) override;
@@ -42,6 +43,7 @@ public:
     std::vector<QColor> colorRequests;
     std::vector<FontChoice> fontRequests;
     int printerRequests = 0;
+    std::vector<QPageLayout::Orientation> printerOrientations; // how each dialog offered the page
 
     // What the user answers next; std::nullopt stands for Cancel.
     std::deque<std::optional<QString>> inputAnswers;

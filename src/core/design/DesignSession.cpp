@@ -143,7 +143,8 @@ DesignOutcome DesignSession::CalcFrequencyParams() {
     mState = figuresState;
     writeEntry(DesignField::LDPLLf3db, *f3db, formatGeneral(*f3db, 6));
     o.written.push_back(DesignField::LDPLLf3db);
-    mWindow.phaseMarginCaption = formatFixed(*o.figures.phaseMarginDeg, 4, 1);
+    mWindow.phaseMarginCaption =
+        MarkUnstable(formatFixed(*o.figures.phaseMarginDeg, 4, 1), *o.figures.phaseMarginDeg);
     mWindow.zetaCaption = formatFixed(mState.zeta, 5, 3);
     o.ok = true;
     return o;
@@ -204,7 +205,8 @@ DesignOutcome DesignSession::CalcFilterParams() {
         o.c1UnitWritten = true;
     }
 
-    mWindow.phaseMarginCaption = formatFixed(*o.figures.phaseMarginDeg, 4, 1);
+    mWindow.phaseMarginCaption =
+        MarkUnstable(formatFixed(*o.figures.phaseMarginDeg, 4, 1), *o.figures.phaseMarginDeg);
     mWindow.zetaCaption = formatFixed(mState.zeta, 5, 3);
     o.ok = true;
     return o;

@@ -46,6 +46,18 @@ void designVoltageDetector(FilterDesignState& s, const Configuration& c, float f
         if (c.order == 2) {
             s.tau1 = l - t;
             s.tau2 = t;
+        } else if (c.detector == Detector::PFD) {
+            // The floating detector makes the filter integrate: 1/(s·tau1) with the zero at
+            // tau2 + tau3 and C3's pole, the shape of the active PI filter.
+            s.tau1 = l;
+            s.tau2 = rest;
+            s.tau3 = pole;
+            if (c.order >= 4) {
+                s.tau4 = times(kPoleRatio, pole);
+            }
+            if (c.order == 5) {
+                s.tau5 = times(kPoleRatio, s.tau4);
+            }
         } else {
             const float a = pole;
             s.tau1 = l + a - t;

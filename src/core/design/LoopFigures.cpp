@@ -22,4 +22,16 @@ std::optional<LoopFigures> ComputeLoopFigures(const FilterDesignState& state,
     return f;
 }
 
+bool IsUnstable(float phaseMarginDeg) {
+    return !(phaseMarginDeg > 0.0F);
+}
+
+std::string MarkUnstable(std::string text, float phaseMarginDeg) {
+    if (IsUnstable(phaseMarginDeg)) {
+        text += ' ';
+        text += kUnstableMark;
+    }
+    return text;
+}
+
 } // namespace loopcraft

@@ -7,6 +7,7 @@
 #include "core/design/FilterDesignState.h"
 
 #include <optional>
+#include <string>
 
 namespace loopcraft {
 
@@ -20,5 +21,12 @@ struct LoopFigures {
 // The figures of the loop in `state`; nothing when the loop gain never crosses 1.
 std::optional<LoopFigures> ComputeLoopFigures(const FilterDesignState& state,
                                               const Configuration& config);
+
+// A loop whose phase margin is not positive (or not a number) does not settle after a step: its
+// figures say so wherever they are shown (design window, schematic, report).
+inline constexpr const char* kUnstableMark = "(unstable)";
+bool IsUnstable(float phaseMarginDeg);
+// A phase margin as shown, `text`, followed by " (unstable)" when the margin is not positive.
+std::string MarkUnstable(std::string text, float phaseMarginDeg);
 
 } // namespace loopcraft

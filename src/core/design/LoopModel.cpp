@@ -45,6 +45,17 @@ PassivePoles passivePoles(const FilterDesignState& s) {
     return {tauA, tauB};
 }
 
+// The voltage PFD's output floats while it idles, so R1 carries no current between pulses and
+// the lead-lag filters integrate. Averaged over a reference period the detector then acts as a
+// current source into the network behind R1: Kd·θ / R at mid-level, with R the resistance its
+// pulses see. At order 2 that is R1 + R2 in series with C1, hence Kd/(s·(tau1 + tau2)); where C3
+// sits across R2 it holds the node during the short pulses of a small phase error, so R1 alone
+// counts (Kd/(s·tau1)), and C3 adds its pole with R2. The active filter's input capacitor keeps
+// its charge while idle, so only R1 sets the current (Kd·Ka/(s·tau1)).
+bool integratingLeadLag(const Configuration& c) {
+    return c.detector == Detector::PFD && c.filter != LoopFilter::ActivePI;
+}
+
 // (1 + jωτ) formed as one + (j·ω)·τ.
 Complex firstOrder(const FilterDesignState& s, float w, float tau) {
     return s.one + (s.j * w) * tau;
@@ -66,11 +77,22 @@ Leading leadingTerm(const FilterDesignState& s, const Configuration& c, float w,
                 {static_cast<float>(static_cast<double>(s.K0) * s.Kp / (-w2 * s.C1 * nf)), 0.0F},
                 kPiF};
         }
+        if (integratingLeadLag(c)) {
+            const double tau = c.order == 2 ? static_cast<double>(s.tau1 + s.tau2) : s.tau1;
+            return {{static_cast<float>(static_cast<double>(s.K0) * s.Kd / (-w2 * nf * tau)), 0.0F},
+                    kPiF};
+        }
         return {Complex(s.K0 * s.Kd, 0.0F) / Complex(0.0F, w * nf), kHalfPiF};
     case LoopFilter::ActiveLL:
         if (cp) {
             const float num = static_cast<float>(static_cast<double>(s.K0) * s.Kp * s.Ka * s.tau1);
             return {Complex(num, 0.0F) / Complex(0.0F, w * s.C1 * nf), kHalfPiF};
+        }
+        if (integratingLeadLag(c)) {
+            return {
+                {static_cast<float>(static_cast<double>(s.K0) * s.Kd * s.Ka / (-w2 * nf * s.tau1)),
+                 0.0F},
+                kPiF};
         }
         return {Complex(s.K0 * s.Kd * s.Ka, 0.0F) / Complex(0.0F, w * nf), kHalfPiF};
     case LoopFilter::ActivePI:
@@ -99,7 +121,9 @@ Poles poles(const FilterDesignState& s, const Configuration& c) {
     Poles p;
     const bool cp = c.chargePump();
     const bool passive = c.filter == LoopFilter::PassiveLL;
-    const bool passiveVd = passive && !cp;
+    const bool integrating = integratingLeadLag(c);
+    // The passive filter driven by a voltage it cannot float: R1 divides with the network.
+    const bool passiveVd = passive && !cp && !integrating;
 
     // P1
     if (passiveVd) {
@@ -110,13 +134,13 @@ Poles poles(const FilterDesignState& s, const Configuration& c) {
             p.add(pp.tauA);
             p.add(pp.tauB);
         }
-    } else if (c.filter == LoopFilter::ActiveLL) {
+    } else if (c.filter == LoopFilter::ActiveLL && !integrating) {
         p.add(s.tau1);
     }
 
     // P2
     const bool odd = c.order == 3 || c.order == 5;
-    if ((odd && !passiveVd) || (c.order == 4 && passive && cp)) {
+    if ((odd && !passiveVd) || (c.order == 4 && passive && (cp || integrating))) {
         p.add(s.tau3);
     }
 
@@ -281,7 +305,8 @@ float ComputeNaturalFrequency(const FilterDesignState& s, const Configuration& c
     }
     switch (c.filter) {
     case LoopFilter::PassiveLL: {
-        const float t = c.order == 2 ? s.tau1 + s.tau2 : passivePoles(s).tauA;
+        const bool pfdWithC3 = integratingLeadLag(c) && c.order > 2;
+        const float t = c.order == 2 ? s.tau1 + s.tau2 : pfdWithC3 ? s.tau1 : passivePoles(s).tauA;
         return static_cast<float>(std::sqrt(k0 * s.Kd / (nf * t)));
     }
     case LoopFilter::ActiveLL:
@@ -312,14 +337,16 @@ float ComputeDampingFactor(const FilterDesignState& s, const Configuration& c) {
         }
         return 0.0F;
     }
-    const bool pfd = c.detector == Detector::PFD;
+    if (integratingLeadLag(c)) {
+        // The zero's time constant: tau2 + tau3 where C3 sits across R2.
+        return static_cast<float>(wn * zeroTau(s, c) / 2.0);
+    }
     const double k0kd = static_cast<double>(s.K0) * s.Kd;
     switch (c.filter) {
     case LoopFilter::PassiveLL:
-        return static_cast<float>(pfd ? wn * s.tau2 / 2.0 : (nf / k0kd + s.tau2) * wn / 2.0);
+        return static_cast<float>((nf / k0kd + s.tau2) * wn / 2.0);
     case LoopFilter::ActiveLL:
-        return static_cast<float>(pfd ? wn * s.tau2 / 2.0
-                                      : (nf / (k0kd * s.Ka) + s.tau2) * wn / 2.0);
+        return static_cast<float>((nf / (k0kd * s.Ka) + s.tau2) * wn / 2.0);
     case LoopFilter::ActivePI:
         return static_cast<float>(wn * s.tau2 / 2.0);
     }

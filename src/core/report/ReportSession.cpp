@@ -3,6 +3,7 @@
 #include "core/app/FixedNotation.h"
 #include "core/design/DesignPanelRules.h"
 #include "core/design/FilterDesignState.h"
+#include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/E24.h"
 
@@ -98,9 +99,13 @@ void ReportSession::collectTexts(const DesignOutcome& opened) {
         entry("N (divider)", DesignField::N, "");
         return;
     }
+    std::string margin = figureText(f.phaseMarginDeg, 1, "deg");
+    if (f.phaseMarginDeg) {
+        margin = MarkUnstable(margin, *f.phaseMarginDeg);
+    }
     mFigures = {{"3-dB frequency f3db", figureText(f.f3db, 1, "Hz")},
                 {"Gain crossover", figureText(f.gainCrossover, 1, "Hz")},
-                {"Phase margin", figureText(f.phaseMarginDeg, 1, "deg")},
+                {"Phase margin", margin},
                 {"Natural frequency omegaN", figureText(f.omegaN, 1, "rad/s")},
                 {"Damping zeta", figureText(f.zeta, 3, "")}};
     const DesignPanelVisibility v = mDesign->ApplyDesignPanelRules();

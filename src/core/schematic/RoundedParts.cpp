@@ -132,8 +132,14 @@ std::vector<PartsFigureRow> partsFigureRows(const RoundedPartsCheck& check) {
         return PartsFigureRow{name, figureText(check.designed, member, precision, decimals, unit),
                               figureText(check.rounded, member, precision, decimals, unit)};
     };
-    return {row("f3db", &PartsFigures::f3db, 6, 1, " Hz"),
-            row("phase margin", &PartsFigures::phaseMarginDeg, 4, 1, " deg"),
+    PartsFigureRow margin = row("phase margin", &PartsFigures::phaseMarginDeg, 4, 1, " deg");
+    if (check.designed) {
+        margin.designed = MarkUnstable(margin.designed, check.designed->phaseMarginDeg);
+    }
+    if (check.rounded) {
+        margin.rounded = MarkUnstable(margin.rounded, check.rounded->phaseMarginDeg);
+    }
+    return {row("f3db", &PartsFigures::f3db, 6, 1, " Hz"), margin,
             row("zeta", &PartsFigures::zeta, 5, 3, "")};
 }
 

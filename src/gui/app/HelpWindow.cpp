@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -50,6 +51,10 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     top->addSpacing(12);
     top->addWidget(searchLabel);
     top->addWidget(mSearch, 1);
+    top->addSpacing(12);
+    mCloseButton = new QPushButton("Close", this);
+    mCloseButton->setObjectName("ButtonHelpClose");
+    top->addWidget(mCloseButton);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     mTopics = new QListWidget(splitter);
@@ -67,6 +72,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     layout->addWidget(splitter, 1);
 
     connect(mContentsButton, &QPushButton::clicked, this, &HelpWindow::showContents);
+    connect(mCloseButton, &QPushButton::clicked, this, &QWidget::close);
     connect(mSearch, &QLineEdit::textChanged, this, &HelpWindow::searchChanged);
     connect(mTopics, &QListWidget::itemActivated, this, &HelpWindow::topicActivated);
     connect(mTopics, &QListWidget::itemClicked, this, &HelpWindow::topicActivated);
@@ -132,6 +138,15 @@ void HelpWindow::showTopic(const QString& topic) {
             break;
         }
     }
+}
+
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HelpWindow::searchChanged(const QString& text) {

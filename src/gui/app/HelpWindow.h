@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -33,6 +34,10 @@ public:
 
     QString currentTopic() const { return mCurrentTopic; }
 
+protected:
+    // Escape closes the window, as its Close button does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private slots:
     void searchChanged(const QString& text);
     void topicActivated();
@@ -50,6 +55,7 @@ private:
     QListWidget* mTopics = nullptr;
     QTextBrowser* mBrowser = nullptr;
     QPushButton* mContentsButton = nullptr;
+    QPushButton* mCloseButton = nullptr;
 };
 
 } // namespace loopcraft

@@ -488,8 +488,13 @@ void MainWindow::OpenConfigDialog() {
 void MainWindow::OpenDesignDialog() {
     mCanvas->repaint();
     mDesignDialog->place(configPlacement());
+    // Placed now rather than at start-up, when the main window did not know its menu's height
+    // yet; a window the user has open stays where it is.
     if (!mBodeWindow->isVisible()) {
         mBodeWindow->place(configPlacement());
+    }
+    if (!mSchematicWindow->isVisible()) {
+        mSchematicWindow->place(configPlacement());
     }
     mDesignDialog->PrepareDesignWindow();
     mDesignDialog->ApplyDesignPanelRules();

@@ -10,23 +10,17 @@
 namespace loopcraft {
 
 void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
-                     const QSize& layoutSize, const QRectF& fractionOfPage, Qt::Alignment align) {
-    printWithDialog(
-        parent, dialogs, picture, [layoutSize](const QSizeF&) { return layoutSize; },
-        fractionOfPage, align);
-}
-
-void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
                      const std::function<QSize(const QSizeF&)>& layoutFor,
-                     const QRectF& fractionOfPage, Qt::Alignment align) {
-    const std::unique_ptr<QPrinter> printer = dialogs.choosePrinter(parent);
+                     const QRectF& fractionOfPage, Qt::Alignment align,
+                     QPageLayout::Orientation orientation) {
+    const std::unique_ptr<QPrinter> printer = dialogs.choosePrinter(parent, orientation);
     if (!printer) {
         return;
     }
-    const QSize layoutSize =
-        layoutFor(pageArea(*printer, fractionOfPage.left(), fractionOfPage.top(),
-                           fractionOfPage.width(), fractionOfPage.height())
-                      .size());
+    const QSize layoutSize = layoutFor(
+        layoutSizeOf(*printer, pageArea(*printer, fractionOfPage.left(), fractionOfPage.top(),
+                                        fractionOfPage.width(), fractionOfPage.height())
+                                   .size()));
     QString error;
     if (!printPicture(*printer, picture, layoutSize, fractionOfPage, error, align)) {
         dialogs.message(parent, QStringLiteral("Printing failed"), error);
@@ -34,7 +28,7 @@ void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& p
 }
 
 void printPageWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& page) {
-    const std::unique_ptr<QPrinter> printer = dialogs.choosePrinter(parent);
+    const std::unique_ptr<QPrinter> printer = dialogs.choosePrinter(parent, QPageLayout::Portrait);
     if (!printer) {
         return;
     }

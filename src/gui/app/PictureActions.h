@@ -4,6 +4,7 @@
 
 #include "render/app/PagePainter.h"
 
+#include <QPageLayout>
 #include <QRectF>
 #include <QSize>
 #include <functional>
@@ -15,17 +16,16 @@ namespace loopcraft {
 
 class UserDialogs;
 
-// Asks for a printer and prints `picture`, laid out at `layoutSize`, into `fractionOfPage` of one
-// page. Cancelling prints nothing; a printer that cannot be opened is reported.
-void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
-                     const QSize& layoutSize, const QRectF& fractionOfPage,
-                     Qt::Alignment align = Qt::AlignCenter);
-// The same with the layout chosen once the page is known: `layoutFor` gets the size of the
-// printed area in device pixels, so a picture can lay itself out for a portrait or a landscape
-// page.
+// Asks for a printer (the dialog opened on a page turned as `orientation`, the user may turn it)
+// and prints `picture` into `fractionOfPage` of one page, laid out at the size `layoutFor` gives
+// for the printed area. That area comes in layout pixels, so a picture laid out at exactly that
+// size has its fonts at their point sizes on paper; a picture may also lay itself out for a
+// portrait or a landscape page by the area's proportions. Cancelling prints nothing; a printer
+// that cannot be opened is reported.
 void printWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& picture,
                      const std::function<QSize(const QSizeF&)>& layoutFor,
-                     const QRectF& fractionOfPage, Qt::Alignment align = Qt::AlignCenter);
+                     const QRectF& fractionOfPage, Qt::Alignment align = Qt::AlignCenter,
+                     QPageLayout::Orientation orientation = QPageLayout::Portrait);
 
 // Asks for a printer and prints `page`, a picture of a whole page, laid out at the page's size.
 void printPageWithDialog(QWidget* parent, UserDialogs& dialogs, const PagePainter& page);

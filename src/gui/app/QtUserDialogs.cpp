@@ -13,17 +13,31 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace loopcraft {
 
 namespace {
 
 // Qt sizes a message box to its text: a short text under a longer title gets the title cut off
-// in the window's title bar. The box is widened to hold the title beside the window's buttons.
-void fitTitle(QMessageBox& box) {
-    const QFontMetrics metrics(QFontDatabase::systemFont(QFontDatabase::TitleFont));
-    const int width = metrics.horizontalAdvance(box.windowTitle()) + 8 * metrics.height();
+// in the window's title bar, and a text wider than half a screen is wrapped at half a screen,
+// splitting the lines the message breaks where its phrases end. The box is widened to hold the
+// title beside the window's buttons and the longest line of the text as it is written.
+void fitTitleAndLines(QMessageBox& box, const QString& text) {
+    const QFontMetrics title(QFontDatabase::systemFont(QFontDatabase::TitleFont));
+    int width = title.horizontalAdvance(box.windowTitle()) + 8 * title.height();
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    const QFontMetrics body(label != nullptr ? label->font() : box.font());
+    int longest = 0;
+    for (const QString& line : QString(text).remove(QLatin1Char('\r')).split(QLatin1Char('\n'))) {
+        longest = std::max(longest, body.horizontalAdvance(line));
+    }
+    // Beyond about a screen's width Qt would break the lines anywhere; a line that long wraps.
+    const QScreen* screen = box.screen();
+    const int limit = screen != nullptr ? screen->availableGeometry().width() * 3 / 4 : 760;
+    width = std::max(width, std::min(longest + 4 * body.height(), limit));
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
         grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
                       grid->rowCount(), 0, 1, grid->columnCount());
@@ -80,7 +94,7 @@ private:
 
 void QtUserDialogs::message(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-    fitTitle(box);
+    fitTitleAndLines(box, text);
     box.exec();
 }
 
@@ -124,8 +138,10 @@ std::optional<FontChoice> QtUserDialogs::chooseFont(QWidget* parent, const FontC
     return dialog.choice();
 }
 
-std::unique_ptr<QPrinter> QtUserDialogs::choosePrinter(QWidget* parent) {
+std::unique_ptr<QPrinter> QtUserDialogs::choosePrinter(QWidget* parent,
+                                                       QPageLayout::Orientation orientation) {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    printer->setPageOrientation(orientation);
     QPrintDialog dialog(printer.get(), parent);
     if (dialog.exec() != QDialog::Accepted) {
         return nullptr;

@@ -14,7 +14,8 @@ public:
     void setCustomColors(const std::array<std::uint32_t, 16>& colors) override;
     std::array<std::uint32_t, 16> customColors() const override;
     std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) override;
-    std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) override;
+    std::unique_ptr<QPrinter> choosePrinter(QWidget* parent,
+                                            QPageLayout::Orientation orientation) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                         const QString& suggestedName,
                                         const QString& filters) override;

@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QPageLayout>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -46,8 +47,10 @@ public:
     // The font chooser, opened with a copy of `initial`; nothing when the user cancels.
     virtual std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) = 0;
 
-    // The print dialog: a printer ready for a document, or nothing when the user cancels.
-    virtual std::unique_ptr<QPrinter> choosePrinter(QWidget* parent) = 0;
+    // The print dialog, opened with the page turned as `orientation` (the user may turn it): a
+    // printer ready for a document, or nothing when the user cancels.
+    virtual std::unique_ptr<QPrinter> choosePrinter(QWidget* parent,
+                                                    QPageLayout::Orientation orientation) = 0;
 
     // The save-file dialog, opened at `suggestedName` with name filters such as
     // "PNG image (*.png)"; nothing when the user cancels.

@@ -192,9 +192,12 @@ void BodeWindow::ButtonBodeDoneClick() {
 }
 
 void BodeWindow::ButtonBodePrintClick() {
-    // The picture as the window shows it, in 80 % of the page from its top-left tenth.
-    printWithDialog(this, mDialogs, mPicture, mPicture.pictureSize(), QRectF(0.1, 0.1, 0.8, 0.8),
-                    Qt::AlignLeft | Qt::AlignTop);
+    // Laid out afresh for 80 % of the page from its top-left tenth, so the captions keep their
+    // point sizes; offered on a landscape page, which gives the decades the room the window does.
+    const BodeSheetPainter sheet(mPicture);
+    printWithDialog(
+        this, mDialogs, sheet, [](const QSizeF& area) { return area.toSize(); },
+        QRectF(0.1, 0.1, 0.8, 0.8), Qt::AlignLeft | Qt::AlignTop, QPageLayout::Landscape);
 }
 
 void BodeWindow::ButtonBodeHelpClick() {

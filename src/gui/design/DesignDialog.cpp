@@ -34,12 +34,13 @@ struct Placement {
 
 // Where every container and button sits; the entry rows are placed by field below.
 constexpr Placement kPlacements[] = {
-    {"Panel1", 0.01, 0.01, 0.98, 0.15},
-    {"Label1", 0.01, 0.04, 0.30, 0.22},
-    {"Memo1", 0.05, 0.30, 0.43, 0.65},
-    {"Memo2", 0.52, 0.30, 0.43, 0.65},
-    {"Panel2", 0.01, 0.18, 0.98, 0.74},
-    {"Panel3", 0.01, 0.18, 0.98, 0.74},
+    // The configuration's four lines must show whole on a 1024 x 768 screen.
+    {"Panel1", 0.01, 0.01, 0.98, 0.19},
+    {"Label1", 0.01, 0.03, 0.30, 0.18},
+    {"Memo1", 0.05, 0.23, 0.43, 0.73},
+    {"Memo2", 0.52, 0.23, 0.43, 0.73},
+    {"Panel2", 0.01, 0.22, 0.98, 0.74},
+    {"Panel3", 0.01, 0.22, 0.98, 0.74},
     // Mixed-signal panel.
     {"GroupBox1", 0.01, 0.02, 0.30, 0.62},
     {"Label2", 0.05, 0.02, 0.90, 0.10},
@@ -398,8 +399,14 @@ void DesignDialog::copyOut() {
     mPhaseMargin->setText(QString::fromStdString(w.phaseMarginCaption));
     mZeta->setText(QString::fromStdString(w.zetaCaption));
     mAdpllF3db->setText(QString::fromStdString(w.adpllF3dbCaption));
-    mMemo1->setPlainText(QString::fromStdString(w.memo1).remove(QLatin1Char('\r')));
-    mMemo2->setPlainText(QString::fromStdString(w.memo2).remove(QLatin1Char('\r')));
+    // A last line break would show as an empty line, and take the room of one.
+    for (auto [memo, text] : {std::pair{mMemo1, &w.memo1}, std::pair{mMemo2, &w.memo2}}) {
+        QString shown = QString::fromStdString(*text).remove(QLatin1Char('\r'));
+        if (shown.endsWith(QLatin1Char('\n'))) {
+            shown.chop(1);
+        }
+        memo->setPlainText(shown);
+    }
 }
 
 void DesignDialog::present(const Message& message) {

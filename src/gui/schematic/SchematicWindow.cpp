@@ -26,7 +26,7 @@ namespace loopcraft {
 namespace {
 
 // A row of a section: its label, the value field (or the capacitor's edit and unit list) and
-// its top as a fraction of the group box's height.
+// its top as a fraction of the group box's contents, below the box's title.
 struct RowSpec {
     int section;
     const char* label;
@@ -37,20 +37,28 @@ struct RowSpec {
 };
 
 constexpr std::array<RowSpec, 13> kRows{{
-    {1, "stSchemaC1", "C1", "EditSchemaC1Val", "lbSchemaC1Unit", 0.07},
-    {1, "stSchemaC2", "C2", "stSchemaC2Val", nullptr, 0.17},
-    {1, "stSchemaC3", "C3", "stSchemaC3Val", nullptr, 0.27},
-    {1, "stSchemaC4_1", "C4", "stSchemaC4_1Val", nullptr, 0.37},
-    {1, "stSchemaC5_1", "C5", "stSchemaC5_1Val", nullptr, 0.47},
-    {1, "stSchemaR1", "R1", "stSchemaR1Val", nullptr, 0.57},
-    {1, "stSchemaR2", "R2", "stSchemaR2Val", nullptr, 0.67},
-    {1, "stSchemaR4_1", "R4", "stSchemaR4_1Val", nullptr, 0.77},
-    {1, "stSchemaR5_1", "R5", "stSchemaR5_1Val", nullptr, 0.87},
-    {2, "stSchemaC4", "C4", "EditSchemaC4Val", "lbSchemaC4Unit", 0.07},
-    {2, "stSchemaC5", "C5", "stSchemaC5Val", nullptr, 0.4},
-    {2, "stSchemaR4", "R4", "stSchemaR4Val", nullptr, 0.55},
-    {2, "stSchemaR5", "R5", "stSchemaR5Val", nullptr, 0.7},
+    {1, "stSchemaC1", "C1", "EditSchemaC1Val", "lbSchemaC1Unit", 0.0},
+    {1, "stSchemaC2", "C2", "stSchemaC2Val", nullptr, 0.111},
+    {1, "stSchemaC3", "C3", "stSchemaC3Val", nullptr, 0.222},
+    {1, "stSchemaC4_1", "C4", "stSchemaC4_1Val", nullptr, 0.333},
+    {1, "stSchemaC5_1", "C5", "stSchemaC5_1Val", nullptr, 0.444},
+    {1, "stSchemaR1", "R1", "stSchemaR1Val", nullptr, 0.555},
+    {1, "stSchemaR2", "R2", "stSchemaR2Val", nullptr, 0.666},
+    {1, "stSchemaR4_1", "R4", "stSchemaR4_1Val", nullptr, 0.777},
+    {1, "stSchemaR5_1", "R5", "stSchemaR5_1Val", nullptr, 0.888},
+    {2, "stSchemaC4", "C4", "EditSchemaC4Val", "lbSchemaC4Unit", 0.0},
+    {2, "stSchemaC5", "C5", "stSchemaC5Val", nullptr, 0.25},
+    {2, "stSchemaR4", "R4", "stSchemaR4Val", nullptr, 0.5},
+    {2, "stSchemaR5", "R5", "stSchemaR5Val", nullptr, 0.75},
 }};
+// Height of a row, as a fraction of its group's contents: section 1 holds up to nine rows,
+// section 2 four.
+constexpr double kRowHeight[] = {0.1, 0.2};
+
+// The two group boxes (left, top, width, height as fractions of the window): section 2 holds
+// four rows at most, which leaves the figures of the rounded parts room under it.
+constexpr double kSection1[] = {0.65, 0.04, 0.3, 0.38};
+constexpr double kSection2[] = {0.65, 0.44, 0.3, 0.25};
 
 constexpr const char* kMemoText = "To change this design, enter another value for C1\n"
                                   "and/or for C4 in Section 2 (if this exists)\n"
@@ -158,17 +166,32 @@ void SchematicWindow::buildControls() {
 }
 
 void SchematicWindow::layoutControls() {
-    placeAt(mSection1, 0.65, 0.05, 0.3, 0.35);
-    placeAt(mSection2, 0.65, 0.42, 0.3, 0.35);
+    placeAt(mSection1, kSection1[0], kSection1[1], kSection1[2], kSection1[3]);
+    placeAt(mSection2, kSection2[0], kSection2[1], kSection2[2], kSection2[3]);
     for (const RowSpec& row : kRows) {
         QGroupBox* group = row.section == 1 ? mSection1 : mSection2;
-        placeAt(group->findChild<QWidget*>(QString::fromLatin1(row.label)), 0.05, row.top, 0.25,
-                0.1);
-        placeAt(group->findChild<QWidget*>(QString::fromLatin1(row.value)), 0.35, row.top, 0.25,
-                0.1);
+        // Inside the frame and below the title, which the style reserves once it is polished.
+        group->ensurePolished();
+        const QRect inside = group->contentsRect();
+        const auto at = [&inside](QWidget* w, double left, double top, double width, double h) {
+            w->setGeometry(inside.left() + static_cast<int>(std::floor(left * inside.width())),
+                           inside.top() + static_cast<int>(std::floor(top * inside.height())),
+                           static_cast<int>(std::floor(width * inside.width())),
+                           static_cast<int>(std::floor(h * inside.height())));
+        };
+        const double height = kRowHeight[row.section - 1];
+        at(group->findChild<QWidget*>(QString::fromLatin1(row.label)), 0.05, row.top, 0.25, height);
+        at(group->findChild<QWidget*>(QString::fromLatin1(row.value)), 0.33, row.top, 0.3, height);
         if (row.unitList != nullptr) {
-            placeAt(group->findChild<QWidget*>(QString::fromLatin1(row.unitList)), 0.65, row.top,
-                    0.25, 0.3);
+            // Tall enough for all five units, so none hides behind a scroll bar.
+            auto* list = group->findChild<QListWidget*>(QString::fromLatin1(row.unitList));
+            const int listHeight =
+                list->sizeHintForRow(0) * list->count() + 2 * list->frameWidth() + 2;
+            const int top = std::max(
+                inside.top(), std::min(inside.top() + static_cast<int>(row.top * inside.height()),
+                                       inside.bottom() + 1 - listHeight));
+            list->setGeometry(inside.left() + static_cast<int>(0.68 * inside.width()), top,
+                              static_cast<int>(0.27 * inside.width()), listHeight);
         }
     }
     placeAt(mMemo, 0.1, 0.8, 0.35, 0.17);
@@ -201,12 +224,12 @@ QRect SchematicWindow::pictureRect() const {
     return QRect(QPoint(left, top), QPoint(right - 1, std::max(top, bottom) - 1));
 }
 
-// Under section 2, above the buttons.
+// Under section 2, above the buttons, from the left of the Print button to the right of Done.
 QRect SchematicWindow::figuresRect() const {
     const auto at = [](double f, int size) { return static_cast<int>(std::floor(f * size)); };
-    const int top = at(0.42, height()) + at(0.35, height()) + 4;
-    return QRect(at(0.65, width()), top, at(0.3, width()),
-                 std::max(0, at(0.86, height()) - 4 - top));
+    const int top = at(kSection2[1], height()) + at(kSection2[3], height()) + 6;
+    return QRect(at(0.62, width()), top, at(0.96, width()) - at(0.62, width()),
+                 std::max(0, at(0.86, height()) - 6 - top));
 }
 
 QRect SchematicWindow::printSourceRect() const {

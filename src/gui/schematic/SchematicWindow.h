@@ -44,6 +44,8 @@ public:
 
     // The rectangle the drawing is scaled into, in client coordinates.
     QRect pictureRect() const;
+    // Where the figures of the rounded parts are drawn: under section 2, above the buttons.
+    QRect figuresRect() const;
     // The part of the window a print-out holds: the drawing, its title and both sections.
     QRect printSourceRect() const;
 
@@ -72,7 +74,6 @@ private:
     void layoutControls();
     void copyEntriesIn();
     void applySession();
-    QRect figuresRect() const;
 
     ParameterSet& mParams;
     HelpService& mHelp;

@@ -103,10 +103,14 @@ bool printPicture(QPagedPaintDevice& page, const PagePainter& picture, const QSi
     return true;
 }
 
+QSizeF layoutSizeOf(const QPaintDevice& device, const QSizeF& devicePixels) {
+    const double dpiX = std::max(1, device.logicalDpiX());
+    const double dpiY = std::max(1, device.logicalDpiY());
+    return {devicePixels.width() * kLayoutDpi / dpiX, devicePixels.height() * kLayoutDpi / dpiY};
+}
+
 QSize pageLayoutSize(const QPagedPaintDevice& page) {
-    const double dpiX = std::max(1, page.logicalDpiX());
-    const double dpiY = std::max(1, page.logicalDpiY());
-    return {qRound(page.width() * kLayoutDpi / dpiX), qRound(page.height() * kLayoutDpi / dpiY)};
+    return layoutSizeOf(page, QSizeF(page.width(), page.height())).toSize();
 }
 
 bool printPage(QPagedPaintDevice& page, const PagePainter& picture, QString& error) {

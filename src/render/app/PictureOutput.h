@@ -13,6 +13,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPaintDevice;
 class QPainter;
 
 namespace loopcraft {
@@ -40,6 +41,10 @@ QRectF pageArea(const QPagedPaintDevice& page, double left, double top, double w
 bool printPicture(QPagedPaintDevice& page, const PagePainter& picture, const QSize& layoutSize,
                   const QRectF& fractionOfPage, QString& error,
                   Qt::Alignment align = Qt::AlignCenter);
+
+// A size in `device`'s pixels as layout pixels: a picture laid out at this size and painted into
+// that area keeps its point sizes on the device.
+QSizeF layoutSizeOf(const QPaintDevice& device, const QSizeF& devicePixels);
 
 // The printable area of `page` in layout pixels: a page picture laid out at this size fills it.
 QSize pageLayoutSize(const QPagedPaintDevice& page);

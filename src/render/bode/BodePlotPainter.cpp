@@ -2,6 +2,7 @@
 
 #include "core/bode/BodeAxes.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygon>
@@ -91,6 +92,17 @@ void BodePlotPainter::draw(QPainter& p) const {
         drawGrid(p, f);
     }
 
+    p.setPen(QPen(kFrame, 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRect(QPoint(f.xLeft, f.yTop), QPoint(f.xRight, f.yBottom)).adjusted(0, 0, -1, -1));
+    p.drawLine(f.xLeft, f.yMid, f.xRight, f.yMid);
+
+    // Curves over the frame, so one that runs along an edge (a constant -90 degrees, say) stays
+    // visible; the captions over the curves, on white, so a curve never crosses out a word.
+    if (curves) {
+        drawCurves(p);
+    }
+
     p.setPen(Qt::black);
     p.setFont(arial(8));
     const double h8 = QFontMetricsF(p.font()).height();
@@ -108,14 +120,6 @@ void BodePlotPainter::draw(QPainter& p) const {
     drawText(p, QRectF(f.xLeft + 2, f.yMid + 2, 400, h10), Qt::AlignLeft | Qt::AlignTop,
              QStringLiteral("Phase [deg]"), Qt::white);
 
-    p.setPen(QPen(kFrame, 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(QRect(QPoint(f.xLeft, f.yTop), QPoint(f.xRight, f.yBottom)).adjusted(0, 0, -1, -1));
-    p.drawLine(f.xLeft, f.yMid, f.xRight, f.yMid);
-
-    if (curves) {
-        drawCurves(p);
-    }
     drawMemo(p, memoRect(mWindow, 0), mText.memo1);
     drawMemo(p, memoRect(mWindow, 1), mText.memo2);
 }
@@ -147,7 +151,8 @@ void BodePlotPainter::drawGrid(QPainter& p, const PlotFrame& f) const {
     }
 
     // Decade labels centred under their line, a third of a text height below the frame.
-    const QFont smallFont = arial(6);
+    // 7 points, not less: the smallest text a printed page can still be read at.
+    const QFont smallFont = arial(7);
     const auto decadeLabel = [&](int x, const std::string& text, bool small) {
         p.setPen(Qt::black);
         p.setFont(small ? smallFont : tickFont);
@@ -201,19 +206,49 @@ void BodePlotPainter::drawCurves(QPainter& p) const {
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void BodePlotPainter::drawMemo(QPainter& p, const QRect& box, const std::string& text) const {
+void BodePlotPainter::drawMemo(QPainter& p, const QRect& layoutBox,
+                               const std::string& text) const {
+    p.setFont(arial(9));
+    QString lines = QString::fromStdString(text);
+    lines.remove(QLatin1Char('\r'));
+    // A low picture (a report page) gives the box the height of its lines where there is room.
+    const QRect needed = QFontMetrics(p.font()).boundingRect(
+        QRect(0, 0, layoutBox.width(), 10000), Qt::AlignLeft | Qt::AlignTop, lines.trimmed());
+    QRect box = layoutBox;
+    box.setHeight(std::max(box.height(), std::min(needed.height() + 8,
+                                                  pictureSize().height() - 1 - box.top())));
     p.setPen(QColor(160, 160, 160));
     p.setBrush(Qt::white);
     p.drawRect(box.adjusted(0, 0, -1, -1));
     p.setBrush(Qt::NoBrush);
     p.setPen(Qt::black);
-    p.setFont(arial(9));
-    QString lines = QString::fromStdString(text);
-    lines.remove(QLatin1Char('\r'));
     p.save();
     p.setClipRect(box.adjusted(1, 1, -1, -1), Qt::IntersectClip);
     p.drawText(QRectF(box).adjusted(4, 3, -4, -3), Qt::AlignLeft | Qt::AlignTop, lines);
     p.restore();
+}
+
+} // namespace loopcraft
+
+namespace loopcraft {
+
+void BodeSheetPainter::paint(QPainter& painter, const QRect& target) const {
+    if (target.isEmpty()) {
+        return;
+    }
+    BodePlotPainter sheet;
+    const QSize window = BodePlotPainter::windowSizeFor(target.size());
+    sheet.setWindowSize(window);
+    sheet.setConfigText(mPicture.configText());
+    sheet.setBackground(Qt::white);
+    // The curves mapped onto this layout's frame; the window's own response keeps its mapping.
+    FrequencyResponse mapped;
+    if (const FrequencyResponse* shown = mPicture.response(); shown && shown->hasCurves()) {
+        mapped = *shown;
+        mapped.mapOnto(BodePlotPainter::frameFor(window));
+        sheet.setResponse(&mapped);
+    }
+    sheet.paint(painter, target);
 }
 
 } // namespace loopcraft

@@ -30,7 +30,9 @@ public:
     QSize pictureSize() const { return pictureSizeFor(mWindow); }
     // Null, or a response without curves, draws the empty frame.
     void setResponse(const FrequencyResponse* response) { mResponse = response; }
+    const FrequencyResponse* response() const { return mResponse; }
     void setConfigText(const BodeConfigText& text) { mText = text; }
+    const BodeConfigText& configText() const { return mText; }
     // Colour of the picture around the plot (the window's background).
     void setBackground(const QColor& colour) { mBackground = colour; }
 
@@ -47,6 +49,20 @@ private:
     const FrequencyResponse* mResponse = nullptr;
     BodeConfigText mText;
     QColor mBackground{240, 240, 240};
+};
+
+// The same picture laid out afresh for the rectangle it is given, on white, instead of the
+// window's picture scaled into it: a print-out or a report page gets its frame, curves and
+// captions at the page's own size, so an 8-point label is 8 points on paper whatever the
+// window's size was. Reads the response and texts of `picture` at every paint.
+class BodeSheetPainter final : public PagePainter {
+public:
+    explicit BodeSheetPainter(const BodePlotPainter& picture) : mPicture(picture) {}
+
+    void paint(QPainter& painter, const QRect& target) const override;
+
+private:
+    const BodePlotPainter& mPicture;
 };
 
 } // namespace loopcraft

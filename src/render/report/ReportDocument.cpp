@@ -6,12 +6,14 @@
 
 #include <QFile>
 #include <QPainter>
+#include <algorithm>
 #include <functional>
 
 namespace loopcraft {
 namespace {
 
-// The Bode plot at the size of the window's picture; the report scales it into the page.
+// The Bode plot at the size of the window's picture, for the HTML page; its proportions bound
+// the plot on the printed page.
 const QSize kBodePictureSize{1000, 720};
 // The simulation plot as the panel shows it on a usual screen.
 const QSize kPlotPictureSize{800, 600};
@@ -150,9 +152,11 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
                           mSession.figures());
             y = drawTable(painter, body.left(), y, nameWidth, QStringLiteral("Filter entries"),
                           mSession.entries());
-            paintScaled(painter, mBode, mBode.pictureSize(),
-                        QRectF(body.left(), y, body.width(), body.bottom() - y),
-                        Qt::AlignTop | Qt::AlignHCenter);
+            // Laid out for the room left on the page, in the window's proportions at most,
+            // so its captions keep their point sizes.
+            const int height = std::min(body.bottom() - y, body.width() * kBodePictureSize.height() /
+                                                               kBodePictureSize.width());
+            BodeSheetPainter(mBode).paint(painter, QRect(body.left(), y, body.width(), height));
         }));
     mPages.push_back(std::make_unique<ReportPage>(
         QStringLiteral("Schematic and parts"), footer,

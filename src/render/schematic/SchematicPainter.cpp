@@ -143,23 +143,49 @@ void SchematicPainter::paintFigures(QPainter& painter, const QRect& rect,
     const int lineHeight = rect.height() / lines;
     QFont caption = captionFont();
     QFont value = valueFont();
-    const int pixels = std::clamp(lineHeight * 4 / 5, 1, 13);
-    caption.setPixelSize(pixels);
-    value.setPixelSize(pixels);
-    const int nameW = rect.width() * 2 / 5;
-    const int columnW = (rect.width() - nameW) / 2;
+    // Each column as wide as its widest text; the font a little smaller where the three do not
+    // fit side by side (an unstable loop's margins are long), never below 7 pixels.
+    const QString designed = QString::fromLatin1(kDesignedColumn);
+    const QString rounded = QString::fromLatin1(kRoundedColumn);
+    int pixels = std::clamp(lineHeight * 4 / 5, 1, 13);
+    int nameW = 0;
+    int designedW = 0;
+    int roundedW = 0;
+    int gap = 0;
+    for (;; --pixels) {
+        caption.setPixelSize(pixels);
+        value.setPixelSize(pixels);
+        const QFontMetrics c(caption);
+        const QFontMetrics v(value);
+        nameW = c.horizontalAdvance(heading);
+        designedW = c.horizontalAdvance(designed);
+        roundedW = c.horizontalAdvance(rounded);
+        for (const PartsFigureRow& row : mFigures) {
+            nameW = std::max(nameW, c.horizontalAdvance(qs(row.name)));
+            designedW = std::max(designedW, v.horizontalAdvance(qs(row.designed)));
+            roundedW = std::max(roundedW, v.horizontalAdvance(qs(row.rounded)));
+        }
+        gap = pixels;
+        if (nameW + designedW + roundedW + 2 * gap <= rect.width() || pixels <= 7) {
+            break;
+        }
+    }
+    // What is left over widens the two gaps alike, up to a few letters, so that a wide window
+    // keeps the three columns together.
+    const int spare =
+        std::clamp((rect.width() - (nameW + designedW + roundedW + 2 * gap)) / 2, 0, 3 * pixels);
+    const int x[] = {rect.left(), rect.left() + nameW + gap + spare,
+                     rect.left() + nameW + designedW + 2 * (gap + spare)};
+    const int w[] = {nameW + gap, designedW + gap, rect.right() + 1 - x[2]};
     auto cell = [&](int line, int column) {
-        const int x = column == 0 ? rect.left() : rect.left() + nameW + (column - 1) * columnW;
-        return QRect(x, rect.top() + line * lineHeight, column == 0 ? nameW : columnW, lineHeight);
+        return QRect(x[column], rect.top() + line * lineHeight, w[column], lineHeight);
     };
     painter.save();
     painter.setPen(Qt::black);
     painter.setFont(caption);
     painter.drawText(cell(0, 0), Qt::AlignLeft | Qt::AlignVCenter, heading);
-    painter.drawText(cell(0, 1), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromLatin1(kDesignedColumn));
-    painter.drawText(cell(0, 2), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::fromLatin1(kRoundedColumn));
+    painter.drawText(cell(0, 1), Qt::AlignLeft | Qt::AlignVCenter, designed);
+    painter.drawText(cell(0, 2), Qt::AlignLeft | Qt::AlignVCenter, rounded);
     for (std::size_t i = 0; i < mFigures.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
         painter.setFont(caption);

@@ -37,7 +37,8 @@ public:
 
     // The figures of the rounded parts as a small table fitted into `rect`: a header line that
     // starts with `heading`, and a line per figure, the designed figure beside the one of the
-    // rounded parts.
+    // rounded parts. Columns take the width of their texts; a table wider than `rect` is drawn
+    // in a smaller font.
     void paintFigures(QPainter& painter, const QRect& rect, const QString& heading) const;
 
     // A layout size of the proportions of `area` (a printed page area, say) at which the

@@ -2,7 +2,12 @@
 // messages and focus, and what a stopped operation leaves alone.
 #include "core/design/DesignSession.h"
 
+#include "core/design/LoopFigures.h"
+#include "core/schematic/RoundedParts.h"
+#include "core/schematic/SchematicSession.h"
+
 #include <gtest/gtest.h>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -205,6 +210,37 @@ TEST_F(DesignSessionTest, AdpllParamsFillTheEntriesOnlyAndRefuseUnreachableRange
     ASSERT_TRUE(refused.message);
     EXPECT_EQ(refused.message->focusField, "EditFiltDesignADPLLfH");
     EXPECT_EQ(d.window().entry(DesignField::M), "65");
+}
+
+} // namespace
+} // namespace loopcraft
+
+namespace loopcraft {
+namespace {
+
+// Stale section-2 poles at 5 kHz under a loop designed for 5 kHz leave it with a negative phase
+// margin: the design window and the schematic's figures say "unstable" beside the margin; a
+// loop with a positive margin gets no mark.
+TEST_F(DesignSessionTest, NegativePhaseMarginIsMarkedUnstable) {
+    EXPECT_TRUE(IsUnstable(0.0F));
+    EXPECT_TRUE(IsUnstable(-0.1F));
+    EXPECT_TRUE(IsUnstable(std::numeric_limits<float>::quiet_NaN()));
+    EXPECT_FALSE(IsUnstable(0.01F));
+
+    params.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+    params.selectFlag(FlagId::rbConfigActivePI);
+    params.selectFlag(FlagId::rbConfigPLLOrder4);
+    ASSERT_TRUE(params.setEntry(TextId::FiltDesignfs, "5000"));
+    EXPECT_EQ(open().window().phaseMarginCaption, "-53.1 (unstable)");
+    SchematicSession schematic(params);
+    ASSERT_TRUE(schematic.ShowSchematic().ok);
+    const std::vector<PartsFigureRow> rows = partsFigureRows(schematic.check());
+    ASSERT_EQ(rows[1].name, "phase margin");
+    EXPECT_EQ(rows[1].designed, "-53.1 deg (unstable)");
+    EXPECT_TRUE(rows[1].rounded.ends_with(" deg (unstable)")) << rows[1].rounded;
+
+    ASSERT_TRUE(params.setEntry(TextId::FiltDesignfs, "200000"));
+    EXPECT_EQ(open().window().phaseMarginCaption.find("unstable"), std::string::npos);
 }
 
 } // namespace

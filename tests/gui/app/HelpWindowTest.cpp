@@ -5,7 +5,9 @@
 
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 
 using namespace loopcraft;
@@ -89,4 +91,24 @@ TEST(HelpWindow, MissingTopicIsReportedInTheWindowAndFileFoundLater) {
     QFile::remove(path);
     service.jumpToTopic("Schematic");
     EXPECT_TRUE(pageText(w).startsWith("Schematic"));
+}
+
+// The window leaves by its Close button or by Escape, typed anywhere in it, and comes back on the
+// next request.
+TEST(HelpWindow, CloseButtonAndEscapeHideIt) {
+    WindowHelpService service(nullptr, {kShippedHelp});
+    service.jumpToTopic("Bode");
+    HelpWindow* w = service.window();
+    test::child<QPushButton>(w, "ButtonHelpClose")->click();
+    EXPECT_FALSE(w->isVisible());
+
+    service.jumpToTopic("Schematic");
+    ASSERT_TRUE(w->isVisible());
+    QTest::keyClick(test::child<QLineEdit>(w, "EditHelpSearch"), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    service.openContents();
+    ASSERT_TRUE(w->isVisible());
+    QTest::keyClick(test::child<QTextBrowser>(w, "HelpBrowser"), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(service.window(), w);
 }

@@ -1,4 +1,6 @@
+#include "gui/bode/BodeWindow.h"
 #include "gui/design/DesignDialog.h"
+#include "gui/schematic/SchematicWindow.h"
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QLabel>
@@ -123,6 +125,24 @@ TEST_F(MainWindowTest, DialogsLeftWithoutOkAreShownOnceMore) {
         [this] { click("SpeedButton1"); });
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(window->params().rbConfigDPLLPFD_CP, 1);
+}
+
+// The Bode and schematic windows lie over the working area below the tool bar, placed when the
+// design dialog opens: at start-up the main window does not know its menu's height yet.
+TEST_F(MainWindowTest, SchematicWindowSitsWhereTheBodeWindowDoes) {
+    open();
+    QRect bode;
+    QRect schematic;
+    whileShown(
+        window->designDialog(),
+        [this, &bode, &schematic] {
+            bode = window->bodeWindow()->geometry();
+            schematic = window->schematicWindow()->geometry();
+            window->designDialog()->accept();
+        },
+        [this] { trigger("PLLDesign1"); });
+    EXPECT_EQ(schematic, bode);
+    EXPECT_GE(bode.top(), window->canvas()->mapToGlobal(QPoint(0, window->toolBarHeight())).y());
 }
 
 TEST_F(MainWindowTest, ConfigDialogIsNotShownAgainWhenTheProgramIsEnding) {

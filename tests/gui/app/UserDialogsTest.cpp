@@ -1,9 +1,11 @@
+#include "core/sim/SimulationSession.h"
 #include "gui/app/BusyCursor.h"
 #include "gui/app/QtUserDialogs.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -49,6 +51,25 @@ TEST(QtUserDialogs, MessageBoxFitsItsTitle) {
             EXPECT_EQ(box->windowTitle(), title);
         },
         [&] { dialogs.message(nullptr, title, QStringLiteral("T must be > 0")); });
+}
+
+// A note written in lines, each ending where its phrase ends, longer than half a screen: the box
+// holds every line whole, so Qt's own wrapping never splits one mid-phrase.
+TEST(QtUserDialogs, MessageBoxKeepsTheLinesOfItsText) {
+    QtUserDialogs dialogs;
+    const QString text = QString::fromLatin1(kNStepNoteText);
+    whileModal(
+        [&](QWidget* box) {
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            ASSERT_NE(label, nullptr);
+            const QFontMetrics metrics(label->font());
+            int longest = 0;
+            for (const QString& line : QString(text).remove('\r').split('\n'))
+                longest = std::max(longest, metrics.horizontalAdvance(line));
+            EXPECT_GT(longest, 300) << "a line long enough to have been wrapped";
+            EXPECT_GE(label->contentsRect().width(), longest);
+        },
+        [&] { dialogs.message(nullptr, QString::fromLatin1(kNStepNoteTitle), text); });
 }
 
 // The font chooser offers the text colour next to the font.

@@ -5,6 +5,7 @@
 #include "core/bode/BodeAxes.h"
 #include "render/app/PictureOutput.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -169,6 +170,119 @@ TEST_F(BodePlotPainterTest, ScaledOntoAHighResolutionPageTextKeepsItsProportion)
     const double ratio = static_cast<double>(ink(page, page.rect())) / ink(screen, screen.rect());
     EXPECT_GT(ratio, 2.5);
     EXPECT_LT(ratio, 6.0);
+}
+
+} // namespace
+} // namespace loopcraft
+
+namespace loopcraft {
+namespace {
+
+// The open-loop gain starts at 37 dB under "Magnitude [db]" and "Red: open loop", and the
+// open-loop phase ends at -265 degrees under "f [Hz]": the captions stay whole above them.
+TEST_F(BodePlotPainterTest, CaptionsStayReadableAboveTheCurves) {
+    compute(1000, 1e6);
+    const QImage image = draw();
+    // Where a caption written from its top-left corner lies.
+    const auto box = [](const QFont& font, const QString& text, QPoint topLeft) {
+        const QFontMetrics metrics(font);
+        return QRect(topLeft, QSize(metrics.horizontalAdvance(text), metrics.height()));
+    };
+    QFont ten(QStringLiteral("Arial"));
+    ten.setPointSizeF(10);
+    ten = layoutFont(ten);
+    QFont eight(QStringLiteral("Arial"));
+    eight.setPointSizeF(8);
+    eight = layoutFont(eight);
+    const int h10 = QFontMetrics(ten).height();
+    const QString f = QStringLiteral("f [Hz]");
+    const QRect captions[] = {
+        box(ten, QStringLiteral("Magnitude [db]"), QPoint(frame.xLeft + 2, frame.yTop + 2)),
+        box(ten, QStringLiteral("Red: open loop"), QPoint(frame.xLeft + 2, frame.yTop + 2 + h10)),
+        box(eight, f,
+            QPoint(frame.xRight - 2 - QFontMetrics(eight).horizontalAdvance(f),
+                   frame.yBottom - 2 - QFontMetrics(eight).height())),
+    };
+    for (const QRect& caption : captions) {
+        const QRect inside = caption.adjusted(1, 1, -1, -1);
+        int red = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                red += image.pixelColor(x, y).red() > 200 && image.pixelColor(x, y).green() < 100;
+        EXPECT_EQ(red, 0) << "curve over the caption at " << caption.x() << "," << caption.y();
+        EXPECT_GT(ink(image, inside), 20) << "caption at " << caption.x() << "," << caption.y();
+    }
+    // ... and the curve does run through those rows, right of the captions.
+    const int right = frame.xLeft + 2 + QFontMetrics(ten).horizontalAdvance("Green: closed loop");
+    int redBeside = 0;
+    for (int y = frame.yTop + 2; y < frame.yTop + 2 + 3 * h10; ++y)
+        for (int x = right + 2; x < right + 40; ++x)
+            redBeside += image.pixelColor(x, y) == QColor(255, 0, 0);
+    EXPECT_GT(redBeside, 0);
+}
+
+// An all-digital loop's open-loop phase is -90 degrees at every frequency: the phase axis then
+// ends there, and the red curve lies on the frame's bottom edge, drawn over it.
+TEST_F(BodePlotPainterTest, CurveOnTheFrameEdgeStaysVisible) {
+    response.accept(10, 1e5, 20);
+    ASSERT_TRUE(response.compute(
+        [](float f) {
+            LoopResponse r;
+            r.openLoopMagSq = 1e6F / (f * f);
+            r.openLoopPhase = static_cast<float>(-M_PI / 2);
+            r.closedLoopMagSq = 1.0F / (1.0F + f * f / 1e6F);
+            r.closedLoopPhase = -std::atan(f / 1000.0F);
+            return r;
+        },
+        frame));
+    ASSERT_EQ(response.phaseBottom, -90.0F);
+    const QImage image = draw();
+    int red = 0;
+    for (int x = frame.xLeft + 100; x < frame.xRight - 100; ++x) {
+        bool found = false;
+        for (int y = frame.yBottom - 2; y <= frame.yBottom + 1; ++y)
+            found = found || image.pixelColor(x, y) == QColor(255, 0, 0);
+        red += found ? 1 : 0;
+    }
+    EXPECT_EQ(red, frame.xRight - frame.xLeft - 200);
+}
+
+// The print-out is laid out for its page, not scaled from the window: the same page whatever size
+// the window had, with its captions at their point sizes (10-point headings about 13 pixels
+// high at the layout's 96 dpi).
+TEST_F(BodePlotPainterTest, SheetIsLaidOutForThePageWhateverTheWindow) {
+    const QSize landscapeA4(898, 635); // 80 % of an A4 page turned, in layout pixels
+    const auto sheetFrom = [&](const QSize& window) {
+        FrequencyResponse shown;
+        shown.accept(1000, 1e6, 20);
+        EXPECT_TRUE(shown.compute(shapedLoop, BodePlotPainter::frameFor(window)));
+        BodePlotPainter onScreen;
+        onScreen.setWindowSize(window);
+        onScreen.setResponse(&shown);
+        QImage image(landscapeA4, QImage::Format_RGB32);
+        image.fill(Qt::cyan);
+        QPainter painter(&image);
+        BodeSheetPainter(onScreen).paint(painter, image.rect());
+        return image;
+    };
+    const QImage small = sheetFrom(QSize(1013, 675));
+    EXPECT_EQ(small, sheetFrom(QSize(1900, 1000)));
+    EXPECT_EQ(countColour(small, Qt::cyan), 0);
+    for (const QPoint corner :
+         {QPoint(0, 0), QPoint(landscapeA4.width() - 1, 0), QPoint(0, landscapeA4.height() - 1)})
+        EXPECT_EQ(small.pixelColor(corner), QColor(Qt::white)) << "no window background";
+    EXPECT_GT(countColour(small, QColor(255, 0, 0)), 600);
+
+    const PlotFrame page = BodePlotPainter::frameFor(BodePlotPainter::windowSizeFor(landscapeA4));
+    int top = -1;
+    int bottom = -1;
+    for (int y = page.yTop + 2; y < page.yTop + 22; ++y) {
+        if (ink(small, QRect(page.xLeft + 3, y, 90, 1)) > 0) {
+            top = top < 0 ? y : top;
+            bottom = y;
+        }
+    }
+    EXPECT_GE(bottom - top + 1, 11) << "\"Magnitude [db]\" from row " << top << " to " << bottom;
 }
 
 } // namespace

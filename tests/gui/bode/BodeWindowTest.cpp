@@ -113,7 +113,12 @@ TEST_F(BodeWindowTest, PrintsAndSavesThePictureOnlyWhenConfirmed) {
     fakeDialogs().printerAnswers.push_back(dir.filePath("print.pdf"));
     click("ButtonBodePrint");
     EXPECT_EQ(fakeDialogs().printerRequests, 2);
-    EXPECT_EQ(readAll(dir.filePath("print.pdf")).substr(0, 5), "%PDF-");
+    // Offered turned, as the plot is wider than tall; the page comes out so.
+    EXPECT_EQ(fakeDialogs().printerOrientations,
+              std::vector<QPageLayout::Orientation>(2, QPageLayout::Landscape));
+    const std::string pdf = readAll(dir.filePath("print.pdf"));
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_NE(pdf.find("/MediaBox [0 0 84"), std::string::npos) << "A4 landscape, 842 x 595";
 
     fakeDialogs().saveFileAnswers.push_back(dir.filePath("bode.png"));
     child<QAction>(&window, "ActionSavePicture")->trigger();
