@@ -97,5 +97,24 @@ TEST_F(NetlistCli, TransientSettlesWhereTheSimulationSettles) {
     EXPECT_NEAR(spice, sum / count, 0.005);
 }
 
+// The active filter's op-amp stops at the filter's lower output limit: with it set just above
+// where the inverting PI stage's output would settle, the control voltage (its mirror) settles at
+// the limit's mirror instead of where the loop would take it (2.548 V). And the time step
+// resolves the detector's edges to a 2048th of a reference period.
+TEST_F(NetlistCli, TransientOpAmpsStopAtTheFiltersOutputLimits) {
+    ASSERT_TRUE(std::filesystem::exists(NGSPICE_EXE))
+        << "ngspice is not installed: run scripts/install-deps.sh";
+    const CliRun deck =
+        run({"--set", "rbConfigActivePI=1", "--set", "Simuldf=1000", "--set", "ConfigLFSatN=2.47",
+             "netlist", "--transient", "--stimulus", "f", "--out", (mDir / "loop.cir").string()});
+    ASSERT_EQ(deck.status, 0) << deck.err;
+    const std::string text = readFile(mDir / "loop.cir");
+    EXPECT_NE(text.find("\ntran 4.83446782e-09 "), std::string::npos) << text; // 1/(101 kHz·2048)
+    const std::string log = ngspice("loop.cir");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(log, m, std::regex("uf_settled\\s*=\\s*([-+0-9.eE]+)"))) << log;
+    EXPECT_NEAR(std::stod(m[1]), 2.53, 0.003) << log;
+}
+
 } // namespace
 } // namespace loopcraft::cli

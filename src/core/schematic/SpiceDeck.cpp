@@ -2,10 +2,7 @@
 #include "core/schematic/SpiceDeck.h"
 
 #include "core/schematic/E24.h"
-#include "core/sim/models/PD_EXOR.h"
-#include "core/sim/models/PD_JK.h"
-#include "core/sim/models/PD_MUL.h"
-#include "core/sim/models/PD_PFD.h"
+#include "core/sim/RunStimulus.h"
 
 #include <algorithm>
 #include <array>
@@ -24,6 +21,9 @@ constexpr const char* kOpAmpGain = "1e8";
 // In the loop's transient the op-amps see the detector's edges; a gain this high still keeps
 // their inputs within microvolts, and higher gains make the solver's steps collapse there.
 constexpr const char* kLoopOpAmpGain = "1e6";
+// The limited op-amp's gain as transconductance (S) times resistance (ohm): kLoopOpAmpGain.
+constexpr const char* kLimitedOpAmpGm = "1e-3";
+constexpr const char* kLimitedOpAmpR = "1e9";
 // Every node gets this resistance to ground: it gives the nodes that only capacitors, a
 // current source or an op-amp input hold a DC path for the operating point, and is too large to
 // change any response within the band.
@@ -203,19 +203,13 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     if (config.isAdpll() || config.order < 2) {
         return fail("this loop has no filter");
     }
-    // The same stimulus and working values the simulation run sets up from the panel.
-    const double f0 = params.ConfigLDPLLf0;
-    double fRef = f0;
-    double dphiRad = 0;
-    if (options.stimulus == Stimulus::FStep) {
-        fRef = f0 + params.Simuldf;
-    } else if (options.stimulus == Stimulus::PhiStep) {
-        dphiRad = (1.0F / 180) * params.Simuldphi * 3.14159F;
-    }
-    const bool scaler =
-        config.oscillator == Oscillator::VCOScaler || options.stimulus == Stimulus::NStep;
-    const double nVco = scaler ? params.ConfigN : 1;
-    const double nDiv = options.stimulus == Stimulus::NStep ? nVco + params.SimuldN : nVco;
+    // The same stimulus and starting state the simulation run sets up from the panel.
+    const RunStimulus start = MakeRunStimulus(params, config, options.stimulus);
+    const double f0 = start.f0;
+    const double fRef = start.fRef;
+    const bool scaler = start.scaler;
+    const auto nVco = static_cast<double>(start.nVco);
+    const auto nDiv = static_cast<double>(start.nDivider);
     const double runTime = params.SimulT;
     if (!(f0 > 0) || !(fRef > 0) || !(nDiv > 0) || !(nVco > 0)) {
         return fail("the reference, oscillator and divider need positive frequencies and ratios");
@@ -223,31 +217,8 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     if (!(runTime > 0) || !std::isfinite(runTime) || runTime * fRef > 1.0e6) {
         return fail("T must be > 0 and at most a million reference periods");
     }
-
-    double theta20 = 0;
-    switch (config.detector) {
-    case Detector::Mul:
-        theta20 = PD_MUL::kInitialTheta2;
-        break;
-    case Detector::Exor:
-        theta20 = PD_EXOR::kInitialTheta2;
-        break;
-    case Detector::JK:
-        theta20 = PD_JK::kInitialTheta2;
-        break;
-    case Detector::PFD:
-    case Detector::PFD_CP:
-        theta20 = PD_PFD::kInitialTheta2;
-        break;
-    }
-    if (options.stimulus == Stimulus::PhiStep) {
-        theta20 -= dphiRad;
-        if (theta20 < 0) {
-            theta20 += 6.28318F;
-        }
-    }
-
-    const double uMid = (params.ConfigUSupP + params.ConfigUSupN) * 0.5F;
+    const double theta20 = start.theta2;
+    const double uMid = start.uMid;
     const bool pulsed = config.detector == Detector::PFD || config.detector == Detector::PFD_CP;
     const SettledWindow window = settledWindow(runTime, fRef);
 
@@ -288,6 +259,10 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
         << '\n';
     if (config.detector == Detector::Mul) {
         out << ".param kd=" << num(params.ConfigKd) << '\n';
+    }
+    if (c.filter != LoopFilter::PassiveLL) {
+        out << ".param lfsatp=" << num(params.ConfigLFSatP)
+            << " lfsatn=" << num(params.ConfigLFSatN) << '\n';
     }
     if (c.chargePump) {
         out << ".param ipump=" << num(params.ConfigKp * 2.0 * 3.141592653589793) << '\n';
@@ -372,12 +347,38 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
 
     out << "\n* Loop filter\n";
     writePassiveParts(out, c, values, loopNode, true);
-    // Linear op-amps: an output clamp inside the feedback loop stalls the solver's iterations
-    // at the detector's edges, and a designed loop in lock stays well inside the limits.
+    // The active filters' op-amps stop at the filter's output limits, as the simulation's do;
+    // the passive filters' unity-gain buffers stay ideal. A limited op-amp is a transconductance
+    // into a high resistance (together the gain), clamped at the limits by two diodes of almost
+    // no forward voltage, behind a unity buffer: the diodes give the solver a smooth path into
+    // and out of the limits where a clamp in a source's expression stalls its iterations at the
+    // detector's edges.
+    const bool limited = c.filter != LoopFilter::PassiveLL;
+    if (limited) {
+        out << "* Op-amps: ideal, stopped at the filter's output limits (a transconductance into a "
+               "high resistance, clamped by diodes, behind a unity buffer)\n"
+               "Vlfhi lfhi 0 DC {lfsatp}\n"
+               "Vlflo lflo 0 DC {lfsatn}\n"
+               ".model dclamp D(is=1e-15 n=0.002)\n";
+    }
     for (const auto& p : c.parts) {
-        if (p.kind == PartKind::OpAmp) {
-            out << 'E' << p.name << ' ' << loopNode(p.nodes[2]) << " 0 " << loopNode(p.nodes[0])
-                << ' ' << loopNode(p.nodes[1]) << ' ' << kLoopOpAmpGain << '\n';
+        if (p.kind != PartKind::OpAmp) {
+            continue;
+        }
+        const std::string nonInverting = loopNode(p.nodes[0]);
+        const std::string inverting = loopNode(p.nodes[1]);
+        const std::string output = loopNode(p.nodes[2]);
+        if (limited) {
+            const std::string y = "y" + p.name;
+            out << 'G' << p.name << " 0 " << y << ' ' << nonInverting << ' ' << inverting << ' '
+                << kLimitedOpAmpGm << '\n'
+                << "Ro" << p.name << ' ' << y << " 0 " << kLimitedOpAmpR << '\n'
+                << "Dh" << p.name << ' ' << y << " lfhi dclamp\n"
+                << "Dl" << p.name << " lflo " << y << " dclamp\n"
+                << 'E' << p.name << ' ' << output << " 0 " << y << " 0 1\n";
+        } else {
+            out << 'E' << p.name << ' ' << output << " 0 " << nonInverting << ' ' << inverting
+                << ' ' << kLoopOpAmpGain << '\n';
         }
     }
     if (c.inverting) {
@@ -390,9 +391,10 @@ std::optional<std::string> writeLoopDeck(const FilterCircuit& c, const DeckPartV
     }
     out << ".options rshunt=" << kShunt << "\n\n";
 
-    // The detector's edges fall between time points and are resolved to one step; 256 steps a
-    // reference period keep that jitter of the control voltage below a millivolt.
-    const double maxStep = 1.0 / (fRef * 256.0);
+    // The detector's edges fall between time points and are resolved to one step: 2048 steps a
+    // reference period keep that quantisation of the pulse widths to a few per cent of what a
+    // frequency step of 1 % makes them.
+    const double maxStep = 1.0 / (fRef * 2048.0);
     out << ".control\n"
            "set wr_singlescale\n"
            "set wr_vecnames\n"

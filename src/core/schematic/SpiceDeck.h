@@ -5,7 +5,9 @@
 //
 // Elements keep the circuit's part names (R1, C3, R4A, Vpd, Icp); an op-amp, which a deck can
 // only name with a letter of its kind in front, becomes E<name> (EA1): an ideal op-amp, a
-// voltage-controlled voltage source of high gain without output limits.
+// voltage-controlled voltage source of high gain. In the loop deck the active filters' op-amps
+// keep that gain and stop at the filter's output limits (ConfigLFSatN..P): G<name>, Ro<name>,
+// Dh<name>, Dl<name> and the buffer E<name>.
 #pragma once
 
 #include "core/app/ParameterSet.h"
@@ -72,8 +74,9 @@ SettledWindow settledWindow(double runTime, double fRef);
 inline constexpr const char* kSettledMeasure = "uf_settled";
 
 // The whole mixed-signal loop around `circuit`: the reference of the stimulus, the detector,
-// the filter, the VCO and divider, for the run length SimulT. Nothing, with the reason in `why`,
-// for a loop without a filter or values the deck cannot use.
+// the filter, the VCO and divider, for the run length SimulT, starting as the simulation run
+// starts (RunStimulus: the centre frequency Simulf0, the reference, the phases, the divider).
+// Nothing, with the reason in `why`, for a loop without a filter or values the deck cannot use.
 std::optional<std::string> writeLoopDeck(const FilterCircuit& circuit, const DeckPartValues& values,
                                          const ParameterSet& params, const Configuration& config,
                                          const LoopDeckOptions& options,

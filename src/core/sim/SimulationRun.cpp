@@ -3,6 +3,7 @@
 #include "core/app/NonFinite.h"
 #include "core/design/LoopModel.h"
 #include "core/sim/ReferenceSignal.h"
+#include "core/sim/RunStimulus.h"
 #include "core/sim/models/LF_ActiveLL.h"
 #include "core/sim/models/LF_ActivePI.h"
 #include "core/sim/models/LF_KCounter.h"
@@ -310,8 +311,10 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
         return result;
     }
 
-    // Model set-up.
-    s.UMid = (s.ConfigUSupP + s.ConfigUSupN) * 0.5f;
+    // Model set-up. Reference, starting phase and mid-supply are the ones the whole-loop deck
+    // starts from.
+    const RunStimulus start = MakeRunStimulus(s, config, stimulus);
+    s.UMid = start.uMid;
     result.scrollBarVisible = s.SimulZoomFact != 1;
     if (adpll) {
         s.Curve1Min = s.Curve1Max = s.Curve2Min = s.Curve2Max = 0;
@@ -319,21 +322,10 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
         s.Curve1Min = s.Curve1Max = config.chargePump() ? 0.0f : s.UMid;
         s.Curve2Min = s.Curve2Max = s.UMid;
     }
-    switch (stimulus) {
-    case Stimulus::PhiStep:
-        s.SimulfRef = s.Simulf0;
-        s.SimuldphiRad = (1.0f / 180) * s.Simuldphi * 3.14159f;
-        s.U1Bit = s.Simuldphi < 0 ? 0 : 1;
-        break;
-    case Stimulus::FStep:
-        s.SimulfRef = s.Simulf0 + s.Simuldf;
-        s.U1Bit = 0;
-        break;
-    case Stimulus::NStep:
-        s.SimulfRef = s.Simulf0;
-        s.U1Bit = 0;
-        break;
-    }
+    s.SimulfRef = start.fRef;
+    if (stimulus == Stimulus::PhiStep)
+        s.SimuldphiRad = start.dphiRad;
+    s.U1Bit = start.u1Bit;
     if (adpll) {
         s.TKClock = s.SimulfRef / (2.0f * static_cast<float>(s.FiltDesignM) * s.Simulf0);
         s.TIDClock = 0;
@@ -371,33 +363,26 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
         s.TPrevU2Rise = 1.0f - (s.SimulfRef * share) / s.Simulf0;
     }
 
-    float theta2 = 0;
     if (!adpll) {
         switch (config.detector) {
         case Detector::Mul:
             s.ensureModel(s.PdMul).Init();
-            theta2 = PD_MUL::kInitialTheta2;
             break;
         case Detector::Exor:
             s.ensureModel(s.PdExor).Init();
-            theta2 = PD_EXOR::kInitialTheta2;
             break;
         case Detector::JK:
             s.ensureModel(s.PdJk).Init();
-            theta2 = PD_JK::kInitialTheta2;
             break;
         case Detector::PFD:
         case Detector::PFD_CP:
             s.ensureModel(s.PdPfd).Init();
-            theta2 = PD_PFD::kInitialTheta2;
             break;
         }
     } else if (config.adpllDetector == AdpllDetector::Exor) {
         s.ensureModel(s.PdExor).Init();
-        theta2 = PD_EXOR::kInitialTheta2;
     } else {
         s.ensureModel(s.PdJk).Init();
-        theta2 = PD_JK::kInitialTheta2;
     }
 
     s.Ud = s.Uf = s.Curve1Sum = s.Curve2Sum = s.UMid;
@@ -405,12 +390,7 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     s.Curve1Ring.fill(s.UMid);
     s.Curve2Ring.fill(s.UMid);
     s.IdRing.fill(0);
-    if (stimulus == Stimulus::PhiStep) {
-        theta2 -= s.SimuldphiRad;
-        if (theta2 < 0)
-            theta2 += 6.28318f;
-    }
-    s.Theta2Start = theta2;
+    s.Theta2Start = start.theta2;
     s.Theta2End = static_cast<double>((s.Simulf0 * 6.28318f) /
                                       (static_cast<float>(s.SimulnSamp) * s.SimulfRef)) +
                   s.Theta2Start;
