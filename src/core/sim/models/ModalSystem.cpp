@@ -35,6 +35,10 @@ Cx quotient(Cx a, Cx b) {
               (a.imag() * b.real() - a.real() * b.imag()) / d);
 }
 
+bool finite(Cx z) {
+    return std::isfinite(z.real()) && std::isfinite(z.imag());
+}
+
 // Roots of Σ c[k] z^k with c[n] = 1.
 std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
     const int n = static_cast<int>(c.size()) - 1;
@@ -58,9 +62,11 @@ std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
             for (int j = 0; j < n; ++j)
                 if (j != i)
                     den *= z[static_cast<std::size_t>(i)] - z[static_cast<std::size_t>(j)];
-            if (std::norm(den) == 0)
-                den = 1e-300;
+            if (!(std::norm(den) > 1e-300))
+                den = 1e-140; // two estimates met: part them (its square must not underflow)
             const Cx step = quotient(value(z[static_cast<std::size_t>(i)]), den);
+            if (!finite(step))
+                continue;
             z[static_cast<std::size_t>(i)] -= step;
             change =
                 std::max(change, std::norm(step) / (1 + std::norm(z[static_cast<std::size_t>(i)])));
@@ -77,9 +83,10 @@ std::vector<Cx> polynomialRoots(const std::vector<double>& c) {
                 dp = dp * r + p;
                 p = p * r + c[static_cast<std::size_t>(k)];
             }
-            if (std::norm(dp) == 0)
+            const Cx step = quotient(p, dp);
+            if (!finite(step))
                 break;
-            r -= quotient(p, dp);
+            r -= step;
         }
     }
     return z;
@@ -130,7 +137,9 @@ void refineEigenvalues(const Matrix& a, std::vector<Cx>& mu) {
                 if (j != i && mu[j] != mu[i])
                     others += quotient(1.0, mu[i] - mu[j]);
             const Cx w = quotient(1.0, *g);
-            mu[i] -= quotient(w, 1.0 - w * others);
+            const Cx step = quotient(w, 1.0 - w * others);
+            if (finite(step))
+                mu[i] -= step;
         }
     }
 }
@@ -196,6 +205,8 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
         }
         std::vector<Cx> mu = polynomialRoots(coeff);
         refineEigenvalues(a, mu);
+        if (!std::all_of(mu.begin(), mu.end(), finite))
+            continue;
 
         // Modes closer than this (relative) would cancel each other's digits; the matrix is moved
         // until they stand clear.
