@@ -115,7 +115,6 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"PFD_ActivePI_4_Complex_5000Hz/ngspice", kOrders35},
         {"PFD_CP_ActiveLL_2_1250Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_2_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_2_5000Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_4_Complex_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_4_Real_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_5_Complex_5000Hz/model", kPumpActiveLL},
