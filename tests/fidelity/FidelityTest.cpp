@@ -110,15 +110,12 @@ const std::map<std::string, const char*>& knownDeviations() {
         {"Mul_PassiveLL_4_5000Hz/model", kOrders35},
         {"Mul_PassiveLL_5_1250Hz/model", kOrders35},
         {"Mul_PassiveLL_5_5000Hz/model", kOrders35},
-        {"PFD_CP_ActiveLL_2_1250Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_2_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_4_Complex_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_4_Real_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_5_Complex_5000Hz/model", kPumpActiveLL},
         {"PFD_CP_ActiveLL_5_Complex_5000Hz/ngspice", kPumpActiveLL},
         {"PFD_CP_ActiveLL_5_Real_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_PassiveLL_4_1250Hz/ngspice", kOrders35},
-        {"PFD_PassiveLL_5_1250Hz/ngspice", kOrders35},
     };
     return table;
 }
