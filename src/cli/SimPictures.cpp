@@ -59,7 +59,8 @@ void writeSimulationPictures(const SimulationSession& session, const ParameterSe
         return;
     ensureOffscreenGui();
     const DisplayFonts fonts = fontsFromOptions(options);
-    const SimulationPlotPainter plot(session.state(), options, fonts.AxisFont);
+    SimulationPlotPainter plot(session.state(), options, fonts.AxisFont);
+    plot.setBlocks(&session.blocks());
     const QSize size(request.width, request.height);
     QString error;
     for (const std::string* file : {&request.png, &request.svg, &request.pdf})

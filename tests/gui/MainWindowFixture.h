@@ -5,6 +5,7 @@
 #include "core/app/ParamsFile.h"
 #include "core/sim/SimulationSession.h"
 #include "gui/app/MainWindow.h"
+#include "gui/sim/SimulationPanel.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 
@@ -45,6 +46,9 @@ protected:
         setup.findDataFile = [this](const QString& name) { return dir.filePath(name); };
         setup.help = &help;
         window = std::make_unique<MainWindow>(fakeDialogs(), setup);
+        // A slow machine (a sanitizer build) must not send the tests' short runs to the
+        // background, where they would end after the test looked; the background tests ask for it.
+        child<SimulationPanel>(window.get(), "Panel1")->setForegroundLimit(60000);
         return *window;
     }
 

@@ -218,26 +218,23 @@ void DISPLAY::ScaleTimeAxis(int scrollPosition) {
     XExp = a.exp;
 }
 
-float DISPLAY::mapX(float t) const {
+LinearMap DISPLAY::xMap() const {
     const float ax = static_cast<float>(Frame.Left - Frame.Right) / (XMin - XMax);
-    const float bx = static_cast<float>(Frame.Left) - ax * XMin;
-    return ax * t + bx;
+    return {ax, static_cast<float>(Frame.Left) - ax * XMin};
 }
 
-float DISPLAY::mapY1(float v) const {
+LinearMap DISPLAY::y1Map() const {
     const float ay = static_cast<float>(Frame.Bottom - Frame.Top) / (Y1Min - Y1Max);
-    const float by = static_cast<float>(Frame.Bottom) - ay * Y1Min;
-    return ay * v + by;
+    return {ay, static_cast<float>(Frame.Bottom) - ay * Y1Min};
 }
 
-float DISPLAY::mapY2(float v) const {
+LinearMap DISPLAY::y2Map() const {
     const float ay = static_cast<float>(Frame.Bottom - Frame.Top) / (Y2Min - Y2Max);
-    const float by = static_cast<float>(Frame.Bottom) - ay * Y2Min;
-    return ay * v + by;
+    return {ay, static_cast<float>(Frame.Bottom) - ay * Y2Min};
 }
 
 namespace {
-float pointStep(const PlotSetup& s, int xExp) {
+float recordedPointStep(const PlotSetup& s, int xExp) {
     float dt;
     if (s.filtered || s.kind == PlotKind::Adpll)
         dt = 1 / s.SimulfRef;
@@ -248,7 +245,11 @@ float pointStep(const PlotSetup& s, int xExp) {
 } // namespace
 
 float DISPLAY::pointTime(std::size_t i) const {
-    return static_cast<float>(i) * pointStep(mSetup, XExp);
+    return static_cast<float>(i) * pointStep();
+}
+
+float DISPLAY::pointStep() const {
+    return recordedPointStep(mSetup, XExp);
 }
 
 float DISPLAY::curve1Scale() const {
@@ -261,7 +262,7 @@ float DISPLAY::curve2Scale() const {
 IndexRange DISPLAY::visiblePoints() const {
     if (mSetup.numPoints == 0)
         return {};
-    const float step = pointStep(mSetup, XExp);
+    const float step = pointStep();
     const double q0 = static_cast<double>(XMin / step);
     const double q1 = static_cast<double>(XMax / step);
     if (!std::isfinite(q0) || !std::isfinite(q1))

@@ -57,6 +57,14 @@ struct PlotSetup {
     PlotRect Frame;
 };
 
+// v -> a * v + b: how a scaled time or value lands on the frame, hoisted out of the loops that map
+// every point of a run.
+struct LinearMap {
+    float a = 1;
+    float b = 0;
+    float operator()(float v) const { return a * v + b; }
+};
+
 // Inclusive index range; empty when first > last.
 struct IndexRange {
     long long first = 0;
@@ -73,14 +81,18 @@ public:
     void ScaleTimeAxis(int scrollPosition);
 
     // Pixel coordinates of a scaled time or value.
-    float mapX(float t) const;
-    float mapY1(float v) const;
-    float mapY2(float v) const;
+    float mapX(float t) const { return xMap()(t); }
+    float mapY1(float v) const { return y1Map()(v); }
+    float mapY2(float v) const { return y2Map()(v); }
+    LinearMap xMap() const;
+    LinearMap y1Map() const;
+    LinearMap y2Map() const;
 
     // Recorded points that fall inside the visible time window.
     IndexRange visiblePoints() const;
-    // Scaled time of recorded point i.
+    // Scaled time of recorded point i: i * pointStep().
     float pointTime(std::size_t i) const;
+    float pointStep() const;
     // The factors that turn a recorded value into axis units.
     float curve1Scale() const;
     float curve2Scale() const;

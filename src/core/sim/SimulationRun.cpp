@@ -26,12 +26,30 @@ namespace loopcraft {
 
 namespace {
 
-// Progress is reported about every 65536 steps or periods.
-constexpr std::uint32_t kProgressMask = 0xFFFF;
+// Progress is reported every 4096 steps, or every 64 ADPLL periods (a period holds one event per
+// counter clock, hundreds of them), often enough that a cancelled run stops within milliseconds.
+constexpr std::uint32_t kProgressMask = 0xFFF;
+constexpr std::uint32_t kAdpllProgressMask = 0x3F;
 
 void report(const SimulationProgress& progress, std::uint32_t done, std::uint32_t total) {
     if (progress)
         progress(total == 0 ? 1.0f : static_cast<float>(done) / static_cast<float>(total));
+}
+
+// Thrown out of the loops by the progress report once the caller asked the run to stop, so that
+// the loops themselves carry no second check.
+struct RunCancelled {};
+
+SimulationProgress watchedProgress(const SimulationProgress& progress,
+                                   const SimulationCancel* cancel) {
+    if (!cancel)
+        return progress;
+    return [&progress, cancel](float done) {
+        if (progress)
+            progress(done);
+        if (cancel->load(std::memory_order_relaxed))
+            throw RunCancelled{};
+    };
 }
 
 // A value below the minimum replaces it, one above the maximum replaces it (a NaN never does).
@@ -214,7 +232,7 @@ template <class PD>
         }
         s.U2RiseSeen = false;
         record(s, thetaE, deltaF2);
-        if ((k & kProgressMask) == 0)
+        if ((k & kAdpllProgressMask) == 0)
             report(progress, k, total);
     }
 }
@@ -290,7 +308,9 @@ PlotSetup MakePlotSetup(const SimState& s, const PlotRect& frame) {
     return p;
 }
 
-SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress) {
+namespace {
+
+SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) {
     SimulationRunResult result;
     const Configuration config = Configuration::fromFlags(s);
     const bool adpll = config.isAdpll();
@@ -448,6 +468,23 @@ SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progres
     result.points = s.RecordedPoints;
     result.pointInterval = RecordedPointInterval(s);
     return result;
+}
+
+} // namespace
+
+SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress,
+                                  const SimulationCancel* cancel) {
+    try {
+        return runWatched(s, watchedProgress(progress, cancel));
+    } catch (const RunCancelled&) {
+        // Stopped half-way: what was recorded is no run, so nothing of it stays.
+        std::vector<ResultPair>().swap(s.Results);
+        s.RecordedPoints = 0;
+        s.ResultsValid = false;
+        SimulationRunResult result;
+        result.cancelled = true;
+        return result;
+    }
 }
 
 } // namespace loopcraft

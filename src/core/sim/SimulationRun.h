@@ -14,6 +14,7 @@
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationEntries.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -25,21 +26,27 @@ namespace loopcraft {
 // Called now and then during a run with the fraction done (0..1).
 using SimulationProgress = std::function<void(float)>;
 
+// Set from any thread to stop a run early; the run looks at it whenever it reports progress.
+using SimulationCancel = std::atomic<bool>;
+
 struct SimulationRunResult {
     std::optional<Message> refusal; // set when the run did not start, or was discarded
     bool resultsDiscarded = false;  // the run's curves became non-finite: no results are kept
+    bool cancelled = false;         // stopped on request: no results are kept
     bool filterUnchecked = false;   // nSamp > 4 cleared "Filter"
     bool scrollBarVisible = false;  // SimulZoomFact != 1
     std::size_t points = 0;
     float pointInterval = 0; // seconds between recorded points
-    bool ok() const { return !refusal; }
+    bool ok() const { return !refusal && !cancelled; }
 };
 
 // The whole run on `s` (parameters and live choices already copied in). On refusal nothing in
 // `s` besides what the caller copied in changes: models, results and ResultsValid stay. A run
 // whose curves became infinite or not-a-number is refused afterwards (kNonFiniteTitle, naming
-// the curve and the time): its results are then discarded and ResultsValid is false.
-SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress = {});
+// the curve and the time): its results are then discarded and ResultsValid is false. A run
+// stopped through `cancel` discards its results the same way, without a message.
+SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress = {},
+                                  const SimulationCancel* cancel = nullptr);
 
 // Seconds between two recorded points of the last run.
 float RecordedPointInterval(const SimState& s);

@@ -129,6 +129,20 @@ SimulationOutcome SimulationSession::ChooseStimulus(Stimulus stimulus) {
 
 SimulationOutcome SimulationSession::Run(const SimulationProgress& progress) {
     SimulationOutcome outcome;
+    if (!BeginRun(outcome)) {
+        return outcome;
+    }
+    if (progress) {
+        progress(0.0f);
+    }
+    return FinishRun(ComputeRun(progress));
+}
+
+bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
+    outcome = SimulationOutcome{};
+    if (mRunning) {
+        return false; // one run at a time
+    }
     const Configuration config = configuration();
     const bool adpll = config.isAdpll();
     if (adpll && mPanel.stimulus == Stimulus::NStep) {
@@ -139,19 +153,34 @@ SimulationOutcome SimulationSession::Run(const SimulationProgress& progress) {
     if ((outcome.message = ReadSimulationEntries(mParams, mPanel.entries, stimulus, adpll)) ||
         (outcome.message =
              ValidateSimulation(mParams, stimulus, config, static_cast<bool>(mState.ResultSink)))) {
-        return outcome;
+        return false;
     }
     // The previous results go as the run starts: it rebuilds them in place.
     mState.ResultsValid = false;
     outcome.resultsChanged = true;
-    if (progress) {
-        progress(0.0f);
-    }
     mState.setParameters(mParams);
     mState.selectFlag(stimulusFlag(stimulus));
     mState.cbSimulAddNoise = mPanel.addNoise;
     mState.cbSimulFilter = mPanel.filter && !adpll;
-    const SimulationRunResult run = runSimulation(mState, progress);
+    mCancel.store(false);
+    mRunning = true;
+    mRunCancelled = false;
+    mForgetRun = false;
+    mRunOutcome = outcome;
+    return true;
+}
+
+SimulationRunResult SimulationSession::ComputeRun(const SimulationProgress& progress) {
+    SimulationRunResult run = runSimulation(mState, progress, &mCancel);
+    // Gathered here, off the window's thread: the plot reads them at every paint.
+    mBlocks = run.ok() ? CurveBlocks(mState.Results) : CurveBlocks();
+    return run;
+}
+
+SimulationOutcome SimulationSession::FinishRun(const SimulationRunResult& run) {
+    SimulationOutcome outcome = mRunOutcome;
+    mRunning = false;
+    mRunCancelled = run.cancelled && !mForgetRun;
     if (!run.ok()) {
         outcome.message = run.refusal;
         return outcome;
@@ -176,13 +205,20 @@ SimulationOutcome SimulationSession::Exit() {
                        mParams.text(TextId::Simulf0));
     (adpll ? mParams.ConfigADPLLf0 : mParams.ConfigLDPLLf0) = mParams.Simulf0;
     SaveRadioButtonStatus();
-    outcome.resultsChanged = mState.ResultsValid;
+    outcome.resultsChanged = resultsValid() || mRunCancelled;
     InvalidateResults();
     outcome.ok = true;
     return outcome;
 }
 
 void SimulationSession::InvalidateResults() {
+    mRunCancelled = false;
+    if (mRunning) {
+        // The record is the run's until it ends; the run drops its results when cancelled.
+        mForgetRun = true;
+        CancelRun();
+        return;
+    }
     mState.ResultsValid = false;
 }
 

@@ -10,6 +10,7 @@
 #include "core/app/Message.h"
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
+#include "core/sim/CurveBlocks.h"
 #include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
@@ -82,6 +83,21 @@ public:
     // results. `progress` is called with 0 once the checks have passed, before the work starts.
     SimulationOutcome Run(const SimulationProgress& progress = {});
 
+    // Run in three steps, for a window that computes on another thread. BeginRun reads and
+    // checks the entries and hands them to the run; false means the run does not start and
+    // `outcome` says why. ComputeRun is the run itself, the one part that takes long: it touches
+    // nothing but the simulation record, and it is the only member that may be called from
+    // another thread, between BeginRun and FinishRun. FinishRun takes its result.
+    bool BeginRun(SimulationOutcome& outcome);
+    SimulationRunResult ComputeRun(const SimulationProgress& progress = {});
+    SimulationOutcome FinishRun(const SimulationRunResult& run);
+    // Asks the run in progress to stop soon; safe from any thread. Its results are dropped.
+    void CancelRun() { mCancel.store(true); }
+    // Between BeginRun and FinishRun: the record is the run's, nothing may read it.
+    bool running() const { return mRunning; }
+    // The last run was stopped by the user: there are no results, and the plot says why.
+    bool runCancelled() const { return mRunCancelled; }
+
     // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the
     // stimulus choice is stored in its flags and the results are dropped.
     SimulationOutcome Exit();
@@ -89,12 +105,13 @@ public:
     // The stimulus choice into its flags.
     void SaveRadioButtonStatus();
 
-    // The results are shown no longer (start logo, display options).
+    // The results are shown no longer (start logo, display options). A run in progress is
+    // cancelled: what it would bring is not wanted either.
     void InvalidateResults();
 
     SimulationPanelVisibility visibility() const;
     Configuration configuration() const { return Configuration::fromFlags(mParams); }
-    bool resultsValid() const { return mState.ResultsValid; }
+    bool resultsValid() const { return !mRunning && mState.ResultsValid; }
     // The zoomed run shows only part of its time axis; the scroll bar moves it.
     bool scrollBarVisible() const { return resultsValid() && mState.SimulZoomFact != 1; }
     // The protocol of the run on show: what was simulated, as it was typed, and when.
@@ -103,6 +120,8 @@ public:
     SimulationPanelModel& panel() { return mPanel; }
     const SimulationPanelModel& panel() const { return mPanel; }
     const SimState& state() const { return mState; }
+    // The block extremes of the last run's curves, for the plot.
+    const CurveBlocks& blocks() const { return mBlocks; }
     ParameterSet& params() { return mParams; }
     const ParameterSet& params() const { return mParams; }
 
@@ -110,6 +129,12 @@ private:
     ParameterSet& mParams;
     SimState& mState;
     SimulationPanelModel mPanel;
+    SimulationCancel mCancel{false};
+    bool mRunning = false;
+    bool mRunCancelled = false;
+    bool mForgetRun = false;       // the run was cancelled by InvalidateResults, not by the user
+    SimulationOutcome mRunOutcome; // what BeginRun found, completed by FinishRun
+    CurveBlocks mBlocks;
 };
 
 } // namespace loopcraft

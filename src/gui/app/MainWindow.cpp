@@ -172,6 +172,8 @@ MainWindow::MainWindow(UserDialogs& dialogs, MainWindowSetup setup)
 }
 
 MainWindow::~MainWindow() {
+    // A run still computing works on the record this window owns.
+    mPanel1->cancelAndWait();
     std::string error;
     if (!SaveParamsAtExit(&error)) {
         // The window is gone; a message box could not be answered any more.
@@ -291,6 +293,7 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
     connect(mPanel1, &SimulationPanel::runStarting, mPlotView,
             [this] { mPlotView->showProgressNote(true); });
     connect(mPanel1, &SimulationPanel::resultsChanged, this, &MainWindow::simulationResultsChanged);
+    connect(mPanel1, &SimulationPanel::runProgress, mPlotView, &SimulationPlotView::setProgress);
     mPanel2 = new DisplayOptionsPanel(mParams, mFonts, mDialogs, mCanvas);
     mPanel2->place(QRect(2, tbH + 4, static_cast<int>(0.98 * screen.width()), panelH));
     connect(mPanel2, &DisplayOptionsPanel::optionsChanged, mPlotView, &SimulationPlotView::refresh);
@@ -455,6 +458,8 @@ void MainWindow::Quit1Click() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    // Quit and the termination signals end a run in progress; its results are not wanted.
+    mPanel1->cancelAndWait();
     event->accept();
     emit closed();
 }

@@ -17,7 +17,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
+#include <QTimer>
+#include <memory>
 #include <optional>
+#include <utility>
 
 namespace loopcraft {
 
@@ -70,6 +74,14 @@ SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlo
     setContextMenuPolicy(Qt::PreventContextMenu);
     buildControls();
     showModel();
+    mProgressTimer = new QTimer(this);
+    mProgressTimer->setInterval(100);
+    connect(mProgressTimer, &QTimer::timeout, this,
+            [this] { emit runProgress(mRunDone.load(std::memory_order_relaxed)); });
+}
+
+SimulationPanel::~SimulationPanel() {
+    cancelAndWait();
 }
 
 void SimulationPanel::buildControls() {
@@ -111,6 +123,10 @@ void SimulationPanel::buildControls() {
         connect(b, &QPushButton::clicked, this, button.slot);
         mButtons.push_back(b);
     }
+    mCancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    mCancelButton->setObjectName(QStringLiteral("ButtonSimulCancel"));
+    mCancelButton->hide();
+    connect(mCancelButton, &QPushButton::clicked, this, &SimulationPanel::ButtonSimulCancelClick);
 }
 
 void SimulationPanel::place(const QRect& geometry) {
@@ -134,6 +150,7 @@ void SimulationPanel::place(const QRect& geometry) {
     for (std::size_t i = 0; i < mButtons.size(); ++i) {
         mButtons[i]->setGeometry(fractionRect(size, kButtons[i].left, 0.85, 0.18, 0.05));
     }
+    mCancelButton->setGeometry(fractionRect(size, 0.28, 0.85, 0.18, 0.05));
 }
 
 void SimulationPanel::showModel() {
@@ -231,16 +248,69 @@ void SimulationPanel::ButtonSimulHelpClick() {
 }
 
 void SimulationPanel::ButtonSimulRunClick() {
+    if (mRunThread) {
+        return;
+    }
     readEntries();
-    std::optional<BusyCursor> busy;
-    const SimulationOutcome outcome = mSession.Run([this, &busy](float) {
-        if (!busy) {
-            emit runStarting();
-            busy.emplace();
+    SimulationOutcome refused;
+    if (!mSession.BeginRun(refused)) {
+        apply(refused);
+        return;
+    }
+    emit runStarting();
+    mBusy.emplace();
+    mRunDone.store(0);
+    const int run = ++mRunNumber;
+    mRunThread = QThread::create([this] {
+        mRunResult = mSession.ComputeRun(
+            [this](float done) { mRunDone.store(done, std::memory_order_relaxed); });
+    });
+    connect(mRunThread, &QThread::finished, this, [this, run] {
+        if (run == mRunNumber && mRunThread) {
+            finishRun();
         }
     });
-    busy.reset();
-    apply(outcome);
+    mRunThread->start();
+    if (mRunThread->wait(QDeadlineTimer(mForegroundMs))) {
+        finishRun();
+        return;
+    }
+    // A long run: the window answers again while it computes, and it can be stopped.
+    enableControls(false);
+    mProgressTimer->start();
+}
+
+void SimulationPanel::finishRun() {
+    // Ended for certain once wait() returns; a deferred delete could outlive the event loop
+    // when the program is quitting.
+    std::unique_ptr<QThread> thread(std::exchange(mRunThread, nullptr));
+    thread->wait();
+    mProgressTimer->stop();
+    enableControls(true);
+    mBusy.reset();
+    apply(mSession.FinishRun(mRunResult));
+}
+
+void SimulationPanel::ButtonSimulCancelClick() {
+    mSession.CancelRun();
+}
+
+void SimulationPanel::cancelAndWait() {
+    if (mRunThread) {
+        mSession.CancelRun();
+        finishRun();
+    }
+}
+
+void SimulationPanel::enableControls(bool enabled) {
+    for (QWidget* w : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        w->setEnabled(enabled);
+    }
+    // Help stays: reading about the run while it computes disturbs nothing.
+    mButtons[0]->setEnabled(true);
+    mCancelButton->setEnabled(true);
+    mCancelButton->setVisible(!enabled);
+    mButtons[1]->setVisible(enabled);
 }
 
 void SimulationPanel::ButtonSimulPrintProtClick() {

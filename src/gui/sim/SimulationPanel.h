@@ -4,13 +4,20 @@
 #pragma once
 
 #include "core/app/ParameterSet.h"
+#include "core/sim/SimulationRun.h"
+#include "gui/app/BusyCursor.h"
 
 #include <QFrame>
+#include <atomic>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
+class QThread;
+class QTimer;
 
 namespace loopcraft {
 
@@ -28,15 +35,26 @@ public:
     SimulationPanel(SimulationSession& session, const SimulationPlotView& plot,
                     const DisplayFonts& fonts, HelpService& help, UserDialogs& dialogs,
                     QWidget* parent);
+    // A run still computing is cancelled and waited for.
+    ~SimulationPanel() override;
 
     // Places the panel and its controls at their fractions of the panel's size.
     void place(const QRect& geometry);
     // Puts the session's model (texts, stimulus, check boxes) into the controls.
     void showModel();
 
+    // A run computes on its own thread; the window holds still for it at most this long, then
+    // goes on answering while it computes, with the progress note and "Cancel".
+    void setForegroundLimit(int milliseconds) { mForegroundMs = milliseconds; }
+    bool runInProgress() const { return mRunThread != nullptr; }
+    // Stops a run in progress and waits until it has stopped (quitting, closing).
+    void cancelAndWait();
+
 signals:
-    // A run passed its checks and starts computing; nothing is processed until it ends.
+    // A run passed its checks and starts computing.
     void runStarting();
+    // The fraction done of a run computing in the background, now and then.
+    void runProgress(float done);
     // Results became valid or were dropped (a run, Exit).
     void resultsChanged();
 
@@ -54,6 +72,8 @@ public slots:
     void ButtonSimulRunClick();
     void ButtonSimulPrintProtClick();
     void ButtonSimulExitClick();
+    // "Cancel", in place of "Run" while a run computes in the background.
+    void ButtonSimulCancelClick();
 
 private:
     struct Field {
@@ -69,6 +89,10 @@ private:
     // Controls from the model, then the message and the signal the outcome asks for.
     void apply(const SimulationOutcome& outcome);
     void showPanelMessage(const Message& message);
+    // The run's result into the session, and the controls back.
+    void finishRun();
+    // While a run computes, the controls that would change it are disabled.
+    void enableControls(bool enabled);
 
     SimulationSession& mSession;
     const SimulationPlotView& mPlot;
@@ -84,7 +108,16 @@ private:
     QCheckBox* mCbAddNoise = nullptr;
     QCheckBox* mCbFilter = nullptr;
     std::vector<QWidget*> mButtons;
+    QPushButton* mCancelButton = nullptr;
     bool mShowingModel = false; // controls being set from the model, not by the user
+
+    QThread* mRunThread = nullptr; // the run computing, until its result is taken
+    int mRunNumber = 0;
+    SimulationRunResult mRunResult; // written by the run's thread, read once it has ended
+    std::atomic<float> mRunDone{0};
+    QTimer* mProgressTimer = nullptr;
+    std::optional<BusyCursor> mBusy;
+    int mForegroundMs = 100;
 };
 
 } // namespace loopcraft

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QPainter>
+#include <algorithm>
 
 namespace loopcraft {
 
@@ -14,6 +15,7 @@ SimulationPlotView::SimulationPlotView(const SimulationSession& session, const D
     : QWidget(parent), mSession(session), mFonts(fonts),
       mPicture(session.state(), session.params(), fonts.AxisFont) {
     setObjectName(QStringLiteral("SimulationPlot"));
+    mPicture.setBlocks(&session.blocks());
     mSaveAction = addSavePictureAction(
         this, dialogs, mPicture, [this] { return size(); }, QStringLiteral("simulation.png"));
     mSaveAction->setEnabled(false);
@@ -37,23 +39,44 @@ void SimulationPlotView::setScrollPosition(int position) {
 
 void SimulationPlotView::showProgressNote(bool shown) {
     mProgressNote = shown;
-    // While a run computes no event is processed: the note must be on screen before it starts.
+    mPercentDone = -1;
+    // A short run holds the window until it ends: the note must be on screen before it starts.
     repaint();
+}
+
+void SimulationPlotView::setProgress(float done) {
+    const int percent = static_cast<int>(std::clamp(done, 0.0f, 1.0f) * 100.0f);
+    if (mProgressNote && percent != mPercentDone) {
+        mPercentDone = percent;
+        update();
+    }
 }
 
 void SimulationPlotView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (mProgressNote) {
-        const QRect box = mPicture.frameIn(rect());
-        painter.fillRect(box, colorFromBgr(mSession.params().ColorFrameBackground));
-        QFont font(QStringLiteral("Arial"));
-        font.setPointSize(12);
-        painter.setFont(font);
-        painter.setPen(Qt::black);
-        painter.drawText(box.topLeft() + QPoint(2, 2 + QFontMetrics(font).ascent()),
-                         QStringLiteral("Hey boss, I'm working lide mad!"));
-    } else if (mSession.resultsValid()) {
-        mPicture.paint(painter, rect());
+    if (!mProgressNote && !mSession.runCancelled()) {
+        if (mSession.resultsValid()) {
+            mPicture.paint(painter, rect());
+        }
+        return;
+    }
+    const QRect box = mPicture.frameIn(rect());
+    painter.fillRect(box, colorFromBgr(mSession.params().ColorFrameBackground));
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(12);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QFontMetrics metrics(font);
+    const QPoint firstLine = box.topLeft() + QPoint(2, 2 + metrics.ascent());
+    if (!mProgressNote) {
+        painter.drawText(firstLine,
+                         QStringLiteral("The run was cancelled: there is nothing to show."));
+        return;
+    }
+    painter.drawText(firstLine, QStringLiteral("Hey boss, I'm working lide mad!"));
+    if (mPercentDone >= 0) {
+        painter.drawText(firstLine + QPoint(0, metrics.height()),
+                         QStringLiteral("%1 % done").arg(mPercentDone));
     }
 }
 

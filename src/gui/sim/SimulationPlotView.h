@@ -1,5 +1,6 @@
 // The simulation plot on the main window: the plot frame with its title lines, drawn by the
-// plot painter while the session holds valid results, or the progress note while a run computes.
+// plot painter while the session holds valid results, the progress note while a run computes, or
+// a note that the last run was cancelled.
 // Its right-click menu saves the picture as PNG, SVG or PDF.
 #pragma once
 
@@ -34,6 +35,8 @@ public slots:
     void refresh();
     void setScrollPosition(int position);
     void showProgressNote(bool shown);
+    // The fraction done of the run behind the progress note.
+    void setProgress(float done);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -45,6 +48,7 @@ private:
     QAction* mSaveAction = nullptr;
     QRect mFrame;
     bool mProgressNote = false;
+    int mPercentDone = -1; // none shown before the first report
 };
 
 } // namespace loopcraft

@@ -12,6 +12,7 @@
 
 namespace loopcraft {
 
+class CurveBlocks;
 class ParameterSet;
 class SimState;
 
@@ -25,6 +26,13 @@ public:
     // The visible part of a zoomed run, 0..100.
     void setScrollPosition(int position) { mScrollPosition = position; }
     int scrollPosition() const { return mScrollPosition; }
+
+    // Curves are thinned per device pixel column before they are stroked; off, every visible
+    // point is stroked (the measure the thinning is compared with).
+    void setCurveReduction(bool on) { mReduceCurves = on; }
+    // The run's block extremes, if gathered: a dense run is then read block by block. Blocks
+    // of another run than the one on show are not used.
+    void setBlocks(const CurveBlocks* blocks) { mBlocks = blocks; }
 
     // `target` is the label area: the frame with a title line above and below it. Without
     // results only the empty frame is drawn.
@@ -41,6 +49,8 @@ private:
     const ParameterSet& mOptions;
     const QFont& mAxisFont;
     int mScrollPosition = 0;
+    bool mReduceCurves = true;
+    const CurveBlocks* mBlocks = nullptr;
 };
 
 } // namespace loopcraft

@@ -83,6 +83,53 @@ TEST_F(SimulationSessionTest, RunReportsItsStartAndUnchecksTheFilterAboveFourSam
     EXPECT_TRUE(session.scrollBarVisible());
 }
 
+// A run in three steps, as a window computes it on another thread; cancelled half-way it leaves
+// no results, and says so until the next run or until the results are dropped.
+TEST_F(SimulationSessionTest, CancelledRunLeavesNoResultsAndSaysSo) {
+    ASSERT_TRUE(run().ok);
+    session.panel().entries.SimulT = "0.05"; // 5100 periods, 20400 steps
+    SimulationOutcome begun;
+    ASSERT_TRUE(session.BeginRun(begun));
+    EXPECT_TRUE(session.running());
+    EXPECT_FALSE(session.resultsValid()) << "the record is the run's now";
+    SimulationOutcome again;
+    EXPECT_FALSE(session.BeginRun(again)) << "one run at a time";
+    float last = 0;
+    const SimulationRunResult r = session.ComputeRun([&](float done) {
+        last = done;
+        if (done >= 0.5f)
+            session.CancelRun();
+    });
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.ok());
+    EXPECT_LT(last, 0.75f) << "the run stopped soon after the request";
+    const SimulationOutcome o = session.FinishRun(r);
+    EXPECT_FALSE(o.ok);
+    EXPECT_FALSE(o.message) << "the user asked for it: no message";
+    EXPECT_TRUE(o.resultsChanged);
+    EXPECT_FALSE(session.running());
+    EXPECT_FALSE(session.resultsValid());
+    EXPECT_TRUE(session.runCancelled());
+    EXPECT_TRUE(state.Results.empty());
+    EXPECT_FALSE(session.scrollBarVisible());
+
+    // The next run is whole again; a run dropped by InvalidateResults while it computes is not
+    // reported as cancelled by the user.
+    ASSERT_TRUE(run().ok);
+    EXPECT_FALSE(session.runCancelled());
+    const std::vector<ResultPair> whole = state.Results;
+    session.panel().entries.SimulT = "0.05";
+    ASSERT_TRUE(session.BeginRun(begun));
+    session.InvalidateResults();
+    const SimulationRunResult dropped = session.ComputeRun();
+    EXPECT_TRUE(dropped.cancelled);
+    session.FinishRun(dropped);
+    EXPECT_FALSE(session.runCancelled());
+    EXPECT_FALSE(session.resultsValid());
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.Results, whole) << "a cancelled run leaves nothing behind in the models";
+}
+
 TEST_F(SimulationSessionTest, ExitHandsTheFrequencyBackAndStoresTheStimulus) {
     for (FlagId category : {FlagId::rbConfigDPLL, FlagId::rbConfigADPLL}) {
         params.selectFlag(category);
