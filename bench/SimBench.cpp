@@ -15,10 +15,11 @@ namespace {
 // 0.25 s at the default 102 kHz reference: 25500 periods, 102000 mixed-signal steps.
 constexpr float kRunSeconds = 0.25f;
 
-void mixedRun(benchmark::State& state, FlagId detector, FlagId filter) {
+void mixedRun(benchmark::State& state, FlagId detector, FlagId filter, FlagId order) {
     ParameterSet p;
     p.selectFlag(detector);
     p.selectFlag(filter);
+    p.selectFlag(order);
     p.SimulT = kRunSeconds;
     SimState s;
     std::uint64_t steps = 0;
@@ -64,11 +65,20 @@ const bool kRunsRegistered = [] {
     const std::pair<const char*, FlagId> filters[] = {{"PassiveLL", FlagId::rbConfigPassiveLL},
                                                       {"ActiveLL", FlagId::rbConfigActiveLL},
                                                       {"ActivePI", FlagId::rbConfigActivePI}};
-    for (const auto& [detectorName, detector] : detectors) {
-        for (const auto& [filterName, filter] : filters) {
-            const std::string name = std::string("BM_Run/") + detectorName + "/" + filterName;
-            benchmark::RegisterBenchmark(name.c_str(), mixedRun, detector, filter)
-                ->Unit(benchmark::kMillisecond);
+    // Order 2 first; then the same rows at orders 3 to 5, where the whole filter circuit runs
+    // (complex section-2 poles, the default).
+    const std::pair<const char*, FlagId> orders[] = {{"", FlagId::rbConfigPLLOrder2},
+                                                     {" o3", FlagId::rbConfigPLLOrder3},
+                                                     {" o4", FlagId::rbConfigPLLOrder4},
+                                                     {" o5", FlagId::rbConfigPLLOrder5}};
+    for (const auto& [orderName, order] : orders) {
+        for (const auto& [detectorName, detector] : detectors) {
+            for (const auto& [filterName, filter] : filters) {
+                const std::string name =
+                    std::string("BM_Run/") + detectorName + orderName + "/" + filterName;
+                benchmark::RegisterBenchmark(name.c_str(), mixedRun, detector, filter, order)
+                    ->Unit(benchmark::kMillisecond);
+            }
         }
     }
     const std::pair<const char*, FlagId> adpll[] = {{"ADPLL-EXOR", FlagId::rbConfigADPLLExor},

@@ -2,6 +2,8 @@
 // (C2 = C / Ka), giving Ka (1 + s Tau2) / (1 + s Tau1).
 #include "core/sim/models/LF_ActiveLL.h"
 
+#include "core/config/Configuration.h"
+
 #include <cmath>
 
 namespace loopcraft {
@@ -17,6 +19,7 @@ void LF_ActiveLL::Init() {
     R2 = Tau2 / C2;
     Uc2 = Sim->UMid;
     mStepDecay = std::exp(-StepDuration / TauCharge);
+    initCircuit(LoopFilter::ActiveLL);
 }
 
 } // namespace loopcraft

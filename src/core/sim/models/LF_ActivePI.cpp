@@ -2,6 +2,8 @@
 // (1 + s Tau2) / (s Tau1) around mid-supply.
 #include "core/sim/models/LF_ActivePI.h"
 
+#include "core/config/Configuration.h"
+
 namespace loopcraft {
 
 void LF_ActivePI::Init() {
@@ -10,6 +12,7 @@ void LF_ActivePI::Init() {
     R1 = Tau1 / C;
     R2 = Tau2 / C;
     Uc1 = Sim->UMid;
+    initCircuit(LoopFilter::ActivePI);
 }
 
 } // namespace loopcraft

@@ -1,6 +1,8 @@
 // Passive lead-lag filter: R1 and R2 in series with C; the output is taken across R2 + C.
 #include "core/sim/models/LF_PassiveLL.h"
 
+#include "core/config/Configuration.h"
+
 #include <cmath>
 
 namespace loopcraft {
@@ -13,6 +15,7 @@ void LF_PassiveLL::Init() {
     R2 = Tau2 / C;
     Uc1 = Sim->UMid;
     mStepDecay = std::exp(-StepDuration / TauCharge);
+    initCircuit(LoopFilter::PassiveLL);
 }
 
 } // namespace loopcraft

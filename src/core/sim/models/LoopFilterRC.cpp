@@ -1,6 +1,8 @@
 // The members every RC loop filter sets at Init.
 #include "core/sim/models/LoopFilterRC.h"
 
+#include "core/config/Configuration.h"
+
 #include <cmath>
 #include <numbers>
 
@@ -22,6 +24,12 @@ void LoopFilterRC::initCommon(float normalisedC) {
         Drive = s.rbConfigDPLLPFD != 0 ? FilterDrive::Pfd : FilterDrive::Voltage;
         C = normalisedC;
     }
+}
+
+void LoopFilterRC::initCircuit(LoopFilter filter) {
+    Circuit.reset();
+    if (CircuitFilter::needed(*Sim, filter))
+        Circuit = CircuitFilter::forRun(*Sim, filter, Drive, StepDuration, RefPeriod);
 }
 
 } // namespace loopcraft

@@ -12,11 +12,13 @@
 #pragma once
 
 #include "core/sim/SimState.h"
+#include "core/sim/models/CircuitFilter.h"
 
 #include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 
 namespace loopcraft {
 
@@ -65,6 +67,11 @@ public:
 
     // The drive is fixed for a run, so each filter's Step is one switch over its three rules.
     template <class Filter> static void stepByDrive(Filter& f, SimState& s) {
+        if (f.Circuit) {
+            f.Circuit->Step(s);
+            f.UfOut = f.Circuit->UfOut;
+            return;
+        }
         switch (f.Drive) {
         case FilterDrive::Voltage:
             f.StepVoltage(s);
@@ -104,8 +111,13 @@ public:
     float URail = 0;
     float DeltaUc = 0;
     FilterDrive Drive = FilterDrive::Voltage;
+    // The whole circuit, where the filter has more than its first stage or the first stage
+    // keeps working between pump pulses; the step rules of the first stage alone otherwise.
+    std::optional<CircuitFilter> Circuit;
 
 protected:
+    // Sets up Circuit for this run; called at the end of each filter's Init with its type.
+    void initCircuit(LoopFilter filter);
     // The members every filter's Init sets; `normalisedC` is the capacitor used without a
     // charge pump.
     void initCommon(float normalisedC);
