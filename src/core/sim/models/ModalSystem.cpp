@@ -352,11 +352,22 @@ template <class T> [[gnu::always_inline]] inline T phi2SeriesOf(T x, double norm
     return {r.re, r.im};
 }
 
+// e^x as the C library's complex exponential computes it for finite arguments of moderate size
+// (the same exp, sin and cos, the same two products), without its classification of the
+// argument and its call.
+[[gnu::always_inline]] inline double expOf(double x) {
+    return std::exp(x);
+}
+[[gnu::always_inline]] inline Cx expOf(Cx x) {
+    const double magnitude = std::exp(x.real());
+    return {magnitude * std::cos(x.imag()), magnitude * std::sin(x.imag())};
+}
+
 // e^x, from the series where it is short: a pulse is brief against most modes.
 template <class T> [[gnu::always_inline]] inline T expSmall(T x) {
     if (std::norm(x) < 0.0025)
         return 1.0 + x * phi1Series(x);
-    return std::exp(x);
+    return expOf(x);
 }
 
 template <class T>
@@ -366,7 +377,7 @@ template <class T>
         const T p1 = phi1Series(x);
         return {1.0 + x * p1, dt * p1, dt * dt * phi2Series(x)};
     }
-    const T e = std::exp(x);
+    const T e = expOf(x);
     const T phi1 = (e - 1.0) * inverse;
     return {e, phi1, (phi1 - dt) * inverse};
 }
@@ -559,11 +570,13 @@ void ModalSystem::cacheStep(double dt) {
 ModalInterval ModalSystem::advanceStep(FilterStateVector& x, double u) const {
     FilterStateVector next{};
     ModalInterval r;
-    for (int row = 0; row < mN; ++row) {
-        const auto ur = static_cast<std::size_t>(row);
+    // Over all kMaxFilterStates rows and columns: the states beyond mN and their rows and
+    // columns are zero, so the sums come out the same, and fixed bounds let the compiler unroll
+    // and vectorise the product.
+    for (std::size_t ur = 0; ur < kMaxFilterStates; ++ur) {
         double v = mGamma[ur] * u;
-        for (int c = 0; c < mN; ++c)
-            v += mPhi[ur][static_cast<std::size_t>(c)] * x[static_cast<std::size_t>(c)];
+        for (std::size_t c = 0; c < kMaxFilterStates; ++c)
+            v += mPhi[ur][c] * x[c];
         next[ur] = v;
         r.yIntegral += mIntC[ur] * x[ur];
     }
