@@ -480,7 +480,7 @@ ModalInterval ModalSystem::advanceWith(FilterStateVector& x, double u, double dt
     std::array<ModeFactors, kMaxFilterStates> factorsOfMode;
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
-        factorsOfMode[ui] = mReal[ui] ? factors(mLambda[ui].real(), mInverse[ui].real(), dt)
+        factorsOfMode[ui] = mReal[ui] ? factorsOf(ui, mLambda[ui].real(), mInverse[ui].real())
                                       : factorsOf(ui, mLambda[ui], mInverse[ui]);
     }
     std::array<double, kMaxFilterStates> next{};
