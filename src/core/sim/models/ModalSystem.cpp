@@ -282,6 +282,12 @@ std::optional<ModalSystem> ModalSystem::fromStateSpace(const FilterStateSpace& s
         for (int i = 0; i < sys.mModes; ++i) {
             const auto ui = static_cast<std::size_t>(i);
             sys.mInverse[ui] = std::abs(sys.mLambda[ui]) > 0 ? 1.0 / sys.mLambda[ui] : Cx(0);
+            for (std::size_t k = 0; k < kMaxFilterStates; ++k) {
+                sys.mVRe[ui][k] = sys.mV[ui][k].real();
+                sys.mVIm[ui][k] = sys.mV[ui][k].imag();
+                sys.mWRe[ui][k] = sys.mW[ui][k].real();
+                sys.mWIm[ui][k] = sys.mW[ui][k].imag();
+            }
         }
         return sys;
     }
@@ -488,31 +494,40 @@ ModalInterval ModalSystem::advanceWith(FilterStateVector& x, double u, double dt
     for (int i = 0; i < mModes; ++i) {
         const auto ui = static_cast<std::size_t>(i);
         const Cx d = drive(ui, x, u);
+        const ModeFactors& f = factorsOfMode[ui];
+        const double* wRe = mWRe[ui].data();
+        const double* vRe = mVRe[ui].data();
         if (mReal[ui]) { // the same in real arithmetic, half the work
-            const ModeFactors& f = factorsOfMode[ui];
             const double e = f.e.real();
             const double phi1 = f.phi1.real();
             const double phi2 = f.phi2.real();
             double z0 = 0;
             for (int k = 0; k < mNActive; ++k)
-                z0 += mW[ui][static_cast<std::size_t>(k)].real() *
-                      active[static_cast<std::size_t>(k)];
+                z0 += wRe[k] * active[static_cast<std::size_t>(k)];
             const double zEnd = e * z0 + phi1 * d.real();
             for (int k = 0; k < mNActive; ++k)
-                next[static_cast<std::size_t>(k)] +=
-                    mV[ui][static_cast<std::size_t>(k)].real() * zEnd;
+                next[static_cast<std::size_t>(k)] += vRe[k] * zEnd;
             r.yIntegral += mCV[ui].real() * (phi1 * z0 + phi2 * d.real());
             continue;
         }
-        const ModeFactors& f = factorsOfMode[ui];
-        Cx z0 = 0;
-        for (int k = 0; k < mNActive; ++k)
-            z0 += mW[ui][static_cast<std::size_t>(k)] * active[static_cast<std::size_t>(k)];
+        // Complex products written out (the real part of v·z is vr·zr − vi·zi), in the order
+        // std::complex takes them.
+        const double* wIm = mWIm[ui].data();
+        const double* vIm = mVIm[ui].data();
+        double z0Re = 0;
+        double z0Im = 0;
+        for (int k = 0; k < mNActive; ++k) {
+            const double a = active[static_cast<std::size_t>(k)];
+            z0Re += wRe[k] * a;
+            z0Im += wIm[k] * a;
+        }
+        const Cx z0(z0Re, z0Im);
         const Cx zEnd = f.e * z0 + f.phi1 * d;
         const Cx zInt = f.phi1 * z0 + f.phi2 * d;
+        const double zr = zEnd.real();
+        const double zi = zEnd.imag();
         for (int k = 0; k < mNActive; ++k)
-            next[static_cast<std::size_t>(k)] +=
-                (mV[ui][static_cast<std::size_t>(k)] * zEnd).real();
+            next[static_cast<std::size_t>(k)] += vRe[k] * zr - vIm[k] * zi;
         r.yIntegral += (mCV[ui] * zInt).real();
     }
     double heldOutput = mD * u;

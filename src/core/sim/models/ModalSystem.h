@@ -86,6 +86,11 @@ private:
     // mV[i][k], mW[i][k]: right and left vector of mode i at the k-th moving state.
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mV{};
     std::array<std::array<Cx, kMaxFilterStates>, kMaxFilterStates> mW{};
+    // The same split into real and imaginary parts, for the per-interval sums.
+    std::array<std::array<double, kMaxFilterStates>, kMaxFilterStates> mVRe{};
+    std::array<std::array<double, kMaxFilterStates>, kMaxFilterStates> mVIm{};
+    std::array<std::array<double, kMaxFilterStates>, kMaxFilterStates> mWRe{};
+    std::array<std::array<double, kMaxFilterStates>, kMaxFilterStates> mWIm{};
     std::array<double, kMaxFilterStates> mC{};
     double mD = 0;
 
