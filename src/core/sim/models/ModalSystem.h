@@ -67,6 +67,7 @@ private:
     // The constant input of mode i over an interval: (w_i · B) u plus what the held states feed.
     Cx drive(std::size_t i, const FilterStateVector& x, double u) const;
     void pairConjugates();
+    template <int N> ModalInterval advanceStepOf(FilterStateVector& x, double u) const;
     template <class Factors>
     ModalInterval advanceWith(FilterStateVector& x, double u, double dt, Factors factorsOf) const;
 
