@@ -150,7 +150,9 @@ std::optional<ParameterSet> designedLoop(const LoopCase& c, std::string* why) {
     char text[16];
     std::snprintf(text, sizeof text, "%g", 0.01 * f0);
     p.setEntry(TextId::Simuldf, text);
-    p.setEntry(TextId::SimulnSamp, "4");
+    // LOOPCRAFT_FIDELITY_NSAMP sets the steps a period, to tell sampling from physics.
+    const char* steps = std::getenv("LOOPCRAFT_FIDELITY_NSAMP");
+    p.setEntry(TextId::SimulnSamp, steps != nullptr ? steps : "4");
     // About five 3-dB time constants (1/(2π·f3db)... a little more), in whole periods.
     const double periods = std::ceil(6.0 / c.f3db * (f0 + 0.01 * f0));
     std::snprintf(text, sizeof text, "%.6g", periods / (f0 + 0.01 * f0));
@@ -191,7 +193,9 @@ std::optional<std::vector<std::vector<double>>> runNgspice(const std::string& de
         *why = "ngspice failed (status " + std::to_string(status) +
                "): " + log.substr(log.size() > 2000 ? log.size() - 2000 : 0);
     }
-    std::filesystem::remove_all(dir);
+    // LOOPCRAFT_FIDELITY_KEEP leaves the deck and its output for a look.
+    if (std::getenv("LOOPCRAFT_FIDELITY_KEEP") == nullptr)
+        std::filesystem::remove_all(dir);
     if (columns.empty())
         return std::nullopt;
     return columns;
@@ -262,6 +266,12 @@ Responses measure(const ParameterSet& params, const Configuration& config, bool 
     r.spiceFigures = MeasureStep(r.spice, r.period, r.start, r.final);
     r.simVsModel = LargestDifferenceOutside(r.sim, r.modelUndelayed, r.model, swing);
     r.simVsSpice = LargestDifference(r.sim, r.spice, swing);
+    // LOOPCRAFT_FIDELITY_SERIES prints the per-period means, in swings from the start.
+    if (std::getenv("LOOPCRAFT_FIDELITY_SERIES") != nullptr)
+        for (std::size_t i = 0; i < count; ++i)
+            std::printf("%3zu sim %8.4f model %8.4f spice %8.4f\n", i, (r.sim[i] - r.start) / swing,
+                        (r.model[i] - r.start) / swing,
+                        i < r.spice.size() ? (r.spice[i] - r.start) / swing : NAN);
     return r;
 }
 

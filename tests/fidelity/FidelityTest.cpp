@@ -2,7 +2,9 @@
 // response: loops designed for 5 kHz and 1.25 kHz answer a frequency step of 1 % of f0, and the
 // per-period means of their control voltages must agree in overshoot and 2 % settling (within
 // 15 %) and never differ by a tenth of the swing. The ngspice cases carry "Ngspice" in their
-// names (CTest label "ngspice"). LOOPCRAFT_FIDELITY_TABLE=1 prints one table row per case.
+// names (CTest label "ngspice"). LOOPCRAFT_FIDELITY_TABLE=1 prints one table row per case;
+// LOOPCRAFT_FIDELITY_SERIES the per-period means, LOOPCRAFT_FIDELITY_NSAMP=n runs n steps a
+// period, LOOPCRAFT_FIDELITY_KEEP keeps each ngspice deck in the temporary folder.
 #include "FidelitySupport.h"
 
 #include <algorithm>
@@ -22,100 +24,114 @@ void PrintTo(const LoopCase& c, std::ostream* os) {
 
 namespace {
 
-// Why a configuration does not meet the criteria yet.
-// The filters of orders 3-5 run their whole circuit and follow the model within the sampling
-// delay (tests/core/sim/LoopFollowsModelTest.cpp); the multiplier, EXOR and JK loops still miss
-// the criteria against the model without that delay: their start from the initial phase and the
-// sampling that the model leaves out (cause of the multiplier's 1.25 kHz overshoot not settled).
-constexpr const char* kOrders35 =
-    "orders 3-5 with multiplier, EXOR, JK: detector start and sampling";
-// Runs as its circuit now (the input stage relaxes with tau1 and feeds the integrator between the
-// pulses); on the 5 kHz loops the overshoot sits at the 15 % edge and a ring grazing the 2 % band
-// settles a ring later than the model.
-constexpr const char* kPumpActiveLL =
-    "charge pump into active lead-lag: 5 kHz ring at the band's edge";
-// On the 5 kHz loops (about 20 reference periods to the overshoot) the simulation's per-period
-// means run about a period ahead of ngspice's; overshoot and settling agree.
-constexpr const char* kAheadOfNgspice = "simulation about a period ahead of ngspice on a fast loop";
-// The JK loops designed for 5 kHz: the model leaves out the detector's sampling and overshoots
-// more than simulation and ngspice; ngspice's first period starts off lock.
-constexpr const char* kJkFastLoop = "JK detector on a fast loop: sampling the model leaves out";
+// Why a configuration does not meet the criteria yet. Every entry below was measured against
+// ngspice: where the two differ from the loop model, they agree with each other, and the
+// deviation is physics the linear model leaves out or the simulation's step of a quarter period
+// (LOOPCRAFT_FIDELITY_NSAMP=64 runs the same cases at 64 steps a period).
+
+// On a 5 kHz loop (a twentieth of the reference) the oscillator runs each step at the step's
+// mean Uf, so the frequency modulation by the ripple inside a period (large behind a lead-lag's
+// direct path) is resolved to a quarter period. At 64 steps a period these cases meet ngspice
+// within 0.03 of the swing (JK passive lead-lag order 2: first period -0.44 against ngspice's
+// -0.46; the deck takes the first reference edge at once, its flip-flop is right) and the
+// charge pump into the active lead-lag meets the model (0.005 of the swing); the multiplier's
+// orders 4-5 come within 0.10 of the swing, its start adding the rest.
+constexpr const char* kQuarterStep =
+    "4 steps a period on a 5 kHz loop: in-period ripple FM resolved to a quarter period";
+// The detector's first pulse charges a filter of order 3-5 before the loop answers: ngspice and
+// the simulation start at +0.29 (EXOR), +1.15 (JK), +0.15 (multiplier) of the swing in the first
+// period (passive lead-lag, order 3), the linear model at 0; the step size does not change it.
+// The JK loops also overshoot less than the model (order 3: 21.7 % simulated, 20.1 % ngspice,
+// 28.8 % model), the full-swing ripple's modulation of the oscillator again; at order 2 that
+// modulation starts the first period at -0.46 of the swing (ngspice; -0.44 at 64 steps a period).
+constexpr const char* kDetectorStart =
+    "first detector pulse charges the filter: simulation and ngspice agree, the model starts at 0";
+// The multiplier on a 1.25 kHz loop overshoots about 15 % more than the model and settles a ring
+// later, at every step size (order 3 passive lead-lag: 46.3 % at 4 steps a period, 45.4 % at 64,
+// ngspice 45.3 %, model 40.1 %; order 2: 30.7 % at 64 steps, ngspice 30.6 %, model 27.9 %). The
+// simulation is right; the model leaves out something of the detector, not isolated yet. Not
+// its limits (kd*pi/2 = 1.57 V stays inside the 2 V range) and not a lower gain: no scale of Kd
+// in the model meets overshoot and settling together (0.8 Kd gives order 2's 30.7 % but settles
+// 11 % later; order 3 needs less than 0.7 Kd). The loop rings as fast as the model with less
+// damping, as with a little extra phase lag in the loop.
+constexpr const char* kMulSlowLoop =
+    "multiplier, 1.25 kHz: ~15 % more overshoot than the model, as in ngspice (detector physics)";
 
 // KNOWN DEVIATIONS: configurations (name/against what) that do not meet the criteria yet, with
 // the fault behind each. A listed case must still miss them: when a fix lands, its test fails and
 // asks for the entry to go.
 const std::map<std::string, const char*>& knownDeviations() {
     static const std::map<std::string, const char*> table = {
-        {"Exor_ActiveLL_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Exor_ActiveLL_3_5000Hz/model", kOrders35},
-        {"Exor_ActiveLL_4_Complex_5000Hz/model", kOrders35},
-        {"Exor_ActiveLL_4_Real_5000Hz/model", kOrders35},
-        {"Exor_ActiveLL_5_Complex_5000Hz/model", kOrders35},
-        {"Exor_ActiveLL_5_Real_5000Hz/model", kOrders35},
-        {"Exor_ActivePI_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Exor_ActivePI_3_5000Hz/model", kOrders35},
-        {"Exor_ActivePI_4_Complex_5000Hz/model", kOrders35},
-        {"Exor_ActivePI_4_Real_5000Hz/model", kOrders35},
-        {"Exor_ActivePI_5_Complex_5000Hz/model", kOrders35},
-        {"Exor_ActivePI_5_Real_5000Hz/model", kOrders35},
-        {"Exor_PassiveLL_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Exor_PassiveLL_3_5000Hz/model", kOrders35},
-        {"Exor_PassiveLL_4_5000Hz/model", kOrders35},
-        {"Exor_PassiveLL_5_5000Hz/model", kOrders35},
-        {"JK_ActiveLL_2_5000Hz/model", kJkFastLoop},
-        {"JK_ActiveLL_2_5000Hz/ngspice", kJkFastLoop},
-        {"JK_ActiveLL_3_5000Hz/model", kOrders35},
-        {"JK_ActiveLL_4_Complex_5000Hz/model", kOrders35},
-        {"JK_ActiveLL_4_Real_5000Hz/model", kOrders35},
-        {"JK_ActiveLL_5_Complex_5000Hz/model", kOrders35},
-        {"JK_ActiveLL_5_Real_5000Hz/model", kOrders35},
-        {"JK_ActivePI_2_5000Hz/model", kJkFastLoop},
-        {"JK_ActivePI_2_5000Hz/ngspice", kJkFastLoop},
-        {"JK_ActivePI_3_5000Hz/model", kOrders35},
-        {"JK_ActivePI_4_Complex_5000Hz/model", kOrders35},
-        {"JK_ActivePI_4_Real_5000Hz/model", kOrders35},
-        {"JK_ActivePI_5_Complex_5000Hz/model", kOrders35},
-        {"JK_ActivePI_5_Real_5000Hz/model", kOrders35},
-        {"JK_PassiveLL_2_5000Hz/model", kJkFastLoop},
-        {"JK_PassiveLL_2_5000Hz/ngspice", kJkFastLoop},
-        {"JK_PassiveLL_3_5000Hz/model", kOrders35},
-        {"JK_PassiveLL_4_5000Hz/model", kOrders35},
-        {"JK_PassiveLL_5_5000Hz/model", kOrders35},
-        {"Mul_ActiveLL_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Mul_ActiveLL_3_1250Hz/model", kOrders35},
-        {"Mul_ActiveLL_3_5000Hz/model", kOrders35},
-        {"Mul_ActiveLL_4_Complex_1250Hz/model", kOrders35},
-        {"Mul_ActiveLL_4_Complex_5000Hz/model", kOrders35},
-        {"Mul_ActiveLL_4_Real_1250Hz/model", kOrders35},
-        {"Mul_ActiveLL_4_Real_5000Hz/model", kOrders35},
-        {"Mul_ActiveLL_4_Real_5000Hz/ngspice", kOrders35},
-        {"Mul_ActiveLL_5_Complex_1250Hz/model", kOrders35},
-        {"Mul_ActiveLL_5_Complex_5000Hz/model", kOrders35},
-        {"Mul_ActiveLL_5_Real_1250Hz/model", kOrders35},
-        {"Mul_ActiveLL_5_Real_5000Hz/model", kOrders35},
-        {"Mul_ActivePI_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Mul_ActivePI_3_1250Hz/model", kOrders35},
-        {"Mul_ActivePI_3_5000Hz/model", kOrders35},
-        {"Mul_ActivePI_4_Complex_1250Hz/model", kOrders35},
-        {"Mul_ActivePI_4_Real_1250Hz/model", kOrders35},
-        {"Mul_ActivePI_4_Real_5000Hz/model", kOrders35},
-        {"Mul_ActivePI_5_Complex_1250Hz/model", kOrders35},
-        {"Mul_ActivePI_5_Complex_5000Hz/model", kOrders35},
-        {"Mul_ActivePI_5_Real_1250Hz/model", kOrders35},
-        {"Mul_ActivePI_5_Real_5000Hz/model", kOrders35},
-        {"Mul_PassiveLL_2_5000Hz/ngspice", kAheadOfNgspice},
-        {"Mul_PassiveLL_3_1250Hz/model", kOrders35},
-        {"Mul_PassiveLL_3_5000Hz/model", kOrders35},
-        {"Mul_PassiveLL_4_1250Hz/model", kOrders35},
-        {"Mul_PassiveLL_4_5000Hz/model", kOrders35},
-        {"Mul_PassiveLL_5_1250Hz/model", kOrders35},
-        {"Mul_PassiveLL_5_5000Hz/model", kOrders35},
-        {"PFD_CP_ActiveLL_2_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_4_Complex_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_4_Real_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_5_Complex_5000Hz/model", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_5_Complex_5000Hz/ngspice", kPumpActiveLL},
-        {"PFD_CP_ActiveLL_5_Real_5000Hz/model", kPumpActiveLL},
+        {"Exor_ActiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"Exor_ActiveLL_3_5000Hz/model", kDetectorStart},
+        {"Exor_ActiveLL_4_Complex_5000Hz/model", kDetectorStart},
+        {"Exor_ActiveLL_4_Real_5000Hz/model", kDetectorStart},
+        {"Exor_ActiveLL_5_Complex_5000Hz/model", kDetectorStart},
+        {"Exor_ActiveLL_5_Real_5000Hz/model", kDetectorStart},
+        {"Exor_ActivePI_2_5000Hz/ngspice", kQuarterStep},
+        {"Exor_ActivePI_3_5000Hz/model", kDetectorStart},
+        {"Exor_ActivePI_4_Complex_5000Hz/model", kDetectorStart},
+        {"Exor_ActivePI_4_Real_5000Hz/model", kDetectorStart},
+        {"Exor_ActivePI_5_Complex_5000Hz/model", kDetectorStart},
+        {"Exor_ActivePI_5_Real_5000Hz/model", kDetectorStart},
+        {"Exor_PassiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"Exor_PassiveLL_3_5000Hz/model", kDetectorStart},
+        {"Exor_PassiveLL_4_5000Hz/model", kDetectorStart},
+        {"Exor_PassiveLL_5_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_2_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"JK_ActiveLL_3_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_4_Complex_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_4_Real_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_5_Complex_5000Hz/model", kDetectorStart},
+        {"JK_ActiveLL_5_Real_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_2_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_2_5000Hz/ngspice", kQuarterStep},
+        {"JK_ActivePI_3_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_4_Complex_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_4_Real_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_5_Complex_5000Hz/model", kDetectorStart},
+        {"JK_ActivePI_5_Real_5000Hz/model", kDetectorStart},
+        {"JK_PassiveLL_2_5000Hz/model", kDetectorStart},
+        {"JK_PassiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"JK_PassiveLL_3_5000Hz/model", kDetectorStart},
+        {"JK_PassiveLL_4_5000Hz/model", kDetectorStart},
+        {"JK_PassiveLL_5_5000Hz/model", kDetectorStart},
+        {"Mul_ActiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"Mul_ActiveLL_3_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActiveLL_3_5000Hz/model", kDetectorStart},
+        {"Mul_ActiveLL_4_Complex_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActiveLL_4_Complex_5000Hz/model", kQuarterStep},
+        {"Mul_ActiveLL_4_Real_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActiveLL_4_Real_5000Hz/model", kQuarterStep},
+        {"Mul_ActiveLL_4_Real_5000Hz/ngspice", kQuarterStep},
+        {"Mul_ActiveLL_5_Complex_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActiveLL_5_Complex_5000Hz/model", kQuarterStep},
+        {"Mul_ActiveLL_5_Real_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActiveLL_5_Real_5000Hz/model", kQuarterStep},
+        {"Mul_ActivePI_2_5000Hz/ngspice", kQuarterStep},
+        {"Mul_ActivePI_3_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActivePI_3_5000Hz/model", kDetectorStart},
+        {"Mul_ActivePI_4_Complex_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActivePI_4_Real_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActivePI_4_Real_5000Hz/model", kQuarterStep},
+        {"Mul_ActivePI_5_Complex_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActivePI_5_Complex_5000Hz/model", kQuarterStep},
+        {"Mul_ActivePI_5_Real_1250Hz/model", kMulSlowLoop},
+        {"Mul_ActivePI_5_Real_5000Hz/model", kQuarterStep},
+        {"Mul_PassiveLL_2_5000Hz/ngspice", kQuarterStep},
+        {"Mul_PassiveLL_3_1250Hz/model", kMulSlowLoop},
+        {"Mul_PassiveLL_3_5000Hz/model", kDetectorStart},
+        {"Mul_PassiveLL_4_1250Hz/model", kMulSlowLoop},
+        {"Mul_PassiveLL_4_5000Hz/model", kQuarterStep},
+        {"Mul_PassiveLL_5_1250Hz/model", kMulSlowLoop},
+        {"Mul_PassiveLL_5_5000Hz/model", kQuarterStep},
+        {"PFD_CP_ActiveLL_2_5000Hz/model", kQuarterStep},
+        {"PFD_CP_ActiveLL_4_Complex_5000Hz/model", kQuarterStep},
+        {"PFD_CP_ActiveLL_4_Real_5000Hz/model", kQuarterStep},
+        {"PFD_CP_ActiveLL_5_Complex_5000Hz/model", kQuarterStep},
+        {"PFD_CP_ActiveLL_5_Complex_5000Hz/ngspice", kQuarterStep},
+        {"PFD_CP_ActiveLL_5_Real_5000Hz/model", kQuarterStep},
     };
     return table;
 }

@@ -22,6 +22,17 @@ float times(double factor, float x) {
     return static_cast<float>(factor * x);
 }
 
+// The passive filter's buffered RC stages of orders 4 and 5, each a kPoleRatio faster than the
+// pole before it.
+void designPassiveStages(FilterDesignState& s, const Configuration& c, float pole) {
+    if (c.order >= 4) {
+        s.tau4 = times(kPoleRatio, pole);
+    }
+    if (c.order == 5) {
+        s.tau5 = times(kPoleRatio, s.tau4);
+    }
+}
+
 // Section 2 of the active filters, orders 4 and 5.
 void designSectionTwo(FilterDesignState& s, const Configuration& c, float fd, float t) {
     if (c.poleKind == PoleKind::Real) {
@@ -52,23 +63,13 @@ void designVoltageDetector(FilterDesignState& s, const Configuration& c, float f
             s.tau1 = l;
             s.tau2 = rest;
             s.tau3 = pole;
-            if (c.order >= 4) {
-                s.tau4 = times(kPoleRatio, pole);
-            }
-            if (c.order == 5) {
-                s.tau5 = times(kPoleRatio, s.tau4);
-            }
+            designPassiveStages(s, c, pole);
         } else {
             const float a = pole;
             s.tau1 = l + a - t;
             s.tau2 = static_cast<float>(t - static_cast<double>(l) * a / (l + a - t));
             s.tau3 = t - s.tau2;
-            if (c.order >= 4) {
-                s.tau4 = times(kPoleRatio, a);
-            }
-            if (c.order == 5) {
-                s.tau5 = times(kPoleRatio, s.tau4);
-            }
+            designPassiveStages(s, c, a);
         }
         return;
     case LoopFilter::ActiveLL: {
@@ -107,12 +108,7 @@ void designChargePump(FilterDesignState& s, const Configuration& c, float fd, fl
         }
         s.tau2 = rest;
         s.tau3 = pole;
-        if (c.order >= 4) {
-            s.tau4 = times(kPoleRatio, pole);
-        }
-        if (c.order == 5) {
-            s.tau5 = times(kPoleRatio, s.tau4);
-        }
+        designPassiveStages(s, c, pole);
         return;
     }
     if (c.filter == LoopFilter::ActiveLL) {

@@ -3,6 +3,7 @@
 // the circuits; the averaged circuit (the detector as a current source behind R1) through
 // ngspice; and the design meeting its bandwidth at every order.
 #include "../ConfigFlagsSupport.h"
+#include "../NgspiceSupport.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/SpiceDeck.h"
@@ -204,32 +205,6 @@ FilterCircuit averagedDetector(const FilterCircuit& voltageDriven) {
     return c;
 }
 
-struct AcPoint {
-    double f;
-    double gain;
-    double phaseDeg;
-};
-
-std::vector<AcPoint> runAc(const std::string& deck, const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("loopcraft-pfd-" + std::to_string(::getpid()) + "-" + name);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "deck.cir") << deck;
-    const std::string command =
-        "cd '" + dir.string() + "' && '" NGSPICE_EXE "' -b deck.cir > ngspice.log 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << "ngspice failed on " << name;
-    std::ifstream data(dir / "ac.txt");
-    std::string header;
-    std::getline(data, header);
-    std::vector<AcPoint> points;
-    AcPoint p{};
-    while (data >> p.f >> p.gain >> p.phaseDeg) {
-        points.push_back(p);
-    }
-    std::filesystem::remove_all(dir);
-    return points;
-}
-
 class PfdLeadLagCircuit : public testing::TestWithParam<FormCase> {};
 
 // The designed circuit, averaged, in ngspice's AC analysis against the loop model's filter: the
@@ -259,7 +234,7 @@ TEST_P(PfdLeadLagCircuit, NgspiceAgreesWithTheIntegratingForm) {
     options.pointsPerDecade = 2;
     options.dataFile = "ac.txt";
     const auto points =
-        runAc(writeAcDeck(averagedDetector(circuit), *values, options), formName(fc));
+        test::runNgspiceAc(writeAcDeck(averagedDetector(circuit), *values, options), formName(fc));
     ASSERT_EQ(points.size(), 5U);
     for (const auto& p : points) {
         const auto model = FilterResponse(state, config, static_cast<float>(p.f));

@@ -4,6 +4,7 @@
 #include "core/schematic/SpiceDeck.h"
 
 #include "../ConfigFlagsSupport.h"
+#include "../NgspiceSupport.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
 
@@ -73,33 +74,6 @@ ParameterSet designedFor(const DeckCase& d) {
     return params;
 }
 
-struct AcPoint {
-    double f;
-    double gain;
-    double phaseDeg;
-};
-
-// Runs ngspice in batch mode on `deck` in a folder of its own and reads the table it writes.
-std::vector<AcPoint> runAc(const std::string& deck, const std::string& name) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("loopcraft-spice-" + std::to_string(::getpid()) + "-" + name);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "deck.cir") << deck;
-    const std::string command =
-        "cd '" + dir.string() + "' && '" NGSPICE_EXE "' -b deck.cir > ngspice.log 2>&1";
-    EXPECT_EQ(std::system(command.c_str()), 0) << "ngspice failed on " << name;
-    std::ifstream data(dir / "ac.txt");
-    std::string header;
-    std::getline(data, header);
-    std::vector<AcPoint> points;
-    AcPoint p{};
-    while (data >> p.f >> p.gain >> p.phaseDeg) {
-        points.push_back(p);
-    }
-    std::filesystem::remove_all(dir);
-    return points;
-}
-
 class SpiceDecks : public ::testing::TestWithParam<DeckCase> {};
 
 // Five frequencies a decade either side of the loop's bandwidth: ngspice's answer for the
@@ -128,7 +102,7 @@ TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
     options.pointsPerDecade = 2;
     options.dataFile = "ac.txt";
     const std::string name = caseName(GetParam());
-    const auto points = runAc(writeAcDeck(c, *values, options), name);
+    const auto points = test::runNgspiceAc(writeAcDeck(c, *values, options), name);
     ASSERT_EQ(points.size(), 5U);
 
     for (const auto& p : points) {
