@@ -2,6 +2,7 @@
 // the bounded searches.
 #include "core/design/LoopModel.h"
 
+#include "../DistinctDesignState.h"
 #include "core/app/ParameterSet.h"
 #include "core/design/FilterDesignState.h"
 
@@ -77,20 +78,7 @@ struct FactorRow {
 
 class LoopFactorTest : public testing::TestWithParam<FactorRow> {};
 
-// Distinct values so that any swapped time constant, gain or pole shows.
-const FilterDesignState kDistinct{.tau1 = 0.0005F,
-                                  .tau2 = 0.00005F,
-                                  .tau3 = 0.000007F,
-                                  .tau4 = 0.000002F,
-                                  .tau5 = 0.0000013F,
-                                  .Ka = 7.0F,
-                                  .Kd = 0.9F,
-                                  .Kp = 0.0002F,
-                                  .K0 = 150000.0F,
-                                  .N = 3,
-                                  .fs = 30000.0F,
-                                  .zeta2 = 0.6F,
-                                  .C1 = 20e-9F};
+const FilterDesignState& kDistinct = test::kDistinctDesign;
 
 TEST_P(LoopFactorTest, GainAndPhaseOfTheConfiguration) {
     const FactorRow& row = GetParam();

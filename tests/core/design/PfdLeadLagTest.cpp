@@ -3,6 +3,7 @@
 // the circuits; the averaged circuit (the detector as a current source behind R1) through
 // ngspice; and the design meeting its bandwidth at every order.
 #include "../ConfigFlagsSupport.h"
+#include "../DistinctDesignState.h"
 #include "../NgspiceSupport.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
@@ -36,20 +37,7 @@ Configuration pfdConfig(int order, LoopFilter filter, PoleKind poles) {
     return c;
 }
 
-// Distinct values so that any swapped time constant or gain shows.
-const FilterDesignState kState{.tau1 = 0.0005F,
-                               .tau2 = 0.00005F,
-                               .tau3 = 0.000007F,
-                               .tau4 = 0.000002F,
-                               .tau5 = 0.0000013F,
-                               .Ka = 7.0F,
-                               .Kd = 0.9F,
-                               .Kp = 0.0002F,
-                               .K0 = 150000.0F,
-                               .N = 3,
-                               .fs = 30000.0F,
-                               .zeta2 = 0.6F,
-                               .C1 = 20e-9F};
+const FilterDesignState& kState = test::kDistinctDesign;
 
 // The filter of each circuit with its detector averaged over a reference period, for Kd = 1.
 // Order 2: the pulses see R1 + R2 into C1. With C3 across R2 (passive orders 3..5, active
