@@ -168,6 +168,11 @@ public:
     std::size_t RecordedPoints = 0; // points of the last run, kept or handed over
     // The first point handed over that was not finite, with its index.
     std::optional<std::pair<std::size_t, ResultPair>> FirstNonFinitePoint;
+    // Per reference period of the last run, for its settling figures: the oscillator's mean
+    // frequency deviation from its centre (Hz; the ADPLL's delta_f2) and, for the ADPLL, the
+    // phase error Theta_E (degrees). Kept even when the points go to a sink.
+    std::vector<float> PeriodDeviation;
+    std::vector<float> PeriodPhaseError;
     // The screen cursor saved during a run is a window's business and lives in the GUI.
 
     // --- model slots: empty at start, created by the first run that needs them, then reused ---
