@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 namespace loopcraft {
 namespace {
@@ -212,6 +213,81 @@ std::optional<ModelResponse> ModelStepResponse(const SimState& s, double toleran
         }
     });
     return out;
+}
+
+} // namespace loopcraft
+
+namespace loopcraft {
+namespace {
+
+std::string threeDigits(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3g", v);
+    return buf;
+}
+
+std::string seconds(double t) {
+    const double a = std::abs(t);
+    if (a == 0)
+        return "0 s";
+    if (a < 1e-3)
+        return threeDigits(t * 1e6) + " us";
+    if (a < 1)
+        return threeDigits(t * 1e3) + " ms";
+    return threeDigits(t) + " s";
+}
+
+std::string valueText(double v, bool phase) {
+    char buf[32];
+    // Whole Hz once they are many: "2001 Hz", not "2e+03 Hz".
+    if (std::abs(v) >= 1000 && std::abs(v) < 1e15)
+        std::snprintf(buf, sizeof buf, "%.0f", v);
+    else
+        std::snprintf(buf, sizeof buf, "%.3g", v);
+    return std::string(buf) + (phase ? " deg" : " Hz");
+}
+
+std::string lockText(const LockFigures& f) {
+    if (!f.figures.settled)
+        return "not settled within " + seconds(f.figures.runTime);
+    return seconds(f.figures.lockTime);
+}
+
+std::string peakText(const LockFigures& f) {
+    return std::isnan(f.figures.peakTime) ? std::string("none") : seconds(f.figures.peakTime);
+}
+
+} // namespace
+
+std::vector<std::string> LockFigureLines(const std::optional<LockFigures>& run,
+                                         const std::optional<LockFigures>& model,
+                                         const std::string& modelWhy) {
+    std::vector<std::string> lines;
+    const LockFigures* any = run ? &*run : model ? &*model : nullptr;
+    if (!any)
+        return lines;
+    const bool phase = any->phase;
+    const auto pair = [&](const std::string& name, auto text) {
+        std::string line = name + ": run " + (run ? text(*run) : std::string("-"));
+        line += " | model " + (model ? text(*model) : std::string("-"));
+        lines.push_back(line);
+    };
+    pair(std::string("Lock time (+-") + valueText(any->figures.tolerance, phase) + ")", lockText);
+    pair("Overshoot", [](const LockFigures& f) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.1f %%", f.figures.overshootPct);
+        return std::string(buf);
+    });
+    pair("First peak", peakText);
+    pair("Final", [phase](const LockFigures& f) { return valueText(f.figures.finalValue, phase); });
+    if (run && run->overNoise)
+        lines.push_back("Run figures taken over the noise");
+    if (run && run->averagedPeriods > 1)
+        lines.push_back("Run frequency averaged over " + std::to_string(run->averagedPeriods) +
+                        " periods");
+    if (!model && !modelWhy.empty())
+        lines.push_back("Model: " + modelWhy);
+    return lines;
 }
 
 } // namespace loopcraft

@@ -49,3 +49,15 @@ std::optional<ModelResponse> ModelStepResponse(const SimState& s, double toleran
                                                std::string* why = nullptr);
 
 } // namespace loopcraft
+
+namespace loopcraft {
+
+// The figures of run and model side by side, one line per figure, as the panel, the printed
+// protocol, the report and the command line show them: "Lock time (+-20 Hz): run 566 us |
+// model 460 us", overshoot, first peak, final value, and notes (noise, averaging). A missing
+// model shows `modelWhy`.
+std::vector<std::string> LockFigureLines(const std::optional<LockFigures>& run,
+                                         const std::optional<LockFigures>& model,
+                                         const std::string& modelWhy = {});
+
+} // namespace loopcraft

@@ -11,6 +11,7 @@
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/sim/CurveBlocks.h"
+#include "core/sim/ModelResponse.h"
 #include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
@@ -114,8 +115,19 @@ public:
     bool resultsValid() const { return !mRunning && mState.ResultsValid; }
     // The zoomed run shows only part of its time axis; the scroll bar moves it.
     bool scrollBarVisible() const { return resultsValid() && mState.SimulZoomFact != 1; }
-    // The protocol of the run on show: what was simulated, as it was typed, and when.
+    // The protocol of the run on show: what was simulated, as it was typed, and when; then the
+    // lock figures of run and model.
     std::vector<std::string> ProtocolLines(const ProtocolTimestamp& when) const;
+
+    // Lock figures of the last run and of the designed loop in the band of SimTolerance (1 % of
+    // the step when 0). The model's curve is there while "Model" (SimShowModel) is on.
+    const std::optional<LockFigures>& runLock() const { return mRunLock; }
+    const std::optional<ModelResponse>& model() const { return mModel; }
+    const std::string& modelUnavailable() const { return mModelWhy; }
+    // The figures of both, one line each (panel, protocol, report, command line).
+    std::vector<std::string> LockLines() const;
+    // "Model": stored in SimShowModel; turned on after a run, the curve is computed at once.
+    void ShowModel(bool on);
 
     SimulationPanelModel& panel() { return mPanel; }
     const SimulationPanelModel& panel() const { return mPanel; }
@@ -135,6 +147,11 @@ private:
     bool mForgetRun = false;       // the run was cancelled by InvalidateResults, not by the user
     SimulationOutcome mRunOutcome; // what BeginRun found, completed by FinishRun
     CurveBlocks mBlocks;
+    double mTolerance = 0;    // SimTolerance of the run in progress
+    bool mModelCurve = false; // its "Model" state
+    std::optional<LockFigures> mRunLock;
+    std::optional<ModelResponse> mModel;
+    std::string mModelWhy;
 };
 
 } // namespace loopcraft

@@ -57,6 +57,8 @@ signals:
     void runProgress(float done);
     // Results became valid or were dropped (a run, Exit).
     void resultsChanged();
+    // "Model" was turned on or off: the plot and the figures redraw.
+    void modelChanged();
 
 public slots:
     // Opening the panel ("Run Simulation").
@@ -68,6 +70,7 @@ public slots:
     void rbSimulNstepClick();
     void SaveRadioButtonStatus();
     void cbSimulAddNoiseClick();
+    void cbSimulModelClick();
     void ButtonSimulHelpClick();
     void ButtonSimulRunClick();
     void ButtonSimulPrintProtClick();
@@ -107,6 +110,7 @@ private:
     QRadioButton* mRbNstep = nullptr;
     QCheckBox* mCbAddNoise = nullptr;
     QCheckBox* mCbFilter = nullptr;
+    QCheckBox* mCbModel = nullptr;
     std::vector<QWidget*> mButtons;
     QPushButton* mCancelButton = nullptr;
     bool mShowingModel = false; // controls being set from the model, not by the user

@@ -136,6 +136,8 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
     mAxisFont = fonts.AxisFont;
     mPlot =
         std::make_unique<SimulationPlotPainter>(session.simulation().state(), params, mAxisFont);
+    if (params.sidecar.SimShowModel && session.simulation().model())
+        mPlot->setModelCurve(&session.simulation().model()->curve);
     mProtocol = std::make_unique<ProtocolPagePainter>(
         *mPlot, kPlotPictureSize.width(), fonts.PrinterFont, colorFromBgr(params.ColorPrinterFont),
         session.protocolLines(when));
@@ -154,8 +156,9 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
                           mSession.entries());
             // Laid out for the room left on the page, in the window's proportions at most,
             // so its captions keep their point sizes.
-            const int height = std::min(body.bottom() - y, body.width() * kBodePictureSize.height() /
-                                                               kBodePictureSize.width());
+            const int height =
+                std::min(body.bottom() - y,
+                         body.width() * kBodePictureSize.height() / kBodePictureSize.width());
             BodeSheetPainter(mBode).paint(painter, QRect(body.left(), y, body.width(), height));
         }));
     mPages.push_back(std::make_unique<ReportPage>(

@@ -153,10 +153,14 @@ TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
     session.panel().addNoise = true;
     params.selectFlag(FlagId::rbConfigADPLL);
     const std::vector<std::string> lines = session.ProtocolLines({7, 3, 2024, 9, 5});
-    ASSERT_EQ(lines.size(), 8u);
+    // The eight lines of what was simulated, then the lock figures of run and model.
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[1], "7-3-2024  9:5\r\n");
     EXPECT_EQ(lines[6], "Response on frequency step 3e3 Hz\r\n");
     EXPECT_EQ(lines[7], "No noise added");
+    EXPECT_EQ(lines[8].rfind("Lock time (+-30 Hz): run ", 0), 0u) << lines[8];
+    EXPECT_NE(lines[8].find(" | model "), std::string::npos) << lines[8];
+    EXPECT_EQ(lines[11].rfind("Final: run ", 0), 0u) << lines[11];
 }
 
 } // namespace
