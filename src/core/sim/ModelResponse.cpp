@@ -179,39 +179,44 @@ std::optional<ModelResponse> ModelStepResponse(const SimState& s, double toleran
     const double runTime = dt * static_cast<double>(steps);
     const std::size_t count = std::clamp<std::size_t>(steps, kMinFigureSamples, kMaxFigureSamples);
     const double figureDt = runTime / static_cast<double>(count);
-    std::vector<double> tracked;
-    tracked.reserve(count + 1);
-    const bool ok = model->sample(figureDt, count, [&](std::size_t, double y, double dy) {
-        tracked.push_back(lock.phase ? lock.step * (1 - y) : deviation(y, dy));
-    });
-    if (!ok)
-        return fail("the designed loop is unstable");
-    lock.figures = lock.phase ? MeasureSettling(tracked, 0.0, figureDt, lock.step, 0.0, tolerance)
-                              : MeasureSettling(tracked, 0.0, figureDt, 0.0, lock.step, tolerance);
-    if (!withCurve)
-        return out;
-
     // The curve at every step, recorded as the run records: the first point at t = 0, then
-    // every step, or with "Filter" the mean of each four.
+    // every step, or with "Filter" the mean of each four. When the figures' grid is the run's
+    // own (any run of 2^14 steps or more up to 2^20), one pass serves both.
     const bool filtered = !adpll && s.cbSimulFilter;
     const double voltsPerHz = adpll ? 1.0 : kTwoPi / static_cast<double>(s.ConfigK0);
     const double base = adpll ? 0.0 : static_cast<double>(s.UMid);
-    out.curve.reserve(filtered ? steps / 4 + 1 : steps + 1);
     double sum = 0;
-    model->sample(dt, steps, [&](std::size_t k, double y, double dy) {
-        const double value = base + voltsPerHz * deviation(y, dy);
+    const auto record = [&](std::size_t k, double dev) {
         if (k == 0) {
             out.curve.push_back(static_cast<float>(base));
         } else if (!filtered) {
-            out.curve.push_back(static_cast<float>(value));
+            out.curve.push_back(static_cast<float>(base + voltsPerHz * dev));
         } else {
-            sum += value;
+            sum += base + voltsPerHz * dev;
             if (k % 4 == 0) {
                 out.curve.push_back(static_cast<float>(sum * 0.25));
                 sum = 0;
             }
         }
+    };
+    const bool shared = withCurve && count == steps;
+    if (withCurve)
+        out.curve.reserve(filtered ? steps / 4 + 1 : steps + 1);
+    std::vector<double> tracked;
+    tracked.reserve(count + 1);
+    const bool ok = model->sample(figureDt, count, [&](std::size_t k, double y, double dy) {
+        const double dev = deviation(y, dy);
+        tracked.push_back(lock.phase ? lock.step * (1 - y) : dev);
+        if (shared)
+            record(k, dev);
     });
+    if (!ok)
+        return fail("the designed loop is unstable");
+    lock.figures = lock.phase ? MeasureSettling(tracked, 0.0, figureDt, lock.step, 0.0, tolerance)
+                              : MeasureSettling(tracked, 0.0, figureDt, 0.0, lock.step, tolerance);
+    if (withCurve && !shared)
+        model->sample(dt, steps,
+                      [&](std::size_t k, double y, double dy) { record(k, deviation(y, dy)); });
     return out;
 }
 
