@@ -383,26 +383,13 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
         s.TPrevU2Rise = 1.0f - (s.SimulfRef * share) / s.Simulf0;
     }
 
-    if (!adpll) {
-        switch (config.detector) {
-        case Detector::Mul:
-            s.ensureModel(s.PdMul).Init();
-            break;
-        case Detector::Exor:
+    // The all-digital detectors start from the stimulus's reference level; the mixed-signal
+    // ones are armed below, once the reference they start on is built.
+    if (adpll) {
+        if (config.adpllDetector == AdpllDetector::Exor)
             s.ensureModel(s.PdExor).Init();
-            break;
-        case Detector::JK:
+        else
             s.ensureModel(s.PdJk).Init();
-            break;
-        case Detector::PFD:
-        case Detector::PFD_CP:
-            s.ensureModel(s.PdPfd).Init();
-            break;
-        }
-    } else if (config.adpllDetector == AdpllDetector::Exor) {
-        s.ensureModel(s.PdExor).Init();
-    } else {
-        s.ensureModel(s.PdJk).Init();
     }
 
     s.Ud = s.Uf = s.Curve1Sum = s.Curve2Sum = s.UMid;
@@ -420,6 +407,24 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
     s.RecordedPoints = 0;
     s.FirstNonFinitePoint.reset();
     BuildReference(s);
+
+    if (!adpll) {
+        switch (config.detector) {
+        case Detector::Mul:
+            s.ensureModel(s.PdMul).Init();
+            break;
+        case Detector::Exor:
+            s.ensureModel(s.PdExor).Init();
+            break;
+        case Detector::JK:
+            s.ensureModel(s.PdJk).Init();
+            break;
+        case Detector::PFD:
+        case Detector::PFD_CP:
+            s.ensureModel(s.PdPfd).Init();
+            break;
+        }
+    }
 
     if (adpll) {
         reserveResults(s, true);

@@ -332,6 +332,50 @@ TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
     EXPECT_EQ(d->Results.size(), static_cast<std::size_t>(d->NumRefPeriods) + 1);
 }
 
+// With almost no noise a run follows the noise-free one, whichever side of t = 0 the noisy
+// reference's first rising crossing falls on: the edge detectors must start on the level the
+// noisy reference has there (taking it the wrong way round relocks the loop half a cycle away),
+// and the PFD must pair that crossing with the oscillator edge the noise-free run pairs it with.
+TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
+    const FlagId detectors[] = {FlagId::rbConfigDPLLExor, FlagId::rbConfigDPLLJK,
+                                FlagId::rbConfigDPLLPFD, FlagId::rbConfigDPLLPFD_CP};
+    for (const FlagId detector : detectors) {
+        for (const float dphi : {0.0f, -45.0f}) {
+            const auto change = [&](ParameterSet& p) {
+                p.selectFlag(detector);
+                p.selectFlag(FlagId::rbConfigActivePI);
+                p.selectFlag(dphi == 0 ? FlagId::rbSimulfstep : FlagId::rbSimulphistep);
+                p.Simuldphi = dphi;
+                p.SimulSNR = 60;
+                p.SimulT = 0.002f;
+            };
+            auto clean = makeState(change);
+            ASSERT_TRUE(runSimulation(*clean).ok());
+            bool before = false;
+            bool after = false;
+            for (const std::uint32_t state : {1u, 3u}) {
+                auto noisy = makeState(change);
+                noisy->cbSimulAddNoise = true;
+                noisy->RandState = state;
+                ASSERT_TRUE(runSimulation(*noisy).ok());
+                (noisy->RefPeriodRecords[0].QuarterSample[0] < 0 ? after : before) = true;
+                ASSERT_EQ(noisy->Results.size(), clean->Results.size());
+                float worst = 0;
+                for (std::size_t i = 0; i < clean->Results.size(); ++i)
+                    worst = std::max(
+                        worst, std::fabs(noisy->Results[i].Curve2 - clean->Results[i].Curve2));
+                EXPECT_LT(worst, 0.005f)
+                    << static_cast<int>(detector) << " dphi " << dphi << " noise state " << state;
+                // The same lock: the oscillators end within a small fraction of a cycle.
+                EXPECT_NEAR(noisy->Theta2End, clean->Theta2End, 0.1)
+                    << static_cast<int>(detector) << " dphi " << dphi;
+            }
+            // The noise starts on both sides of the clean reference's edge at t = 0.
+            EXPECT_TRUE(before && after);
+        }
+    }
+}
+
 TEST(RunSimulation, MillionPeriodRunSettlesLikeAShortOne) {
     auto shortRun = runFiltered([](ParameterSet& p) { p.SimulT = 0.01f; });
     auto longRun = runFiltered([](ParameterSet& p) { p.SimulT = 10.0f; });

@@ -78,7 +78,8 @@ public:
     PhaseDetector(const PhaseDetector&) = delete;
     PhaseDetector& operator=(const PhaseDetector&) = delete;
 
-    // Re-arms the detector for a run; the base has nothing to prepare.
+    // Re-arms the detector for a run; the base has nothing to prepare. With noise the
+    // detectors start on the prepared reference: Init comes after the reference is built.
     virtual void Init() {}
 
     SimState* Sim;
@@ -93,6 +94,17 @@ public:
 
 protected:
     static constexpr std::uint32_t kMaxSlots = 64; // steps a period of the step table
+
+    // The level of a noisy reference at t = 0, +1 or -1. Its first sample is taken at t = 0,
+    // where the clean reference rises: a positive sample means that the noisy rising crossing
+    // came before the start (and lies in no record), a negative one that it is still to come
+    // in the first quarter. The level must be the one before that crossing, or every edge of
+    // the run is taken the wrong way round. (An exact zero counts as high, as the all-digital
+    // loop's edge list takes it.)
+    static float noisyStartLevel(const SimState& s) {
+        const RefPeriodRecord* first = s.refPeriodRecord(0);
+        return first != nullptr && first->QuarterSample[0] < 0 ? -1.0f : 1.0f;
+    }
 
     // Sets TStepStart, TStepEnd, the step length and PhaseSlope from StepIndex and the step's
     // phases; returns the reference record of the step's period.
