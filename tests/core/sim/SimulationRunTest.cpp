@@ -353,7 +353,8 @@ TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
             ASSERT_TRUE(runSimulation(*clean).ok());
             bool before = false;
             bool after = false;
-            for (const std::uint32_t state : {1u, 3u}) {
+            // 77: a crossing that rounds onto the end of period 55.
+            for (const std::uint32_t state : {1u, 3u, 77u}) {
                 auto noisy = makeState(change);
                 noisy->cbSimulAddNoise = true;
                 noisy->RandState = state;
