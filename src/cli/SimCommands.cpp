@@ -9,6 +9,7 @@
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationSession.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -19,6 +20,7 @@ namespace {
 struct SimulateOptions {
     std::string stimulus;
     bool noise = false;
+    std::optional<std::uint32_t> seed;
     bool filter = false;
     std::string csv;
     bool proposedTime = false;
@@ -52,6 +54,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         params.setEntry(TextId::SimulT, storedT);
     }
     session.panel().addNoise = opt.noise;
+    if (opt.seed)
+        session.panel().noiseSeed = *opt.seed;
     session.panel().filter = opt.filter;
 
     // Without pictures nothing needs the points after the run: they go to the CSV as the run
@@ -111,6 +115,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     };
     if (!session.panel().filter && opt.filter)
         summary["filterUnchecked"] = true;
+    if (s.cbSimulAddNoise)
+        summary["noiseSeed"] = s.NoiseSeed;
     if (ctx.json) {
         printJson(ctx, summary);
     } else {
@@ -121,6 +127,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
             << "\n";
         out << "curve2 min " << s.Curve2Min << " max " << s.Curve2Max << " final " << last.Curve2
             << "\n";
+        if (s.cbSimulAddNoise)
+            out << "noise seed " << s.NoiseSeed << "\n";
     }
     writeSimulationPictures(session, params, pictures);
     return 0;
@@ -137,6 +145,9 @@ void registerSimCommands(CommandRegistry& registry) {
                     "Stimulus: f (frequency), phi (phase), N (divider)")
         ->check(CLI::IsMember({"f", "phi", "N"}));
     sub->add_flag("--noise", opt->noise, "Add band-limited noise to the reference");
+    sub->add_option("--seed", opt->seed,
+                    "Noise seed, 0..4294967295 (default 1): the same seed gives the same noise, "
+                    "another seed another realisation");
     sub->add_flag("--filter", opt->filter, "Record the moving average over one reference period");
     sub->add_option("--csv", opt->csv, "Write the recorded points as t_s,curve1,curve2");
     sub->add_flag("--proposed-time", opt->proposedTime,

@@ -148,6 +148,7 @@ void BuildReference(SimState& s) {
         s.RefPeriodRecords.resize(periods);
         s.WhiteNoise.resize(4 * periods + 265);
         s.RefSignal.resize(4 * periods + 9);
+        s.RandState = s.NoiseSeed;
         for (float& v : s.WhiteNoise)
             v = (static_cast<float>(NextRandom(s.RandState)) * 3.0518509e-5f - 0.5f) * 2.0f *
                 s.NoiseScale;

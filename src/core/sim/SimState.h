@@ -13,7 +13,7 @@
 // from widgets while a run goes on. Here they are plain fields, copied in when the run starts:
 //   - stimulus: the rbSimulfstep / rbSimulphistep / rbSimulNstep flags of the ParameterSet base
 //     are overwritten with the live radio states (exactly one set);
-//   - cbSimulAddNoise, cbSimulFilter below.
+//   - cbSimulAddNoise, cbSimulFilter and NoiseSeed below.
 // The configuration radios are the flags of the base (the dialog stores them on confirm).
 //
 // Oscillator phase. Theta2Start, Theta2End and the detectors' NextOscEdge are double. A 32-bit
@@ -58,6 +58,10 @@ class OSC_VCO;
 class OSC_VCO_N;
 class OSC_ID_Counter;
 
+// The noise seed of a session that has not chosen one: the generator's state at program start
+// before seeds existed, so that a first noisy run of a program gives the same noise as then.
+inline constexpr std::uint32_t kDefaultNoiseSeed = 1;
+
 // One recorded point of a run.
 struct ResultPair {
     float Curve1 = 0; // Ud (Id with a charge pump) / phase error Theta_E in degrees (ADPLL)
@@ -93,6 +97,9 @@ public:
     // --- live panel choices (copied in at run start) ---------------------------------------
     bool cbSimulAddNoise = false;
     bool cbSimulFilter = false;
+    // The noise generator starts from this state at every run, so that the same settings give
+    // the same noise wherever the run is made, and another seed another realisation.
+    std::uint32_t NoiseSeed = kDefaultNoiseSeed;
 
     // --- stimulus and run size ----------------------------------------------------------------
     float SimuldphiRad = 0;          // Simuldphi * (1/180) * 3.14159
@@ -145,8 +152,8 @@ public:
     std::vector<double> RefEdgeList; // ADPLL edge times, periods from the run start
     std::int32_t RefEdgeIndex = 0;
     float TRefEdge = 0;
-    // Noise generator state: 1 at program start, continued by every later run of the process.
-    std::uint32_t RandState = 1;
+    // Noise generator state: NoiseSeed when the run draws its noise.
+    std::uint32_t RandState = kDefaultNoiseSeed;
 
     // --- recording ----------------------------------------------------------------------------
     float Curve1Min = 0;

@@ -69,6 +69,8 @@ std::vector<std::pair<std::string, bool>> SimulationPanelVisibility::byObjectNam
     out.emplace_back("cbSimulFilter", cbSimulFilter);
     field(TextId::SimulSNR, noise);
     field(TextId::SimulNoiseBW, noise);
+    out.emplace_back(kNoiseSeedLabel, noise);
+    out.emplace_back(kNewNoiseButton, noise);
     return out;
 }
 
@@ -162,6 +164,7 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
     mState.selectFlag(stimulusFlag(stimulus));
     mState.cbSimulAddNoise = mPanel.addNoise;
     mState.cbSimulFilter = mPanel.filter && !adpll;
+    mState.NoiseSeed = mPanel.noiseSeed;
     mCancel.store(false);
     mRunning = true;
     mRunCancelled = false;
@@ -195,6 +198,18 @@ SimulationOutcome SimulationSession::FinishRun(const SimulationRunResult& run) {
 
 void SimulationSession::SaveRadioButtonStatus() {
     mParams.selectFlag(stimulusFlag(mPanel.stimulus));
+}
+
+SimulationOutcome SimulationSession::NewNoise() {
+    SimulationOutcome outcome;
+    ++mPanel.noiseSeed; // unsigned: wraps round to 0
+    outcome.entriesChanged = true;
+    outcome.ok = true;
+    return outcome;
+}
+
+std::string NoiseSeedText(std::uint32_t seed) {
+    return "Seed " + std::to_string(seed);
 }
 
 SimulationOutcome SimulationSession::Exit() {
@@ -237,7 +252,8 @@ SimulationPanelVisibility SimulationSession::visibility() const {
 
 std::vector<std::string> SimulationSession::ProtocolLines(const ProtocolTimestamp& when) const {
     return loopcraft::ProtocolLines(mState, Configuration::fromFlags(mState),
-                                    StimulusFromFlags(mState), mState.cbSimulAddNoise, when);
+                                    StimulusFromFlags(mState), mState.cbSimulAddNoise,
+                                    mState.NoiseSeed, when);
 }
 
 } // namespace loopcraft

@@ -15,6 +15,7 @@
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,12 +26,20 @@ namespace loopcraft {
 inline constexpr const char* kNStepNoteTitle = "Note";
 extern const char* const kNStepNoteText;
 
+// The panel's seed label and "New noise" button, shown with the noise fields.
+inline constexpr const char* kNoiseSeedLabel = "stSimulNoiseSeed";
+inline constexpr const char* kNewNoiseButton = "ButtonSimulNewNoise";
+// The seed label's text: "Seed 1".
+std::string NoiseSeedText(std::uint32_t seed);
+
 // What the panel's controls hold.
 struct SimulationPanelModel {
     SimulationEntries entries; // the texts of the nine edits
     Stimulus stimulus = Stimulus::FStep;
     bool addNoise = false; // "Add noise"
     bool filter = true;    // "Filter"
+    // The noise of the runs; a session setting that "New noise" advances.
+    std::uint32_t noiseSeed = kDefaultNoiseSeed;
 };
 
 // The entry text of a simulation edit; null for a text that is not one of the nine.
@@ -44,7 +53,7 @@ struct SimulationPanelVisibility {
     bool rbSimulNstep = true;
     bool SimulnSamp = true;
     bool cbSimulFilter = true;
-    bool noise = false; // SNR and NoiseBW
+    bool noise = false; // SNR, NoiseBW, the seed and "New noise"
 
     // Visible state of every control the rules touch, by object name (labels included).
     std::vector<std::pair<std::string, bool>> byObjectName() const;
@@ -97,6 +106,10 @@ public:
     bool running() const { return mRunning; }
     // The last run was stopped by the user: there are no results, and the plot says why.
     bool runCancelled() const { return mRunCancelled; }
+
+    // "New noise": the next seed (after the largest comes 0), for a run with another
+    // realisation of the same noise settings.
+    SimulationOutcome NewNoise();
 
     // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the
     // stimulus choice is stored in its flags and the results are dropped.

@@ -311,16 +311,26 @@ TEST(RunSimulation, AdpllInsideItsHoldRangeFollowsAFrequencyStep) {
     EXPECT_NEAR(sum / static_cast<double>(s->Results.size() - half), 2000, 100);
 }
 
-TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
+// Every run starts the noise from its seed: the same seed gives the same run, whatever ran
+// before and however long the run, another seed another realisation.
+TEST(RunSimulation, NoiseComesFromTheSeed) {
     auto a = makeState();
     auto b = makeState();
     a->cbSimulAddNoise = b->cbSimulAddNoise = true;
     ASSERT_TRUE(runSimulation(*a).ok());
     ASSERT_TRUE(runSimulation(*b).ok());
-    EXPECT_EQ(a->Results, b->Results); // two fresh processes see the same noise
+    EXPECT_EQ(a->Results, b->Results);
     const std::vector<ResultPair> first = a->Results;
     ASSERT_TRUE(runSimulation(*a).ok());
-    EXPECT_NE(a->Results, first); // the generator runs on within one process
+    EXPECT_EQ(a->Results, first); // a second run of the same state repeats the first
+    a->NoiseSeed = 2;
+    ASSERT_TRUE(runSimulation(*a).ok());
+    EXPECT_NE(a->Results, first);
+    // Seeds 1 and 2 differ from the first period on.
+    EXPECT_NE(a->RefPeriodRecords[0].QuarterSample, b->RefPeriodRecords[0].QuarterSample);
+    a->NoiseSeed = 1;
+    ASSERT_TRUE(runSimulation(*a).ok());
+    EXPECT_EQ(a->Results, first);
 
     // An all-digital run whose noisy reference never crosses zero still runs on the grid.
     auto d = makeState([](ParameterSet& p) {
@@ -354,10 +364,10 @@ TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
             bool before = false;
             bool after = false;
             // 77: a crossing that rounds onto the end of period 55.
-            for (const std::uint32_t state : {1u, 3u, 77u}) {
+            for (const std::uint32_t seed : {1u, 3u, 77u}) {
                 auto noisy = makeState(change);
                 noisy->cbSimulAddNoise = true;
-                noisy->RandState = state;
+                noisy->NoiseSeed = seed;
                 ASSERT_TRUE(runSimulation(*noisy).ok());
                 (noisy->RefPeriodRecords[0].QuarterSample[0] < 0 ? after : before) = true;
                 ASSERT_EQ(noisy->Results.size(), clean->Results.size());
@@ -366,7 +376,7 @@ TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
                     worst = std::max(
                         worst, std::fabs(noisy->Results[i].Curve2 - clean->Results[i].Curve2));
                 EXPECT_LT(worst, 0.005f)
-                    << static_cast<int>(detector) << " dphi " << dphi << " noise state " << state;
+                    << static_cast<int>(detector) << " dphi " << dphi << " seed " << seed;
                 // The same lock: the oscillators end within a small fraction of a cycle.
                 EXPECT_NEAR(noisy->Theta2End, clean->Theta2End, 0.1)
                     << static_cast<int>(detector) << " dphi " << dphi;

@@ -159,5 +159,45 @@ TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
     EXPECT_EQ(lines[7], "No noise added");
 }
 
+// The seed is the session's: Open keeps it, every run takes it, the protocol names it, and
+// "New noise" moves to the next one (shown with the noise fields only).
+TEST_F(SimulationSessionTest, NoiseSeedGoesWithTheRunsAndNewNoiseTakesTheNext) {
+    session.Open();
+    EXPECT_EQ(session.panel().noiseSeed, 1u);
+    session.panel().addNoise = true;
+    ASSERT_TRUE(run().ok);
+    const std::vector<ResultPair> seed1 = state.Results;
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).back(), "Noise seed = 1");
+
+    const SimulationOutcome next = session.NewNoise();
+    EXPECT_TRUE(next.ok && next.entriesChanged);
+    EXPECT_EQ(session.panel().noiseSeed, 2u);
+    EXPECT_EQ(session.ProtocolLines({}).back(), "Noise seed = 1"); // the run on show
+    ASSERT_TRUE(run().ok);
+    EXPECT_NE(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).back(), "Noise seed = 2");
+    session.Open();
+    EXPECT_EQ(session.panel().noiseSeed, 2u);
+
+    session.panel().noiseSeed = 4294967295u;
+    session.NewNoise();
+    EXPECT_EQ(session.panel().noiseSeed, 0u);
+    EXPECT_EQ(NoiseSeedText(0), "Seed 0");
+
+    auto shown = [&](const char* name) {
+        for (const auto& [object, visible] : session.visibility().byObjectName())
+            if (object == name)
+                return visible;
+        ADD_FAILURE() << name;
+        return false;
+    };
+    session.panel().addNoise = false;
+    EXPECT_FALSE(shown(kNewNoiseButton) || shown(kNoiseSeedLabel));
+    session.panel().addNoise = true;
+    EXPECT_TRUE(shown(kNewNoiseButton) && shown(kNoiseSeedLabel));
+}
+
 } // namespace
 } // namespace loopcraft
