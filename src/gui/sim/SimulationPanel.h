@@ -13,6 +13,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -72,6 +73,8 @@ public slots:
     void ButtonSimulRunClick();
     void ButtonSimulPrintProtClick();
     void ButtonSimulExitClick();
+    // "New noise": the next seed, and a run with it.
+    void ButtonSimulNewNoiseClick();
     // "Cancel", in place of "Run" while a run computes in the background.
     void ButtonSimulCancelClick();
 
@@ -107,6 +110,8 @@ private:
     QRadioButton* mRbNstep = nullptr;
     QCheckBox* mCbAddNoise = nullptr;
     QCheckBox* mCbFilter = nullptr;
+    QLabel* mSeedLabel = nullptr;
+    QPushButton* mNewNoiseButton = nullptr;
     std::vector<QWidget*> mButtons;
     QPushButton* mCancelButton = nullptr;
     bool mShowingModel = false; // controls being set from the model, not by the user
