@@ -4,8 +4,11 @@
 // step average in SimState::Ud (and Id, TUp, TDown, UdBit).
 //
 // Calling convention for the run loop:
-//   - create through SimState::ensureModel, call Init() at every run, then set
-//     Sim->Theta2Start = <Class>::kInitialTheta2 (before the phase step and the first increment);
+//   - create through SimState::ensureModel and call Init() at every run. An all-digital
+//     detector is armed before the reference is built. A mixed-signal one is armed after it,
+//     and after Sim->Theta2Start has been set to <Class>::kInitialTheta2 less the phase step:
+//     with noise it starts on the level of the noisy reference at t = 0 and (PFD) on the
+//     oscillator's nearest edge;
 //   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
 //     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
 // The step operations are defined in the headers so that the run loop, which is instantiated for
@@ -78,8 +81,7 @@ public:
     PhaseDetector(const PhaseDetector&) = delete;
     PhaseDetector& operator=(const PhaseDetector&) = delete;
 
-    // Re-arms the detector for a run; the base has nothing to prepare. With noise the
-    // detectors start on the prepared reference: Init comes after the reference is built.
+    // Re-arms the detector for a run; the base has nothing to prepare.
     virtual void Init() {}
 
     SimState* Sim;
