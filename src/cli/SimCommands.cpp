@@ -55,7 +55,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     }
     session.panel().addNoise = opt.noise;
     if (opt.seed)
-        session.panel().noiseSeed = *opt.seed;
+        params.sidecar.NoiseSeed = *opt.seed;
     session.panel().filter = opt.filter;
 
     // Without pictures nothing needs the points after the run: they go to the CSV as the run
@@ -116,7 +116,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     if (!session.panel().filter && opt.filter)
         summary["filterUnchecked"] = true;
     if (s.cbSimulAddNoise)
-        summary["noiseSeed"] = s.NoiseSeed;
+        summary["noiseSeed"] = s.sidecar.NoiseSeed;
     if (ctx.json) {
         printJson(ctx, summary);
     } else {
@@ -128,7 +128,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         out << "curve2 min " << s.Curve2Min << " max " << s.Curve2Max << " final " << last.Curve2
             << "\n";
         if (s.cbSimulAddNoise)
-            out << "noise seed " << s.NoiseSeed << "\n";
+            out << "noise seed " << s.sidecar.NoiseSeed << "\n";
     }
     writeSimulationPictures(session, params, pictures);
     return 0;

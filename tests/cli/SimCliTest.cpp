@@ -39,6 +39,14 @@ TEST_F(SimCli, NoisyRunsComeFromTheSeed) {
     EXPECT_EQ(nlohmann::json::parse(readFile(mDir / "d.json"))["noiseSeed"], 4294967295u);
     for (const char* bad : {"-1", "4294967296", "x"})
         EXPECT_NE(runProcess(std::string("simulate --noise --seed ") + bad, "e.txt"), 0) << bad;
+    // The seed is a setting: saved, it is the next run's seed; --set reaches it too.
+    ASSERT_EQ(runProcess("simulate --noise --seed 4294967295 --save", "s.txt"), 0);
+    EXPECT_NE(readFile(mDir / "LOOPCRAFT.JSON").find("\"NoiseSeed\": 4294967295"),
+              std::string::npos);
+    ASSERT_EQ(runProcess("simulate --noise --csv e.csv", "e.txt"), 0);
+    EXPECT_EQ(readFile(mDir / "e.csv"), readFile(mDir / "d.csv"));
+    ASSERT_EQ(runProcess("--set NoiseSeed=1 simulate --noise --csv f.csv", "f.txt"), 0);
+    EXPECT_EQ(readFile(mDir / "f.csv"), readFile(mDir / "a.csv"));
 }
 
 TEST_F(SimCli, IllegalEntryIsReportedWithExitOne) {

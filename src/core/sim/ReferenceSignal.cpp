@@ -148,7 +148,8 @@ void BuildReference(SimState& s) {
         s.RefPeriodRecords.resize(periods);
         s.WhiteNoise.resize(4 * periods + 265);
         s.RefSignal.resize(4 * periods + 9);
-        s.RandState = s.NoiseSeed;
+        // Every run draws from its seed, so it does not depend on what ran before.
+        s.RandState = s.sidecar.NoiseSeed;
         for (float& v : s.WhiteNoise)
             v = (static_cast<float>(NextRandom(s.RandState)) * 3.0518509e-5f - 0.5f) * 2.0f *
                 s.NoiseScale;

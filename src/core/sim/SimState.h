@@ -13,7 +13,8 @@
 // from widgets while a run goes on. Here they are plain fields, copied in when the run starts:
 //   - stimulus: the rbSimulfstep / rbSimulphistep / rbSimulNstep flags of the ParameterSet base
 //     are overwritten with the live radio states (exactly one set);
-//   - cbSimulAddNoise, cbSimulFilter and NoiseSeed below.
+//   - cbSimulAddNoise, cbSimulFilter below.
+// The noise seed is a setting of the parameter set's sidecar (sidecar.NoiseSeed).
 // The configuration radios are the flags of the base (the dialog stores them on confirm).
 //
 // Oscillator phase. Theta2Start, Theta2End and the detectors' NextOscEdge are double. A 32-bit
@@ -58,10 +59,6 @@ class OSC_VCO;
 class OSC_VCO_N;
 class OSC_ID_Counter;
 
-// The noise seed of a session that has not chosen one: the generator's state at program start
-// before seeds existed, so that a first noisy run of a program gives the same noise as then.
-inline constexpr std::uint32_t kDefaultNoiseSeed = 1;
-
 // One recorded point of a run.
 struct ResultPair {
     float Curve1 = 0; // Ud (Id with a charge pump) / phase error Theta_E in degrees (ADPLL)
@@ -97,9 +94,6 @@ public:
     // --- live panel choices (copied in at run start) ---------------------------------------
     bool cbSimulAddNoise = false;
     bool cbSimulFilter = false;
-    // The noise generator starts from this state at every run, so that the same settings give
-    // the same noise wherever the run is made, and another seed another realisation.
-    std::uint32_t NoiseSeed = kDefaultNoiseSeed;
 
     // --- stimulus and run size ----------------------------------------------------------------
     float SimuldphiRad = 0;          // Simuldphi * (1/180) * 3.14159
@@ -152,8 +146,8 @@ public:
     std::vector<double> RefEdgeList; // ADPLL edge times, periods from the run start
     std::int32_t RefEdgeIndex = 0;
     float TRefEdge = 0;
-    // Noise generator state: NoiseSeed when the run draws its noise.
-    std::uint32_t RandState = kDefaultNoiseSeed;
+    // Noise generator state: sidecar.NoiseSeed when a run starts to draw its noise.
+    std::uint32_t RandState = 1;
 
     // --- recording ----------------------------------------------------------------------------
     float Curve1Min = 0;

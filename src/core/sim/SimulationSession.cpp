@@ -164,7 +164,6 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
     mState.selectFlag(stimulusFlag(stimulus));
     mState.cbSimulAddNoise = mPanel.addNoise;
     mState.cbSimulFilter = mPanel.filter && !adpll;
-    mState.NoiseSeed = mPanel.noiseSeed;
     mCancel.store(false);
     mRunning = true;
     mRunCancelled = false;
@@ -202,7 +201,7 @@ void SimulationSession::SaveRadioButtonStatus() {
 
 SimulationOutcome SimulationSession::NewNoise() {
     SimulationOutcome outcome;
-    ++mPanel.noiseSeed; // unsigned: wraps round to 0
+    ++mParams.sidecar.NoiseSeed; // unsigned: wraps round to 0
     outcome.entriesChanged = true;
     outcome.ok = true;
     return outcome;
@@ -253,7 +252,7 @@ SimulationPanelVisibility SimulationSession::visibility() const {
 std::vector<std::string> SimulationSession::ProtocolLines(const ProtocolTimestamp& when) const {
     return loopcraft::ProtocolLines(mState, Configuration::fromFlags(mState),
                                     StimulusFromFlags(mState), mState.cbSimulAddNoise,
-                                    mState.NoiseSeed, when);
+                                    mState.sidecar.NoiseSeed, when);
 }
 
 } // namespace loopcraft

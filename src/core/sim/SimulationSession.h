@@ -38,8 +38,6 @@ struct SimulationPanelModel {
     Stimulus stimulus = Stimulus::FStep;
     bool addNoise = false; // "Add noise"
     bool filter = true;    // "Filter"
-    // The noise of the runs; a session setting that "New noise" advances.
-    std::uint32_t noiseSeed = kDefaultNoiseSeed;
 };
 
 // The entry text of a simulation edit; null for a text that is not one of the nine.
@@ -107,8 +105,8 @@ public:
     // The last run was stopped by the user: there are no results, and the plot says why.
     bool runCancelled() const { return mRunCancelled; }
 
-    // "New noise": the next seed (after the largest comes 0), for a run with another
-    // realisation of the same noise settings.
+    // "New noise": the next noise seed (a setting, params().sidecar.NoiseSeed; after the largest
+    // comes 0), for a run with another realisation of the same noise settings.
     SimulationOutcome NewNoise();
 
     // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the

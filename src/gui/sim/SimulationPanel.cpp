@@ -181,7 +181,7 @@ void SimulationPanel::showModel() {
     }
     mCbAddNoise->setChecked(model.addNoise);
     mCbFilter->setChecked(model.filter);
-    mSeedLabel->setText(QString::fromStdString(NoiseSeedText(model.noiseSeed)));
+    mSeedLabel->setText(QString::fromStdString(NoiseSeedText(mSession.params().sidecar.NoiseSeed)));
     for (const auto& [name, visible] : mSession.visibility().byObjectName()) {
         if (QWidget* w = findChild<QWidget*>(QString::fromStdString(name))) {
             w->setVisible(visible);

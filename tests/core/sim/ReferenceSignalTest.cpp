@@ -119,7 +119,7 @@ TEST(ReferenceSignal, CrossingAtThePeriodEndStaysInItsPeriod) {
     configure(s, false, false, true);
     s.SimulSNR = 60;
     s.SimulT = 0.0006f;
-    s.NoiseSeed = 77;
+    s.sidecar.NoiseSeed = 77;
     BuildReference(s);
     const RefPeriodRecord& r = s.RefPeriodRecords[55];
     ASSERT_EQ(r.EdgeCount, 2);

@@ -323,12 +323,12 @@ TEST(RunSimulation, NoiseComesFromTheSeed) {
     const std::vector<ResultPair> first = a->Results;
     ASSERT_TRUE(runSimulation(*a).ok());
     EXPECT_EQ(a->Results, first); // a second run of the same state repeats the first
-    a->NoiseSeed = 2;
+    a->sidecar.NoiseSeed = 2;
     ASSERT_TRUE(runSimulation(*a).ok());
     EXPECT_NE(a->Results, first);
     // Seeds 1 and 2 differ from the first period on.
     EXPECT_NE(a->RefPeriodRecords[0].QuarterSample, b->RefPeriodRecords[0].QuarterSample);
-    a->NoiseSeed = 1;
+    a->sidecar.NoiseSeed = 1;
     ASSERT_TRUE(runSimulation(*a).ok());
     EXPECT_EQ(a->Results, first);
 
@@ -367,7 +367,7 @@ TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
             for (const std::uint32_t seed : {1u, 3u, 77u}) {
                 auto noisy = makeState(change);
                 noisy->cbSimulAddNoise = true;
-                noisy->NoiseSeed = seed;
+                noisy->sidecar.NoiseSeed = seed;
                 ASSERT_TRUE(runSimulation(*noisy).ok());
                 (noisy->RefPeriodRecords[0].QuarterSample[0] < 0 ? after : before) = true;
                 ASSERT_EQ(noisy->Results.size(), clean->Results.size());

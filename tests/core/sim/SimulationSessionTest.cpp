@@ -159,11 +159,11 @@ TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
     EXPECT_EQ(lines[7], "No noise added");
 }
 
-// The seed is the session's: Open keeps it, every run takes it, the protocol names it, and
-// "New noise" moves to the next one (shown with the noise fields only).
+// The seed is a setting: Open keeps it, every run takes it, the protocol names it, and "New
+// noise" moves the setting to the next one (shown with the noise fields only).
 TEST_F(SimulationSessionTest, NoiseSeedGoesWithTheRunsAndNewNoiseTakesTheNext) {
     session.Open();
-    EXPECT_EQ(session.panel().noiseSeed, 1u);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 1u);
     session.panel().addNoise = true;
     ASSERT_TRUE(run().ok);
     const std::vector<ResultPair> seed1 = state.Results;
@@ -173,17 +173,17 @@ TEST_F(SimulationSessionTest, NoiseSeedGoesWithTheRunsAndNewNoiseTakesTheNext) {
 
     const SimulationOutcome next = session.NewNoise();
     EXPECT_TRUE(next.ok && next.entriesChanged);
-    EXPECT_EQ(session.panel().noiseSeed, 2u);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
     EXPECT_EQ(session.ProtocolLines({}).back(), "Noise seed = 1"); // the run on show
     ASSERT_TRUE(run().ok);
     EXPECT_NE(state.Results, seed1);
     EXPECT_EQ(session.ProtocolLines({}).back(), "Noise seed = 2");
     session.Open();
-    EXPECT_EQ(session.panel().noiseSeed, 2u);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
 
-    session.panel().noiseSeed = 4294967295u;
+    params.sidecar.NoiseSeed = 4294967295u;
     session.NewNoise();
-    EXPECT_EQ(session.panel().noiseSeed, 0u);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 0u);
     EXPECT_EQ(NoiseSeedText(0), "Seed 0");
 
     auto shown = [&](const char* name) {

@@ -98,7 +98,8 @@ TEST_F(SimulationPanelTest, NewNoiseRunsWithTheNextSeed) {
     click("ButtonSimulNewNoise");
     ASSERT_TRUE(simulation().resultsValid());
     EXPECT_EQ(find<QLabel>("stSimulNoiseSeed")->text(), "Seed 2");
-    EXPECT_EQ(simulation().state().NoiseSeed, 2u);
+    EXPECT_EQ(simulation().state().sidecar.NoiseSeed, 2u);
+    EXPECT_EQ(window->params().sidecar.NoiseSeed, 2u); // kept in the settings file at exit
     EXPECT_NE(simulation().state().Results, first);
     EXPECT_EQ(simulation().ProtocolLines({}).back(), "Noise seed = 2");
 }
