@@ -10,6 +10,7 @@
 #include "core/sim/SimulationSession.h"
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -20,6 +21,7 @@ namespace {
 struct SimulateOptions {
     std::string stimulus;
     bool noise = false;
+    std::optional<std::uint32_t> seed;
     bool filter = false;
     std::string csv;
     bool model = false;
@@ -76,6 +78,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         params.setEntry(TextId::SimulT, storedT);
     }
     session.panel().addNoise = opt.noise;
+    if (opt.seed)
+        params.sidecar.NoiseSeed = *opt.seed;
     session.panel().filter = opt.filter;
     if (opt.tolerance) {
         if (!(*opt.tolerance >= 0) || !std::isfinite(*opt.tolerance))
@@ -152,6 +156,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     summary["modelSettling"] =
         settlingJson(session.model() ? std::optional<LockFigures>(session.model()->lock)
                                      : std::optional<LockFigures>());
+    if (s.cbSimulAddNoise)
+        summary["noiseSeed"] = s.sidecar.NoiseSeed;
     if (ctx.json) {
         printJson(ctx, summary);
     } else {
@@ -164,6 +170,8 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
             << "\n";
         for (const std::string& line : session.LockLines())
             out << line << "\n";
+        if (s.cbSimulAddNoise)
+            out << "noise seed " << s.sidecar.NoiseSeed << "\n";
     }
     writeSimulationPictures(session, params, pictures);
     return 0;
@@ -180,6 +188,9 @@ void registerSimCommands(CommandRegistry& registry) {
                     "Stimulus: f (frequency), phi (phase), N (divider)")
         ->check(CLI::IsMember({"f", "phi", "N"}));
     sub->add_flag("--noise", opt->noise, "Add band-limited noise to the reference");
+    sub->add_option("--seed", opt->seed,
+                    "Noise seed, 0..4294967295 (default 1): the same seed gives the same noise, "
+                    "another seed another realisation");
     sub->add_flag("--filter", opt->filter, "Record the moving average over one reference period");
     sub->add_option("--csv", opt->csv, "Write the recorded points as t_s,curve1,curve2");
     sub->add_flag("--model", opt->model,

@@ -14,6 +14,7 @@
 //   - stimulus: the rbSimulfstep / rbSimulphistep / rbSimulNstep flags of the ParameterSet base
 //     are overwritten with the live radio states (exactly one set);
 //   - cbSimulAddNoise, cbSimulFilter below.
+// The noise seed is a setting of the parameter set's sidecar (sidecar.NoiseSeed).
 // The configuration radios are the flags of the base (the dialog stores them on confirm).
 //
 // Oscillator phase. Theta2Start, Theta2End and the detectors' NextOscEdge are double. A 32-bit
@@ -145,7 +146,7 @@ public:
     std::vector<double> RefEdgeList; // ADPLL edge times, periods from the run start
     std::int32_t RefEdgeIndex = 0;
     float TRefEdge = 0;
-    // Noise generator state: 1 at program start, continued by every later run of the process.
+    // Noise generator state: sidecar.NoiseSeed when a run starts to draw its noise.
     std::uint32_t RandState = 1;
 
     // --- recording ----------------------------------------------------------------------------

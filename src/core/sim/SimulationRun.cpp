@@ -401,26 +401,13 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
         s.TPrevU2Rise = 1.0f - (s.SimulfRef * share) / s.Simulf0;
     }
 
-    if (!adpll) {
-        switch (config.detector) {
-        case Detector::Mul:
-            s.ensureModel(s.PdMul).Init();
-            break;
-        case Detector::Exor:
+    // The all-digital detectors start from the stimulus's reference level; the mixed-signal
+    // ones are armed below, once the reference they start on is built.
+    if (adpll) {
+        if (config.adpllDetector == AdpllDetector::Exor)
             s.ensureModel(s.PdExor).Init();
-            break;
-        case Detector::JK:
+        else
             s.ensureModel(s.PdJk).Init();
-            break;
-        case Detector::PFD:
-        case Detector::PFD_CP:
-            s.ensureModel(s.PdPfd).Init();
-            break;
-        }
-    } else if (config.adpllDetector == AdpllDetector::Exor) {
-        s.ensureModel(s.PdExor).Init();
-    } else {
-        s.ensureModel(s.PdJk).Init();
     }
 
     s.Ud = s.Uf = s.Curve1Sum = s.Curve2Sum = s.UMid;
@@ -443,6 +430,24 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
     s.PeriodDeviation.reserve(static_cast<std::size_t>(s.NumRefPeriods));
     if (adpll)
         s.PeriodPhaseError.reserve(static_cast<std::size_t>(s.NumRefPeriods));
+
+    if (!adpll) {
+        switch (config.detector) {
+        case Detector::Mul:
+            s.ensureModel(s.PdMul).Init();
+            break;
+        case Detector::Exor:
+            s.ensureModel(s.PdExor).Init();
+            break;
+        case Detector::JK:
+            s.ensureModel(s.PdJk).Init();
+            break;
+        case Detector::PFD:
+        case Detector::PFD_CP:
+            s.ensureModel(s.PdPfd).Init();
+            break;
+        }
+    }
 
     if (adpll) {
         reserveResults(s, true);

@@ -69,6 +69,8 @@ std::vector<std::pair<std::string, bool>> SimulationPanelVisibility::byObjectNam
     out.emplace_back("cbSimulFilter", cbSimulFilter);
     field(TextId::SimulSNR, noise);
     field(TextId::SimulNoiseBW, noise);
+    out.emplace_back(kNoiseSeedLabel, noise);
+    out.emplace_back(kNewNoiseButton, noise);
     return out;
 }
 
@@ -225,6 +227,18 @@ void SimulationSession::SaveRadioButtonStatus() {
     mParams.selectFlag(stimulusFlag(mPanel.stimulus));
 }
 
+SimulationOutcome SimulationSession::NewNoise() {
+    SimulationOutcome outcome;
+    ++mParams.sidecar.NoiseSeed; // unsigned: wraps round to 0
+    outcome.entriesChanged = true;
+    outcome.ok = true;
+    return outcome;
+}
+
+std::string NoiseSeedText(std::uint32_t seed) {
+    return "Seed " + std::to_string(seed);
+}
+
 SimulationOutcome SimulationSession::Exit() {
     SimulationOutcome outcome;
     // The reference frequency chosen here becomes the loop's centre frequency.
@@ -264,9 +278,9 @@ SimulationPanelVisibility SimulationSession::visibility() const {
 }
 
 std::vector<std::string> SimulationSession::ProtocolLines(const ProtocolTimestamp& when) const {
-    std::vector<std::string> lines =
-        loopcraft::ProtocolLines(mState, Configuration::fromFlags(mState),
-                                 StimulusFromFlags(mState), mState.cbSimulAddNoise, when);
+    std::vector<std::string> lines = loopcraft::ProtocolLines(
+        mState, Configuration::fromFlags(mState), StimulusFromFlags(mState), mState.cbSimulAddNoise,
+        mState.sidecar.NoiseSeed, when);
     // The lock figures of run and model follow what was simulated.
     for (std::string& line : LockLines())
         lines.push_back(std::move(line));

@@ -16,6 +16,7 @@
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,6 +26,12 @@ namespace loopcraft {
 
 inline constexpr const char* kNStepNoteTitle = "Note";
 extern const char* const kNStepNoteText;
+
+// The panel's seed label and "New noise" button, shown with the noise fields.
+inline constexpr const char* kNoiseSeedLabel = "stSimulNoiseSeed";
+inline constexpr const char* kNewNoiseButton = "ButtonSimulNewNoise";
+// The seed label's text: "Seed 1".
+std::string NoiseSeedText(std::uint32_t seed);
 
 // What the panel's controls hold.
 struct SimulationPanelModel {
@@ -45,7 +52,7 @@ struct SimulationPanelVisibility {
     bool rbSimulNstep = true;
     bool SimulnSamp = true;
     bool cbSimulFilter = true;
-    bool noise = false; // SNR and NoiseBW
+    bool noise = false; // SNR, NoiseBW, the seed and "New noise"
 
     // Visible state of every control the rules touch, by object name (labels included).
     std::vector<std::pair<std::string, bool>> byObjectName() const;
@@ -98,6 +105,10 @@ public:
     bool running() const { return mRunning; }
     // The last run was stopped by the user: there are no results, and the plot says why.
     bool runCancelled() const { return mRunCancelled; }
+
+    // "New noise": the next noise seed (a setting, params().sidecar.NoiseSeed; after the largest
+    // comes 0), for a run with another realisation of the same noise settings.
+    SimulationOutcome NewNoise();
 
     // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the
     // stimulus choice is stored in its flags and the results are dropped.

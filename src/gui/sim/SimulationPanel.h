@@ -13,6 +13,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -75,6 +76,8 @@ public slots:
     void ButtonSimulRunClick();
     void ButtonSimulPrintProtClick();
     void ButtonSimulExitClick();
+    // "New noise": the next seed, and a run with it.
+    void ButtonSimulNewNoiseClick();
     // "Cancel", in place of "Run" while a run computes in the background.
     void ButtonSimulCancelClick();
 
@@ -111,6 +114,8 @@ private:
     QCheckBox* mCbAddNoise = nullptr;
     QCheckBox* mCbFilter = nullptr;
     QCheckBox* mCbModel = nullptr;
+    QLabel* mSeedLabel = nullptr;
+    QPushButton* mNewNoiseButton = nullptr;
     std::vector<QWidget*> mButtons;
     QPushButton* mCancelButton = nullptr;
     bool mShowingModel = false; // controls being set from the model, not by the user

@@ -163,5 +163,48 @@ TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
     EXPECT_EQ(lines[11].rfind("Final: run ", 0), 0u) << lines[11];
 }
 
+// The seed line follows the run's lines and its noise settings; the lock figures come after it.
+constexpr std::size_t kSeedLine = 9;
+
+// The seed is a setting: Open keeps it, every run takes it, the protocol names it, and "New
+// noise" moves the setting to the next one (shown with the noise fields only).
+TEST_F(SimulationSessionTest, NoiseSeedGoesWithTheRunsAndNewNoiseTakesTheNext) {
+    session.Open();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 1u);
+    session.panel().addNoise = true;
+    ASSERT_TRUE(run().ok);
+    const std::vector<ResultPair> seed1 = state.Results;
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 1");
+
+    const SimulationOutcome next = session.NewNoise();
+    EXPECT_TRUE(next.ok && next.entriesChanged);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 1"); // the run on show
+    ASSERT_TRUE(run().ok);
+    EXPECT_NE(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 2");
+    session.Open();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
+
+    params.sidecar.NoiseSeed = 4294967295u;
+    session.NewNoise();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 0u);
+    EXPECT_EQ(NoiseSeedText(0), "Seed 0");
+
+    auto shown = [&](const char* name) {
+        for (const auto& [object, visible] : session.visibility().byObjectName())
+            if (object == name)
+                return visible;
+        ADD_FAILURE() << name;
+        return false;
+    };
+    session.panel().addNoise = false;
+    EXPECT_FALSE(shown(kNewNoiseButton) || shown(kNoiseSeedLabel));
+    session.panel().addNoise = true;
+    EXPECT_TRUE(shown(kNewNoiseButton) && shown(kNoiseSeedLabel));
+}
+
 } // namespace
 } // namespace loopcraft
