@@ -13,9 +13,8 @@ namespace loopcraft {
 struct PhaseNoiseSettings {
     // A quiet crystal reference: flicker close in, a floor from 10 kHz on.
     NoiseTable reference = {{10, -110}, {100, -130}, {1000, -145}, {10000, -150}};
-    // A free-running oscillator: 1/f³ close in, then 1/f², reaching a floor far out.
-    NoiseTable oscillator = {
-        {100, -40}, {1000, -70}, {10000, -95}, {100000, -115}, {1000000, -135}};
+    // A free-running oscillator: steeper than 1/f² close in, then 1/f², flattening far out.
+    NoiseTable oscillator = {{1000, -110}, {10000, -135}, {100000, -155}, {1000000, -165}};
     // Detector (or charge pump) noise referred to its input: a white floor with a 1/f corner,
     // or, for a charge pump, a floor from a figure of merit normalised to 1 Hz:
     // floor = FOM + 10·log10(f_ref).

@@ -162,7 +162,7 @@ TEST_P(SpiceDecks, NgspiceNoiseAgreesWithTheResistorNoise) {
         double sv = 0;
         for (std::size_t k = 0; k < gr.size(); ++k)
             sv += fourKT / filter.resistance(k) * gr[k];
-        EXPECT_NEAR(row[1] / std::sqrt(sv), 1.0, 1e-3)
+        EXPECT_NEAR(row[1] / std::sqrt(sv), 1.0, 1e-5)
             << name << " at " << row[0] << " Hz: ngspice " << row[1] << " V/sqrt(Hz), analysis "
             << std::sqrt(sv);
     }
