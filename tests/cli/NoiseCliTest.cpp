@@ -48,7 +48,7 @@ TEST_F(NoiseCli, TablesLimitsAndFilesFromTheOptions) {
                           "10000", "--points", "30", "--csv", path("n.csv"), "--svg", path("n.svg"),
                           "--png", path("n.png"), "--size", "500x350"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("Integrated from 100 Hz to 10 kHz"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Integration band: 100 Hz to 10 kHz"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Jitter: "), std::string::npos) << r.out;
     const std::string csv = readFile(path("n.csv"));
     EXPECT_EQ(csv.substr(0, csv.find('\n')),

@@ -99,7 +99,7 @@ std::vector<std::string> noiseFigureLines(const IntegratedNoise& r) {
     std::snprintf(phase, sizeof phase, "RMS phase error: %.3g deg (%s)", r.rmsPhaseDeg,
                   engineeringText(r.rmsPhaseRad, "rad").c_str());
     return {"Output frequency: " + engineeringText(r.carrier, "Hz"),
-            "Integrated from " + engineeringText(r.from, "Hz") + " to " +
+            "Integration band: " + engineeringText(r.from, "Hz") + " to " +
                 engineeringText(r.to, "Hz"),
             phase, "Jitter: " + engineeringText(r.jitterSeconds, "s")};
 }

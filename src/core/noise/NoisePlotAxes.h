@@ -39,8 +39,8 @@ std::string engineeringText(double value, const std::string& unit);
 // A frequency axis label ("10", "1k", "100k", "1M").
 std::string decadeLabel(double f);
 
-// The figures, one line each: output frequency, band, RMS phase error in degrees (and
-// radians), jitter.
+// The figures, one line each as "name: value": output frequency, integration band, RMS phase
+// error in degrees (and radians), jitter.
 std::vector<std::string> noiseFigureLines(const IntegratedNoise& figures);
 
 // The curve's legend text ("reference", "R4A", "op-amps", "total").

@@ -44,7 +44,7 @@ TEST(NoisePlotAxes, EngineeringTexts) {
     f.jitterSeconds = 4.99e-9;
     EXPECT_EQ(
         noiseFigureLines(f),
-        (std::vector<std::string>{"Output frequency: 800 kHz", "Integrated from 10 Hz to 50 kHz",
+        (std::vector<std::string>{"Output frequency: 800 kHz", "Integration band: 10 Hz to 50 kHz",
                                   "RMS phase error: 1.44 deg (25.1 mrad)", "Jitter: 4.99 ns"}));
 }
 
