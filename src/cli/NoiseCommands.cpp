@@ -77,7 +77,7 @@ struct NoiseOptions {
 
 int runNoise(CliContext& ctx, const NoiseOptions& opt) {
     checkStoredEntries(ctx.params);
-    PhaseNoiseSettings settings;
+    PhaseNoiseSettings settings = phaseNoiseSettingsFrom(ctx.params.sidecar);
     if (!opt.refCsv.empty())
         settings.reference = readTable(opt.refCsv, "reference");
     if (!opt.vcoCsv.empty())
@@ -108,6 +108,8 @@ int runNoise(CliContext& ctx, const NoiseOptions& opt) {
     if (!run.result)
         throw UserMessage(kPhaseNoiseTitle, run.error);
     const PhaseNoiseResult& r = *run.result;
+    // What the command used becomes the stored settings; --save writes them to the file.
+    storePhaseNoiseSettings(ctx.params.sidecar, settings);
 
     if (!opt.csvFile.empty()) {
         std::string why;

@@ -136,5 +136,28 @@ TEST_F(NoiseCli, JitterOfAMeasuredCurve) {
     }
 }
 
+// The settings file keeps what --save was given: tables and limits, read by the next command.
+TEST_F(NoiseCli, SaveKeepsTheSettingsInTheSettingsFile) {
+    const std::string ref = write("ref.csv", "10,-100\n10000,-160\n");
+    ASSERT_EQ(run({"noise", "--ref-csv", ref, "--from", "100", "--points", "60", "--save"}).status,
+              0);
+    const auto file = nlohmann::json::parse(readFile(mDir / "LOOPCRAFT.JSON"));
+    EXPECT_EQ(file["PhaseNoiseFrom"].get<double>(), 100.0);
+    EXPECT_EQ(file["PhaseNoisePoints"].get<int>(), 60);
+    EXPECT_EQ(file["PhaseNoiseReference"].dump(), "[[10.0,-100.0],[10000.0,-160.0]]");
+
+    auto j = run({"noise", "--json"}).json();
+    EXPECT_EQ(j["integrationFrom"].get<double>(), 100.0);
+    EXPECT_EQ(j["offsets"].size(), 60U);
+    // The first offset, a decade below the band, lies on the saved table's first point.
+    EXPECT_NEAR(j["contributions"]["reference"][0].get<double>(), -100.0, 0.05);
+    // --set reaches the same keys; a table the analysis cannot use is refused with its reason.
+    j = run({"--set", "PhaseNoiseTo=20000", "--json", "noise"}).json();
+    EXPECT_EQ(j["integrationTo"].get<double>(), 20000.0);
+    const CliRun bad = run({"--set", "PhaseNoiseOscillator=100,-80;10,-90", "noise"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("must increase"), std::string::npos) << bad.err;
+}
+
 } // namespace
 } // namespace loopcraft::cli

@@ -57,6 +57,22 @@ public:
     // The simulation panel's "Model" check box: the designed loop's response over the run.
     bool SimShowModel = false;
 
+    // Phase noise: the sources the loop model does not know and the integration band, as
+    // PhaseNoiseSettings holds them (tables as (offset Hz, dBc/Hz) points).
+    PointTable PhaseNoiseReference;
+    PointTable PhaseNoiseOscillator;
+    double PhaseNoiseDetectorFloor = 0;
+    double PhaseNoiseDetectorCorner = 0;
+    bool PhaseNoiseDetectorFromFom = false;
+    double PhaseNoiseDetectorFom = 0;
+    double PhaseNoiseDividerFloor = 0;
+    double PhaseNoiseTemperature = 0;
+    double PhaseNoiseOpAmpNoise = 0;
+    bool PhaseNoiseE24Values = false;
+    double PhaseNoiseFrom = 0;
+    double PhaseNoiseTo = 0;
+    int PhaseNoisePoints = 0;
+
     // Keys this program does not know: name -> the value's JSON text, written back as read.
     std::map<std::string, std::string> unknownKeys;
 

@@ -1,6 +1,8 @@
 // Range checks of the phase-noise settings.
 #include "core/noise/PhaseNoiseSettings.h"
 
+#include "core/app/SidecarSettings.h"
+
 #include <cmath>
 
 namespace loopcraft {
@@ -32,6 +34,52 @@ std::optional<std::string> checkPhaseNoiseSettings(const PhaseNoiseSettings& s) 
         return "the number of points must lie between " + std::to_string(kMinNoisePoints) +
                " and " + std::to_string(kMaxNoisePoints);
     return std::nullopt;
+}
+
+PhaseNoiseSettings phaseNoiseSettingsFrom(const SidecarSettings& c) {
+    PhaseNoiseSettings s;
+    const auto table = [](const PointTable& t) {
+        NoiseTable n;
+        for (const auto& [x, y] : t)
+            n.push_back({x, y});
+        return n;
+    };
+    s.reference = table(c.PhaseNoiseReference);
+    s.oscillator = table(c.PhaseNoiseOscillator);
+    s.detectorFloor = c.PhaseNoiseDetectorFloor;
+    s.detectorCorner = c.PhaseNoiseDetectorCorner;
+    s.detectorFromFom = c.PhaseNoiseDetectorFromFom;
+    s.detectorFom = c.PhaseNoiseDetectorFom;
+    s.dividerFloor = c.PhaseNoiseDividerFloor;
+    s.temperature = c.PhaseNoiseTemperature;
+    s.opAmpNoise = c.PhaseNoiseOpAmpNoise;
+    s.e24Values = c.PhaseNoiseE24Values;
+    s.from = c.PhaseNoiseFrom;
+    s.to = c.PhaseNoiseTo;
+    s.points = c.PhaseNoisePoints;
+    return s;
+}
+
+void storePhaseNoiseSettings(SidecarSettings& c, const PhaseNoiseSettings& s) {
+    const auto table = [](const NoiseTable& n) {
+        PointTable t;
+        for (const NoisePoint& p : n)
+            t.emplace_back(p.offset, p.dbc);
+        return t;
+    };
+    c.PhaseNoiseReference = table(s.reference);
+    c.PhaseNoiseOscillator = table(s.oscillator);
+    c.PhaseNoiseDetectorFloor = s.detectorFloor;
+    c.PhaseNoiseDetectorCorner = s.detectorCorner;
+    c.PhaseNoiseDetectorFromFom = s.detectorFromFom;
+    c.PhaseNoiseDetectorFom = s.detectorFom;
+    c.PhaseNoiseDividerFloor = s.dividerFloor;
+    c.PhaseNoiseTemperature = s.temperature;
+    c.PhaseNoiseOpAmpNoise = s.opAmpNoise;
+    c.PhaseNoiseE24Values = s.e24Values;
+    c.PhaseNoiseFrom = s.from;
+    c.PhaseNoiseTo = s.to;
+    c.PhaseNoisePoints = s.points;
 }
 
 } // namespace loopcraft

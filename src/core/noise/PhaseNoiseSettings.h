@@ -10,6 +10,8 @@
 
 namespace loopcraft {
 
+class SidecarSettings;
+
 struct PhaseNoiseSettings {
     // A quiet crystal reference: flicker close in, a floor from 10 kHz on.
     NoiseTable reference = {{10, -110}, {100, -130}, {1000, -145}, {10000, -150}};
@@ -38,5 +40,9 @@ inline constexpr int kMaxNoisePoints = 100000;
 
 // The first setting that cannot be used, as a message; nothing when all can.
 std::optional<std::string> checkPhaseNoiseSettings(const PhaseNoiseSettings& s);
+
+// The settings as the settings file keeps them (keys PhaseNoise...), and back.
+PhaseNoiseSettings phaseNoiseSettingsFrom(const SidecarSettings& sidecar);
+void storePhaseNoiseSettings(SidecarSettings& sidecar, const PhaseNoiseSettings& s);
 
 } // namespace loopcraft

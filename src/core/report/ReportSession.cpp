@@ -79,7 +79,7 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
         return run.message.value_or(
             Message{"", "The simulation did not start.", "", "", false, false});
     }
-    analyzeNoise(mNoiseSettings);
+    analyzeNoise(phaseNoiseSettingsFrom(mParams.sidecar));
     return std::nullopt;
 }
 

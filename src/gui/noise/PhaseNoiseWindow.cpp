@@ -39,7 +39,8 @@ private:
 } // namespace
 
 PhaseNoiseWindow::PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), mParams(params), mDialogs(dialogs) {
+    : QWidget(parent, Qt::Window), mParams(params), mDialogs(dialogs),
+      mSession(phaseNoiseSettingsFrom(params.sidecar)) {
     setObjectName(QStringLiteral("FormPhaseNoise"));
     setWindowTitle(QStringLiteral("Phase Noise"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -135,6 +136,10 @@ void PhaseNoiseWindow::recompute() {
     mSession.tableText(NoiseTableKind::Oscillator) = mOscillator->toPlainText().toStdString();
     PhaseNoiseRun run = mSession.update(mParams);
     mResult = std::move(run.result);
+    if (mResult) {
+        // Kept in the settings file at exit, as the user left them.
+        storePhaseNoiseSettings(mParams.sidecar, mSession.lastSettings());
+    }
     mPicture.setResult(mResult ? &*mResult : nullptr);
     mPicture.setMessage(QString::fromStdString(run.error));
     mPlot->update();

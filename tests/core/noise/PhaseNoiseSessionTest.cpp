@@ -2,6 +2,8 @@
 // entry or table gives a message instead of a result, and tables import from files.
 #include "core/noise/PhaseNoiseSession.h"
 
+#include "core/app/SidecarSettings.h"
+
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -21,6 +23,33 @@ TEST(PhaseNoiseSession, EntriesReadBackIntoTheirSettings) {
     const auto back = session.settings(&why);
     ASSERT_TRUE(back) << why;
     EXPECT_EQ(*back, s);
+}
+
+// The settings file's defaults are the analysis's, and every setting goes there and back.
+TEST(PhaseNoiseSettings, SettingsFileRoundTrip) {
+    SidecarSettings sidecar;
+    EXPECT_EQ(phaseNoiseSettingsFrom(sidecar), PhaseNoiseSettings{});
+    PhaseNoiseSettings s;
+    s.reference = {{5, -100}};
+    s.oscillator = {{1, -10}, {1e6, -170}};
+    s.detectorFloor = -140;
+    s.detectorCorner = 0;
+    s.detectorFromFom = true;
+    s.detectorFom = -230;
+    s.dividerFloor = -150;
+    s.temperature = 77;
+    s.opAmpNoise = 4;
+    s.e24Values = true;
+    s.from = 1;
+    s.to = 1e6;
+    s.points = 1234;
+    storePhaseNoiseSettings(sidecar, s);
+    EXPECT_EQ(phaseNoiseSettingsFrom(sidecar), s);
+    std::string why;
+    EXPECT_TRUE(sidecar.set("PhaseNoiseTemperature", "350", &why)) << why;
+    EXPECT_EQ(phaseNoiseSettingsFrom(sidecar).temperature, 350.0);
+    EXPECT_FALSE(sidecar.set("PhaseNoisePoints", "1", &why));
+    EXPECT_FALSE(sidecar.set("PhaseNoiseReference", "0,-100", &why));
 }
 
 TEST(PhaseNoiseSession, UpdateAnalysesOrSaysWhyNot) {
