@@ -98,6 +98,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
 #ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
     registerSchematicCommands(registry);
     registerReportCommands(registry);
+    registerNoiseCommands(registry);
 #endif
 
     try {

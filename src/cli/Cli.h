@@ -67,6 +67,7 @@ void registerHelpCommands(CommandRegistry& registry);
 void registerNetlistCommands(CommandRegistry& registry);
 void registerSchematicCommands(CommandRegistry& registry);
 void registerReportCommands(CommandRegistry& registry);
+void registerNoiseCommands(CommandRegistry& registry);
 
 // Applies one NAME=TEXT assignment to the set (entry reading for texts; a flag set to 1 clears
 // the rest of its radio group). Throws UserMessage on a bad name or value.

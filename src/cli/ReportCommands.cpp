@@ -1,4 +1,4 @@
-// report: the design report of the stored parameters as a three-page PDF or one HTML page.
+// report: the design report of the stored parameters as a four-page PDF or one HTML page.
 #include "cli/Cli.h"
 #include "cli/Progress.h"
 #include "core/app/DataFiles.h"
@@ -99,7 +99,7 @@ void registerReportCommands(CommandRegistry& registry) {
         "The design report of the stored parameters: the loop, its figures and Bode plot, the "
         "schematic with its parts, and the step response of the stored stimulus",
         [options](CliContext& ctx) { return runReport(ctx, *options); });
-    cmd->add_option("--pdf", options->pdf, "Write the report as a three-page A4 PDF")
+    cmd->add_option("--pdf", options->pdf, "Write the report as a four-page A4 PDF")
         ->type_name("FILE");
     cmd->add_option("--html", options->html, "Write the report as one self-contained HTML page")
         ->type_name("FILE");

@@ -27,7 +27,7 @@ std::size_t count(const std::string& text, const std::string& what) {
 }
 
 // A charge-pump loop of order 3, as a user configures it, written without a display.
-TEST_F(ReportCli, ThreePagesAndOneHtmlPageWithTheFiguresWithoutADisplay) {
+TEST_F(ReportCli, FourPagesAndOneHtmlPageWithTheFiguresWithoutADisplay) {
     ASSERT_EQ(run({"--set", "rbConfigDPLLPFD_CP=1", "--set", "rbConfigPLLOrder3=1", "--set",
                    "rbConfigActivePI=1", "--save", "show"})
                   .status,
@@ -39,12 +39,13 @@ TEST_F(ReportCli, ThreePagesAndOneHtmlPageWithTheFiguresWithoutADisplay) {
     EXPECT_NE(out.find("Phase margin"), std::string::npos) << out;
 
     const std::string pdf = (mDir / "r.pdf").string();
-    EXPECT_EQ(commandOutput("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), "3\n");
+    EXPECT_EQ(commandOutput("pdfinfo '" + pdf + "' | sed -n 's/^Pages: *//p'"), "4\n");
     const std::string text = commandOutput("pdftotext -layout '" + pdf + "' -");
     for (const char* expected :
          {"Loop design", "PD type: PFD with Charge Pump", "Phase margin", "Damping zeta", "tau2",
           "Schematic and parts", "Second-order active PI filter", "R2", "E24 parts",
-          "Step response", "Response on frequency step"}) {
+          "Step response", "Response on frequency step", "Phase noise", "Jitter", "RMS phase error",
+          "Noise sources"}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     }
     // Every figure the command prints stands in the document too.
@@ -55,7 +56,8 @@ TEST_F(ReportCli, ThreePagesAndOneHtmlPageWithTheFiguresWithoutADisplay) {
     }
 
     const std::string html = readFile(mDir / "r.html");
-    EXPECT_EQ(count(html, "<svg"), 3U);
+    EXPECT_EQ(count(html, "<svg"), 4U);
+    EXPECT_NE(html.find("<td>Jitter</td>"), std::string::npos);
     EXPECT_EQ(html.find("<?xml"), std::string::npos);
     EXPECT_NE(html.find("<td>Phase margin</td>"), std::string::npos);
 }

@@ -65,6 +65,10 @@ std::optional<QString> FakeUserDialogs::saveFileName(QWidget*, const QString&, c
     return takeFront(saveFileAnswers);
 }
 
+std::optional<QString> FakeUserDialogs::openFileName(QWidget*, const QString&, const QString&) {
+    return takeFront(openFileAnswers);
+}
+
 void FakeUserDialogs::reset() {
     *this = FakeUserDialogs();
 }

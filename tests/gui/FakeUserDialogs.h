@@ -30,6 +30,8 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                         const QString& suggestedName,
                                         const QString& filters) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& caption,
+                                        const QString& filters) override;
 
     // Forgets everything recorded and queued (the test main calls it before every test).
     void reset();
@@ -52,6 +54,7 @@ public:
     // A confirmed print dialog prints into this PDF file.
     std::deque<std::optional<QString>> printerAnswers;
     std::deque<std::optional<QString>> saveFileAnswers;
+    std::deque<std::optional<QString>> openFileAnswers;
 
     std::array<std::uint32_t, 16> customColorTable{};
 

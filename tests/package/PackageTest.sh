@@ -34,6 +34,6 @@ cd "$work/elsewhere"
 "$usr/bin/loopcraft-cli" help-page | grep -q . || fail "help file not found from another folder"
 # The report draws the schematic from the installed drawings.
 env -u DISPLAY "$usr/bin/loopcraft-cli" report --pdf report.pdf >/dev/null || fail "report"
-[[ $(pdfinfo report.pdf | sed -n 's/^Pages: *//p') == 3 ]] || fail "report pages"
+[[ $(pdfinfo report.pdf | sed -n 's/^Pages: *//p') == 4 ]] || fail "report pages"
 [[ ! -e PARAMS.TXT ]] || fail "a command without --save wrote PARAMS.TXT"
 echo "package ok: $(basename "$deb")"

@@ -1,5 +1,7 @@
 #include "core/app/SidecarSettings.h"
 
+#include "core/noise/PhaseNoiseSettings.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -11,14 +13,54 @@ namespace {
 
 constexpr double kUnbounded = std::numeric_limits<double>::max();
 
+const PhaseNoiseSettings kNoise{};
+
+PointTable points(const NoiseTable& table) {
+    PointTable t;
+    for (const NoisePoint& p : table)
+        t.emplace_back(p.offset, p.dbc);
+    return t;
+}
+
 // One row per setting. Features add their settings here, with their own prefix.
-const std::array<SettingDescriptor, 3> kSettings{{
+const std::array<SettingDescriptor, 16> kSettings{{
     {"SimTolerance", SettingKind::Number, &SidecarSettings::SimTolerance, 0.0, 0.0, 1e12,
      "lock-time tolerance band: Hz (f/N step) or degrees (phi step); 0 = 1 % of the step"},
     {"SimShowModel", SettingKind::Bool, &SidecarSettings::SimShowModel, false, 0, 0,
      "simulation panel: overlay the designed loop's response (\"Model\")"},
     {"NoiseSeed", SettingKind::Integer, &SidecarSettings::NoiseSeed, std::int64_t{1}, 0,
      4294967295.0, "seed of the simulation's reference noise; \"New noise\" takes the next"},
+    {"PhaseNoiseReference", SettingKind::Points, &SidecarSettings::PhaseNoiseReference,
+     points(kNoise.reference), 1e-300, 1e15,
+     "phase noise: reference table, offset Hz and dBc/Hz per point"},
+    {"PhaseNoiseOscillator", SettingKind::Points, &SidecarSettings::PhaseNoiseOscillator,
+     points(kNoise.oscillator), 1e-300, 1e15,
+     "phase noise: free-running oscillator table, offset Hz and dBc/Hz per point"},
+    {"PhaseNoiseDetectorFloor", SettingKind::Number, &SidecarSettings::PhaseNoiseDetectorFloor,
+     kNoise.detectorFloor, -400, 100, "phase noise: detector floor at its input, dBc/Hz"},
+    {"PhaseNoiseDetectorCorner", SettingKind::Number, &SidecarSettings::PhaseNoiseDetectorCorner,
+     kNoise.detectorCorner, 0, 1e15, "phase noise: detector 1/f corner, Hz (0: none)"},
+    {"PhaseNoiseDetectorFromFom", SettingKind::Bool, &SidecarSettings::PhaseNoiseDetectorFromFom,
+     kNoise.detectorFromFom, 0, 0,
+     "phase noise: detector floor from the charge pump's figure of merit"},
+    {"PhaseNoiseDetectorFom", SettingKind::Number, &SidecarSettings::PhaseNoiseDetectorFom,
+     kNoise.detectorFom, -400, 100,
+     "phase noise: charge pump figure of merit, dBc/Hz at 1 Hz (floor = FOM + 10 log10 f0)"},
+    {"PhaseNoiseDividerFloor", SettingKind::Number, &SidecarSettings::PhaseNoiseDividerFloor,
+     kNoise.dividerFloor, -400, 100, "phase noise: divider floor at its output, dBc/Hz"},
+    {"PhaseNoiseTemperature", SettingKind::Number, &SidecarSettings::PhaseNoiseTemperature,
+     kNoise.temperature, 1e-3, 1e6, "phase noise: temperature of the filter's resistors, K"},
+    {"PhaseNoiseOpAmpNoise", SettingKind::Number, &SidecarSettings::PhaseNoiseOpAmpNoise,
+     kNoise.opAmpNoise, 0, 1e9, "phase noise: op-amp input noise, nV/sqrt(Hz)"},
+    {"PhaseNoiseE24Values", SettingKind::Bool, &SidecarSettings::PhaseNoiseE24Values,
+     kNoise.e24Values, 0, 0, "phase noise: filter parts rounded to E24 instead of as designed"},
+    {"PhaseNoiseFrom", SettingKind::Number, &SidecarSettings::PhaseNoiseFrom, kNoise.from, 1e-6,
+     1e15, "phase noise: lower integration limit, Hz"},
+    {"PhaseNoiseTo", SettingKind::Number, &SidecarSettings::PhaseNoiseTo, kNoise.to, 0, 1e15,
+     "phase noise: upper integration limit, Hz (0: half the reference)"},
+    {"PhaseNoisePoints", SettingKind::Integer, &SidecarSettings::PhaseNoisePoints,
+     std::int64_t{kNoise.points}, kMinNoisePoints, kMaxNoisePoints,
+     "phase noise: offsets of the analysis"},
 }};
 
 bool parseDouble(std::string_view text, double& out) {

@@ -61,6 +61,22 @@ public:
     // the noise a first run had before there were seeds.
     unsigned NoiseSeed = 1;
 
+    // Phase noise: the sources the loop model does not know and the integration band, as
+    // PhaseNoiseSettings holds them (tables as (offset Hz, dBc/Hz) points).
+    PointTable PhaseNoiseReference;
+    PointTable PhaseNoiseOscillator;
+    double PhaseNoiseDetectorFloor = 0;
+    double PhaseNoiseDetectorCorner = 0;
+    bool PhaseNoiseDetectorFromFom = false;
+    double PhaseNoiseDetectorFom = 0;
+    double PhaseNoiseDividerFloor = 0;
+    double PhaseNoiseTemperature = 0;
+    double PhaseNoiseOpAmpNoise = 0;
+    bool PhaseNoiseE24Values = false;
+    double PhaseNoiseFrom = 0;
+    double PhaseNoiseTo = 0;
+    int PhaseNoisePoints = 0;
+
     // Keys this program does not know: name -> the value's JSON text, written back as read.
     std::map<std::string, std::string> unknownKeys;
 

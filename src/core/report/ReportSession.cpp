@@ -5,8 +5,11 @@
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
+#include "core/noise/NoisePlotAxes.h"
 #include "core/schematic/E24.h"
 
+#include <cmath>
+#include <cstdio>
 #include <sstream>
 
 namespace loopcraft {
@@ -76,7 +79,63 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
         return run.message.value_or(
             Message{"", "The simulation did not start.", "", "", false, false});
     }
+    analyzeNoise(phaseNoiseSettingsFrom(mParams.sidecar));
     return std::nullopt;
+}
+
+void ReportSession::analyzeNoise(const PhaseNoiseSettings& settings) {
+    mNoiseSettings = settings;
+    mNoise = {};
+    const PhaseNoiseLoopBuild build = phaseNoiseLoopFrom(mParams, settings.e24Values);
+    if (!build.loop) {
+        mNoise.error = build.error;
+        return;
+    }
+    mNoise = analyzePhaseNoise(*build.loop, settings);
+}
+
+std::vector<ReportItem> ReportSession::noiseFigures() const {
+    std::vector<ReportItem> items;
+    if (!mNoise.result)
+        return {{"Phase noise", mNoise.error.empty() ? std::string("-") : mNoise.error}};
+    for (const std::string& line : noiseFigureLines(mNoise.result->figures)) {
+        const auto colon = line.find(": ");
+        if (colon == std::string::npos)
+            items.push_back({line, ""});
+        else
+            items.push_back({line.substr(0, colon), line.substr(colon + 2)});
+    }
+    return items;
+}
+
+std::vector<ReportItem> ReportSession::noiseSources() const {
+    const PhaseNoiseSettings& s = mNoiseSettings;
+    const auto table = [](const NoiseTable& t) {
+        std::string text;
+        for (const NoisePoint& p : t) {
+            if (!text.empty())
+                text += ", ";
+            text += engineeringText(p.offset, "Hz") + ": " + std::to_string(std::lround(p.dbc));
+        }
+        return text + " dBc/Hz";
+    };
+    const auto db = [](double v, const char* unit) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%g %s", v, unit);
+        return std::string(buffer);
+    };
+    std::vector<ReportItem> items = {{"Reference", table(s.reference)},
+                                     {"Free-running oscillator", table(s.oscillator)}};
+    if (s.detectorFromFom)
+        items.push_back({"Charge pump figure of merit", db(s.detectorFom, "dBc/Hz")});
+    else
+        items.push_back({"Detector floor", db(s.detectorFloor, "dBc/Hz")});
+    items.push_back({"Detector 1/f corner", db(s.detectorCorner, "Hz")});
+    items.push_back({"Divider floor", db(s.dividerFloor, "dBc/Hz")});
+    items.push_back({"Filter resistors", db(s.temperature, "K") +
+                                             (s.e24Values ? ", E24 values" : ", designed values")});
+    items.push_back({"Op-amp input noise", db(s.opAmpNoise, "nV/sqrt(Hz)")});
+    return items;
 }
 
 void ReportSession::collectTexts(const DesignOutcome& opened) {

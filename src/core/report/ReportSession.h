@@ -7,6 +7,7 @@
 #include "core/app/ParameterSet.h"
 #include "core/bode/FrequencyResponse.h"
 #include "core/design/DesignSession.h"
+#include "core/noise/PhaseNoiseAnalysis.h"
 #include "core/schematic/SchematicSession.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationSession.h"
@@ -44,6 +45,16 @@ public:
     const std::vector<ReportItem>& entries() const { return mEntries; }
     std::vector<std::string> protocolLines(const ProtocolTimestamp& when) const;
 
+    // The phase noise of the loop with `settings`; a loop the analysis refuses leaves the reason
+    // in the run and does not stop the report.
+    void analyzeNoise(const PhaseNoiseSettings& settings);
+    const PhaseNoiseRun& noise() const { return mNoise; }
+    const PhaseNoiseSettings& noiseSettings() const { return mNoiseSettings; }
+    // RMS phase error, jitter, output frequency and band ("Jitter", "126 ps").
+    std::vector<ReportItem> noiseFigures() const;
+    // The sources' settings the figures came from.
+    std::vector<ReportItem> noiseSources() const;
+
     const ParameterSet& params() const { return mParams; }
     const Configuration& configuration() const { return mConfig; }
     FrequencyResponse& response() { return mResponse; }
@@ -62,6 +73,8 @@ private:
     std::unique_ptr<SimulationSession> mSimulation;
     std::vector<ReportItem> mFigures;
     std::vector<ReportItem> mEntries;
+    PhaseNoiseSettings mNoiseSettings;
+    PhaseNoiseRun mNoise;
 };
 
 } // namespace loopcraft

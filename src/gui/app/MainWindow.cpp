@@ -11,6 +11,7 @@
 #include "gui/bode/BodeWindow.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/design/DesignDialog.h"
+#include "gui/noise/PhaseNoiseWindow.h"
 #include "gui/options/DisplayOptionsPanel.h"
 #include "gui/schematic/SchematicWindow.h"
 #include "gui/sim/SimulationPanel.h"
@@ -230,6 +231,7 @@ void MainWindow::createMenu() {
     item(config, "SetInitDefaults1", "Set InitDefaults", &MainWindow::SetInitDefaults1Click);
     QMenu* design = menu("Design1", "Design");
     item(design, "PLLDesign1", "PLL Design", &MainWindow::PLLDesign1Click);
+    item(design, "PhaseNoise1", "Phase Noise", &MainWindow::PhaseNoise1Click);
     QMenu* simul = menu("Simul1", "Simul");
     item(simul, "RunSimulation1", "Run Simulation", &MainWindow::RunSimulation1Click);
     QMenu* help = menu("Help1", "Help");
@@ -345,12 +347,16 @@ void MainWindow::createOtherWindows() {
     mBodeWindow->place(configPlacement());
     mSchematicWindow = std::make_unique<SchematicWindow>(mParams, *mHelp, mDialogs);
     mSchematicWindow->place(configPlacement());
-    for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get()}) {
+    mPhaseNoiseWindow = std::make_unique<PhaseNoiseWindow>(mParams, mDialogs);
+    mPhaseNoiseWindow->place(configPlacement());
+    for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get(),
+                                                      mPhaseNoiseWindow.get()}) {
         w->setWindowIcon(windowIcon());
     }
     mDesignDialog =
         new DesignDialog(mParams, *mHelp, mDialogs, *mBodeWindow, *mSchematicWindow, this);
     mDesignDialog->place(configPlacement());
+    mDesignDialog->setPhaseNoiseWindow(mPhaseNoiseWindow.get());
 }
 
 void MainWindow::InitParameters(bool useFile) {
@@ -473,6 +479,10 @@ void MainWindow::SetInitDefaults1Click() {
         mDialogs.message(this, QString::fromLatin1(kAppTitle), QString::fromUtf8(e.what()));
     }
     mCanvas->update();
+}
+
+void MainWindow::PhaseNoise1Click() {
+    mPhaseNoiseWindow->showAndCompute();
 }
 
 void MainWindow::PLLDesign1Click() {

@@ -27,6 +27,7 @@ namespace loopcraft {
 
 class AboutPanel;
 class BodeWindow;
+class PhaseNoiseWindow;
 class DesignDialog;
 class DisplayOptionsPanel;
 class HelpService;
@@ -66,6 +67,7 @@ public:
     DesignDialog* designDialog() const { return mDesignDialog; }
     BodeWindow* bodeWindow() const { return mBodeWindow.get(); }
     SchematicWindow* schematicWindow() const { return mSchematicWindow.get(); }
+    PhaseNoiseWindow* phaseNoiseWindow() const { return mPhaseNoiseWindow.get(); }
     // The client area: the tool bar, the panels and the plot over the start logo.
     QWidget* canvas() const { return mCanvas; }
     int toolBarHeight() const;
@@ -98,6 +100,7 @@ public slots:
     void ShowStartLogo1Click();
     void SetInitDefaults1Click();
     void PLLDesign1Click();
+    void PhaseNoise1Click();
     void RunSimulation1Click();
     void GetHelp1Click();
     void About1Click();
@@ -160,6 +163,7 @@ private:
     DesignDialog* mDesignDialog = nullptr;
     std::unique_ptr<BodeWindow> mBodeWindow;
     std::unique_ptr<SchematicWindow> mSchematicWindow;
+    std::unique_ptr<PhaseNoiseWindow> mPhaseNoiseWindow;
 };
 
 } // namespace loopcraft

@@ -159,4 +159,13 @@ std::optional<QString> QtUserDialogs::saveFileName(QWidget* parent, const QStrin
     return name;
 }
 
+std::optional<QString> QtUserDialogs::openFileName(QWidget* parent, const QString& caption,
+                                                   const QString& filters) {
+    const QString name = QFileDialog::getOpenFileName(parent, caption, QString(), filters);
+    if (name.isEmpty()) {
+        return std::nullopt;
+    }
+    return name;
+}
+
 } // namespace loopcraft

@@ -19,6 +19,8 @@ public:
     std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                         const QString& suggestedName,
                                         const QString& filters) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& caption,
+                                        const QString& filters) override;
 };
 
 } // namespace loopcraft

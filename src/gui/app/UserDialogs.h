@@ -57,6 +57,10 @@ public:
     virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
                                                 const QString& suggestedName,
                                                 const QString& filters) = 0;
+
+    // The open-file dialog with name filters; nothing when the user cancels.
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& caption,
+                                                const QString& filters) = 0;
 };
 
 } // namespace loopcraft

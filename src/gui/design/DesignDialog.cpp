@@ -6,6 +6,7 @@
 #include "gui/app/MessagePresenter.h"
 #include "gui/app/UserDialogs.h"
 #include "gui/bode/BodeWindow.h"
+#include "gui/noise/PhaseNoiseWindow.h"
 #include "gui/schematic/SchematicWindow.h"
 
 #include <QFrame>
@@ -46,10 +47,11 @@ constexpr Placement kPlacements[] = {
     {"Label2", 0.05, 0.02, 0.90, 0.10},
     {"ButtonFiltDesignCalcFilterParams", 0.20, 0.76, 0.60, 0.13},
     {"GroupBox5", 0.01, 0.67, 0.30, 0.31},
-    {"ButtonFiltDesignPlotBode", 0.05, 0.14, 0.42, 0.30},
-    {"ButtonFiltDesignSchematic", 0.53, 0.14, 0.42, 0.30},
-    {"ButtonFiltDesignLDPLLHelp", 0.05, 0.56, 0.42, 0.30},
-    {"ButtonFiltDesignLDPLLDone", 0.53, 0.56, 0.42, 0.30},
+    {"ButtonFiltDesignPlotBode", 0.05, 0.10, 0.42, 0.24},
+    {"ButtonFiltDesignSchematic", 0.53, 0.10, 0.42, 0.24},
+    {"ButtonFiltDesignPhaseNoise", 0.05, 0.40, 0.42, 0.24},
+    {"ButtonFiltDesignLDPLLHelp", 0.53, 0.40, 0.42, 0.24},
+    {"ButtonFiltDesignLDPLLDone", 0.53, 0.70, 0.42, 0.24},
     {"GroupBox2", 0.33, 0.02, 0.66, 0.96},
     {"Label3", 0.02, 0.01, 0.50, 0.06},
     {"GroupBox3", 0.02, 0.09, 0.47, 0.62},
@@ -307,6 +309,8 @@ void DesignDialog::buildControls() {
            &DesignDialog::ButtonFiltDesignPlotBodeClick);
     button(mixedButtons, "ButtonFiltDesignSchematic", "Schematic",
            &DesignDialog::ButtonFiltDesignSchematicClick);
+    button(mixedButtons, "ButtonFiltDesignPhaseNoise", "Phase Noise",
+           &DesignDialog::ButtonFiltDesignPhaseNoiseClick);
     button(mixedButtons, "ButtonFiltDesignLDPLLHelp", "Help",
            &DesignDialog::ButtonFiltDesignLDPLLHelpClick);
     button(mixedButtons, "ButtonFiltDesignLDPLLDone", "Done",
@@ -422,6 +426,9 @@ DesignOutcome DesignDialog::run(DesignOutcome (DesignSession::*operation)()) {
     copyIn();
     DesignOutcome outcome = (mSession.*operation)();
     copyOut();
+    if (mNoise != nullptr && mNoise->isVisible()) {
+        mNoise->recompute();
+    }
     if (outcome.message) {
         present(*outcome.message);
     }
@@ -502,6 +509,14 @@ void DesignDialog::ButtonFiltDesignSchematicClick() {
     // The schematic shows the values as they are, whether or not the figures could be computed.
     CalcFrequencyParams();
     mSchematic.showSchematic();
+}
+
+void DesignDialog::ButtonFiltDesignPhaseNoiseClick() {
+    // The noise of the loop as entered, whether or not its figures could be computed.
+    CalcFrequencyParams();
+    if (mNoise != nullptr) {
+        mNoise->showAndCompute();
+    }
 }
 
 void DesignDialog::ButtonFiltDesignLDPLLHelpClick() {

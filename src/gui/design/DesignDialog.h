@@ -24,6 +24,7 @@ namespace loopcraft {
 
 class BodeWindow;
 class HelpService;
+class PhaseNoiseWindow;
 class SchematicWindow;
 class UserDialogs;
 
@@ -47,6 +48,10 @@ public:
 
     const DesignSession& session() const { return mSession; }
 
+    // The phase-noise window the "Phase Noise" button opens; while it is shown it follows every
+    // design operation.
+    void setPhaseNoiseWindow(PhaseNoiseWindow* window) { mNoise = window; }
+
     // The schematic window's Done: the capacitor the user chose there becomes C1 of the design,
     // and the figures follow it.
     void takeC1(const QString& text, int unitIndex);
@@ -64,6 +69,7 @@ public slots:
     void ButtonFiltDesignPlotBodeClick();
     void ButtonFiltDesignBodeADPLLClick();
     void ButtonFiltDesignSchematicClick();
+    void ButtonFiltDesignPhaseNoiseClick();
     void ButtonFiltDesignLDPLLHelpClick();
     void ButtonFiltDesignADPLLHelpClick();
     void ButtonFiltDesignLDPLLDoneClick();
@@ -92,6 +98,7 @@ private:
     UserDialogs& mDialogs;
     BodeWindow& mBode;
     SchematicWindow& mSchematic;
+    PhaseNoiseWindow* mNoise = nullptr;
     std::optional<Message> mPendingMessage;
 
     std::array<QLineEdit*, kDesignFieldCount> mEdits{};

@@ -15,6 +15,7 @@ namespace {
 // The Bode plot at the size of the window's picture, for the HTML page; its proportions bound
 // the plot on the printed page.
 const QSize kBodePictureSize{1000, 720};
+const QSize kNoisePictureSize{1000, 700};
 // The simulation plot as the panel shows it on a usual screen.
 const QSize kPlotPictureSize{800, 600};
 constexpr int kMargin = 56; // layout pixels, about 15 mm on A4
@@ -129,6 +130,10 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
     mBode.setConfigText(MakeBodeConfigText(params, session.configuration()));
     mBode.setBackground(Qt::white);
 
+    const PhaseNoiseRun& noise = session.noise();
+    mNoise.setResult(noise.result ? &*noise.result : nullptr);
+    mNoise.setMessage(QString::fromStdString(noise.error));
+
     mSchematic.setContent(session.schematic());
     mSchematic.setDrawing(std::move(drawing));
 
@@ -176,6 +181,18 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
     mPages.push_back(std::make_unique<ReportPage>(
         QStringLiteral("Step response"), footer,
         [this](QPainter& painter, const QRect& body) { mProtocol->paint(painter, body); }));
+    mPages.push_back(std::make_unique<ReportPage>(
+        QStringLiteral("Phase noise"), footer, [this](QPainter& painter, const QRect& body) {
+            // The plot in the proportions of a landscape page, laid out at the page's own size;
+            // the figures and the sources' settings beneath it.
+            const int height = std::min(body.height() * 3 / 5, body.width() * 7 / 10);
+            mNoise.paint(painter, QRect(body.left(), body.top(), body.width(), height));
+            const int nameWidth = body.width() / 3;
+            const int y = drawTable(painter, body.left(), body.top() + height + 8, nameWidth,
+                                    QStringLiteral("Phase noise figures"), mSession.noiseFigures());
+            drawTable(painter, body.left(), y, nameWidth, QStringLiteral("Noise sources"),
+                      mSession.noiseSources());
+        }));
 }
 
 ReportDocument::~ReportDocument() = default;
@@ -226,7 +243,11 @@ QByteArray ReportDocument::html() const {
         text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
         html += text.toHtmlEscaped().toUtf8() + "\n";
     }
-    html += "</pre>\n</body>\n</html>\n";
+    html += "</pre>\n<h2>Phase noise</h2>\n" +
+            inlineSvg(mNoise, kNoisePictureSize, QStringLiteral("Phase noise")) + "\n";
+    appendTable(html, "Phase noise figures", mSession.noiseFigures());
+    appendTable(html, "Noise sources", mSession.noiseSources());
+    html += "</body>\n</html>\n";
     return html;
 }
 

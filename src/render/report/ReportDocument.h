@@ -1,12 +1,14 @@
-// The design report as a document: three A4 pages, or one self-contained HTML page, drawn from
+// The design report as a document: four A4 pages, or one self-contained HTML page, drawn from
 // a prepared ReportSession by the painters the windows use, so the report shows what the
 // windows show. Page 1: the loop, its figures and entries, and the Bode plot. Page 2: the
-// schematic's print-out with its parts. Page 3: the simulation protocol.
+// schematic's print-out with its parts. Page 3: the simulation protocol. Page 4: the phase
+// noise per source with its figures.
 #pragma once
 
 #include "core/report/ReportSession.h"
 #include "render/app/PagePainter.h"
 #include "render/bode/BodePlotPainter.h"
+#include "render/noise/PhaseNoisePlotPainter.h"
 #include "render/schematic/SchematicPainter.h"
 #include "render/sim/ProtocolPagePainter.h"
 #include "render/sim/SimulationPlotPainter.h"
@@ -27,7 +29,7 @@ public:
     ReportDocument(const ReportDocument&) = delete;
     ReportDocument& operator=(const ReportDocument&) = delete;
 
-    static constexpr int kPageCount = 3;
+    static constexpr int kPageCount = 4;
     const PagePainter& page(int index) const { return *mPages.at(static_cast<std::size_t>(index)); }
 
     // False with a reason when the file cannot be written.
@@ -44,6 +46,7 @@ private:
     ProtocolTimestamp mWhen;
     BodePlotPainter mBode;
     SchematicPainter mSchematic;
+    PhaseNoisePlotPainter mNoise;
     QFont mAxisFont; // the plot painter reads it at every paint
     std::unique_ptr<SimulationPlotPainter> mPlot;
     std::unique_ptr<ProtocolPagePainter> mProtocol;

@@ -1,12 +1,13 @@
 // The filter decks run through ngspice: every one of the 24 circuits, designed for the default
-// loop (section 2 with either pole kind), against the loop model's filter function; and what the
-// deck writer refuses.
+// loop (section 2 with either pole kind), against the loop model's filter function and against
+// the noise analysis's resistor noise; and what the deck writer refuses.
 #include "core/schematic/SpiceDeck.h"
 
 #include "../ConfigFlagsSupport.h"
 #include "../NgspiceSupport.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
+#include "core/noise/PhaseNoiseAnalysis.h"
 
 #include <cmath>
 #include <complex>
@@ -113,6 +114,57 @@ TEST_P(SpiceDecks, NgspiceAgreesWithTheLoopModelsFilter) {
             std::polar(p.gain, p.phaseDeg * std::numbers::pi / 180.0) * (c.inverting ? -1.0 : 1.0);
         EXPECT_LT(std::abs(circuit - expected) / std::abs(expected), 2e-4)
             << name << " at " << p.f << " Hz: circuit " << circuit << ", model " << expected;
+    }
+}
+
+// ngspice's .noise analysis of the same deck: the output noise of all resistors (its op-amps are
+// noiseless sources) against the sum of 4kT/R·|Z|² the noise analysis computes, at five
+// frequencies from a decade below to a decade above the loop's bandwidth. ngspice's resistors
+// sit at 27 °C.
+TEST_P(SpiceDecks, NgspiceNoiseAgreesWithTheResistorNoise) {
+    ASSERT_TRUE(std::filesystem::exists(NGSPICE_EXE))
+        << "ngspice is not installed: run scripts/install-deps.sh";
+    const FilterCircuit& c = GetParam().circuit;
+    const ParameterSet params = designedFor(GetParam());
+    const Configuration config = configFor(GetParam());
+    ParameterSet scratch = params;
+    const ComponentCalculation calc =
+        CalculateComponentValues(scratch, config, CapacitorEntries::fromParameters(scratch));
+    ASSERT_FALSE(calc.error);
+    const auto values = deckPartValues(
+        c, componentInputs(scratch, config, scratch.SchemaC1Unit, scratch.SchemaC4Unit),
+        calc.values, DeckValues::Designed);
+    ASSERT_TRUE(values);
+    const PhaseNoiseLoopBuild build = phaseNoiseLoopFrom(params, false);
+    ASSERT_TRUE(build.loop) << build.error;
+    ASSERT_TRUE(build.loop->filter);
+    const FilterNoise& filter = *build.loop->filter;
+
+    const auto f3db = Find3dBFrequency(build.loop->state, config);
+    ASSERT_TRUE(f3db);
+    AcDeckOptions options;
+    options.dataFile = "ac.txt";
+    std::string deck = writeAcDeck(c, *values, options);
+    deck.erase(deck.find(".control"));
+    deck += ".control\nset wr_singlescale\nset wr_vecnames\noption numdgt=10\n";
+    deck += std::string("noise v(out) ") + (c.chargePump ? "Icp" : "Vpd") + " dec 2 " +
+            std::to_string(*f3db / 10.0) + " " + std::to_string(*f3db * 10.0) + "\n";
+    deck += "setplot noise1\nwrdata noise.txt onoise_spectrum\nif $?batchmode\n  quit 0\nend\n"
+            ".endc\n.end\n";
+    const std::string name = caseName(GetParam()) + "-noise";
+    const auto rows = test::runNgspiceTable(deck, name, "noise.txt", 2);
+    ASSERT_EQ(rows.size(), 5U);
+
+    const double fourKT = 4.0 * kBoltzmann * 300.15;
+    std::vector<double> gr, ga;
+    for (const auto& row : rows) {
+        ASSERT_TRUE(filter.transfers(row[0], gr, ga));
+        double sv = 0;
+        for (std::size_t k = 0; k < gr.size(); ++k)
+            sv += fourKT / filter.resistance(k) * gr[k];
+        EXPECT_NEAR(row[1] / std::sqrt(sv), 1.0, 1e-5)
+            << name << " at " << row[0] << " Hz: ngspice " << row[1] << " V/sqrt(Hz), analysis "
+            << std::sqrt(sv);
     }
 }
 

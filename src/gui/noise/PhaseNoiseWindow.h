@@ -1,0 +1,63 @@
+// The "Phase Noise" window: the closed-loop phase noise of the designed loop per source, with
+// the sources' settings beside the plot. Every edit recomputes the picture; an entry that does
+// not read leaves the plot empty with the reason in it, so typing is never interrupted by a
+// message box. Print and "Save Picture As..." draw the same PhaseNoisePlotPainter picture.
+#pragma once
+
+#include "core/app/ParameterSet.h"
+#include "core/noise/PhaseNoiseSession.h"
+#include "gui/app/WorkingArea.h"
+#include "render/noise/PhaseNoisePlotPainter.h"
+
+#include <QWidget>
+#include <array>
+#include <optional>
+
+class QCheckBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace loopcraft {
+
+class UserDialogs;
+
+class PhaseNoiseWindow : public QWidget {
+    Q_OBJECT
+public:
+    PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, QWidget* parent = nullptr);
+
+    void place(const WorkingArea& area);
+    // Shows the window and computes the noise of the loop as the parameter set holds it now.
+    void showAndCompute();
+
+    const PhaseNoiseSession& session() const { return mSession; }
+    const std::optional<PhaseNoiseResult>& result() const { return mResult; }
+    const PhaseNoisePlotPainter& picture() const { return mPicture; }
+
+public slots:
+    // Reads every control into the session and recomputes.
+    void recompute();
+    void ButtonNoisePrintClick();
+    void ButtonNoiseDoneClick();
+    void ButtonNoiseImportReferenceClick();
+    void ButtonNoiseImportOscillatorClick();
+
+private:
+    void importTable(NoiseTableKind kind);
+
+    ParameterSet& mParams;
+    UserDialogs& mDialogs;
+    PhaseNoiseSession mSession;
+    std::optional<PhaseNoiseResult> mResult;
+    PhaseNoisePlotPainter mPicture;
+
+    QWidget* mPlot = nullptr;
+    std::array<QLineEdit*, kNoiseFieldCount> mEdits{};
+    QCheckBox* mFom = nullptr;
+    QCheckBox* mE24 = nullptr;
+    QPlainTextEdit* mReference = nullptr;
+    QPlainTextEdit* mOscillator = nullptr;
+};
+
+} // namespace loopcraft
