@@ -89,8 +89,6 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         if (csv)
             csv->add(s.Results, pointInterval);
     }
-    if (csv)
-        csv->finish();
 
     DISPLAY plot(MakePlotSetup(s, PlotRect{0, 0, 1000, 600}));
     plot.ScaleValueAxes();
@@ -123,6 +121,9 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
             << "\n";
     }
     writeSimulationPictures(session, params, pictures);
+    // Committed last: a picture that cannot be written leaves the old CSV as it was.
+    if (csv)
+        csv->finish();
     return 0;
 }
 

@@ -154,8 +154,9 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
                           mSession.entries());
             // Laid out for the room left on the page, in the window's proportions at most,
             // so its captions keep their point sizes.
-            const int height = std::min(body.bottom() - y, body.width() * kBodePictureSize.height() /
-                                                               kBodePictureSize.width());
+            const int height =
+                std::min(body.bottom() - y,
+                         body.width() * kBodePictureSize.height() / kBodePictureSize.width());
             BodeSheetPainter(mBode).paint(painter, QRect(body.left(), y, body.width(), height));
         }));
     mPages.push_back(std::make_unique<ReportPage>(
@@ -187,6 +188,14 @@ QString ReportDocument::noFilterText() const {
     }
     return QStringLiteral("A first-order loop has no loop filter: the phase detector drives the "
                           "oscillator directly, so there are no parts to build.");
+}
+
+std::optional<QByteArray> ReportDocument::pdf(const QString& fileName, QString& error) const {
+    std::vector<const PagePainter*> pages;
+    for (const auto& p : mPages) {
+        pages.push_back(p.get());
+    }
+    return renderPages(pages, fileName, error);
 }
 
 bool ReportDocument::writePdf(const QString& fileName, QString& error) const {
@@ -228,13 +237,11 @@ QByteArray ReportDocument::html() const {
 }
 
 bool ReportDocument::writeHtml(const QString& fileName, QString& error) const {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(html()) < 0 ||
-        !file.flush()) {
-        error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+    if (const QString problem = outputFileProblem(fileName); !problem.isEmpty()) {
+        error = problem;
         return false;
     }
-    return true;
+    return writeFileBytes(fileName, html(), error);
 }
 
 } // namespace loopcraft
