@@ -65,15 +65,16 @@ bench: deps
 	@$(BENCH_BUILD)/bench/loopcraft_bench
 	@$(BENCH_BUILD)/bench/loopcraft_render_bench
 
-# Fuzzes the metafile player, the PARAMS.TXT reader and the entry reader for FUZZ_SECONDS each
-# (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash land in
-# tests/data/fuzz/, which the test suite replays.
+# Fuzzes the metafile player, the PARAMS.TXT reader, the entry reader and the help parser for
+# FUZZ_SECONDS each (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash
+# land in tests/data/fuzz/; MINIMISE=1 merges the corpus into fuzz/corpus/. The test suite
+# replays both.
 $(FUZZ_BUILD)/build.ninja: | deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLOOPCRAFT_BUILD_FUZZ=ON -DLOOPCRAFT_BUILD_TESTS=OFF >/dev/null
 
 fuzz: deps $(FUZZ_BUILD)/build.ninja
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading fuzz_help_document
 	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # A Debian package of the release build: the programs, their data, the desktop entry, icon,
