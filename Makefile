@@ -10,8 +10,9 @@ CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
 PKG_BUILD  ?= build-pkg
+RELEASE_BUILD ?= build-release
 
-.PHONY: all deps build check-layers test test-normal test-asan run bench fuzz package format clean
+.PHONY: all deps build build-release check-layers test test-normal test-asan run bench fuzz package format clean
 
 all: build
 
@@ -36,6 +37,14 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=$${ASAN_OPTIONS:-detect_leaks=1} \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE ngspice
+
+# The whole tree, tests included, in the release configuration (CI builds it once after
+# `make test`; the tests themselves run in the two builds above).
+$(RELEASE_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(RELEASE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build-release: deps $(RELEASE_BUILD)/build.ninja
+	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 # The engine must stay free of Qt so it builds and tests without a display stack.
 check-layers:
@@ -92,4 +101,4 @@ format:
 	@find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PKG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PKG_BUILD) $(RELEASE_BUILD)

@@ -407,17 +407,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, MalformedFiles, ::testing::ValuesIn(kMalformed),
                              return std::string(info.param.name);
                          });
 
-// Files that once upset the player (found by fuzzing) load or fail cleanly and draw safely.
+// Files that once upset the player (found by fuzzing) and the fuzz target's minimised corpus
+// load or fail cleanly and draw safely.
 TEST(WmfRegressions, ReplayWithoutHarm) {
-    const QDir dir(QStringLiteral(TEST_DATA_DIR "/fuzz/wmf"));
-    for (const auto& name : dir.entryList(QDir::Files)) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-        QString error;
-        if (const auto picture = WmfPicture::fromBytes(file.readAll(), &error)) {
-            render(*picture, {200, 150});
-        } else {
-            EXPECT_FALSE(error.isEmpty()) << name.toStdString();
+    for (const QDir& dir : {QDir(QStringLiteral(TEST_DATA_DIR "/fuzz/wmf")),
+                            QDir(QStringLiteral(FUZZ_CORPUS_DIR "/wmf"))}) {
+        for (const auto& name : dir.entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+            QString error;
+            if (const auto picture = WmfPicture::fromBytes(file.readAll(), &error)) {
+                render(*picture, {200, 150});
+            } else {
+                EXPECT_FALSE(error.isEmpty()) << name.toStdString();
+            }
         }
     }
 }
