@@ -12,10 +12,10 @@ seconds=${2:-60}
 shift 2 || shift $#
 root=$(cd "$(dirname "$0")/.." && pwd)
 
-# target, kind, seed folders or files
+# target, kind, longest input (empty: libFuzzer's choice), seed folders or files
 run() {
-    local target=$1 kind=$2
-    shift 2
+    local target=$1 kind=$2 max_len=$3
+    shift 3
     local corpus="$build/corpus/$kind" found="$root/tests/data/fuzz/$kind"
     local committed="$root/fuzz/corpus/$kind" log="$build/$target.log"
     local seeds
@@ -27,7 +27,7 @@ run() {
     export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} UBSAN_OPTIONS=print_stacktrace=1
     export LSAN_OPTIONS=suppressions="$root/fuzz/lsan.supp"
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$found/" "$corpus" "$seeds" 2>"$log"; then
+        -print_final_stats=1 ${max_len:+-max_len=$max_len} -artifact_prefix="$found/" "$corpus" "$seeds" 2>"$log"; then
         tail -n 40 "$log"
         echo "$target failed: the input is in tests/data/fuzz/$kind/ (log: $log)"
         status=1
@@ -53,10 +53,11 @@ wanted=("$@")
 status=0
 for kind in "${wanted[@]}"; do
     case $kind in
-    wmf) run fuzz_wmf_player wmf "$root"/data/*.wmf ;;
-    params) run fuzz_params_file params "$root/tests/data/default_PARAMS.TXT" ;;
-    entry) run fuzz_entry_reading entry "$root"/fuzz/seeds/entry/* ;;
-    help) run fuzz_help_document help "$root/data/modhelp.hlp" ;;
+    wmf) run fuzz_wmf_player wmf "" "$root"/data/*.wmf ;;
+    params) run fuzz_params_file params "" "$root/tests/data/default_PARAMS.TXT" ;;
+    entry) run fuzz_entry_reading entry "" "$root"/fuzz/seeds/entry/* ;;
+    # The help file is 18 KB; pages of a few KB reach the same parser paths many times faster.
+    help) run fuzz_help_document help 4096 "$root/data/modhelp.hlp" ;;
     *) echo "unknown fuzz target kind: $kind" >&2; status=1 ;;
     esac
 done
