@@ -279,7 +279,8 @@ void AtomicFileWriter::discard() {
 }
 
 bool AtomicFileWriter::fail(int error) {
-    mError = "cannot write " + mTemporary.string() + ": " + reasonOf(error);
+    // Named by the file the user asked for: the temporary name means nothing to them.
+    mError = "cannot write " + mTarget.string() + ": " + reasonOf(error);
     discard();
     return false;
 }
