@@ -5,6 +5,7 @@
 #include "core/app/FileAccess.h"
 #include "core/app/ParamsFile.h"
 #include "core/app/Version.h"
+#include "render/app/SidecarFile.h"
 
 #include <iostream>
 
@@ -37,6 +38,12 @@ void applyAssignment(ParameterSet& params, const std::string& assignment) {
         std::string message;
         if (!params.setEntry(*id, text, &message))
             throw UserMessage(kFormatErrorTitle, message + " (" + name + "=\"" + text + "\")");
+        return;
+    }
+    if (findSetting(name)) {
+        std::string message;
+        if (!params.sidecar.set(name, text, &message))
+            throw UserMessage("Illegal entry", message);
         return;
     }
     throw UserMessage("Illegal entry", "unknown parameter name \"" + name + "\"");
@@ -125,6 +132,10 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
         InitResult init = InitParameters(ctx.params, true, ctx.paramsPath);
         if (!init.ok)
             throw UserMessage("Parameter file", init.message);
+        const std::filesystem::path sidecarPath = SidecarPathBeside(ctx.paramsPath);
+        const SidecarReadResult sidecar = ReadSidecarFile(sidecarPath, ctx.params.sidecar);
+        if (!sidecar.ok())
+            throw UserMessage("Settings file", sidecar.message);
         for (const std::string& a : ctx.assignments)
             applyAssignment(ctx.params, a);
         // A parameter file that cannot be saved is found before the command writes anything.
@@ -140,6 +151,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
                 std::string why;
                 if (!SaveParamsFileAtomic(ctx.params, ctx.paramsPath, &why))
                     throw UserMessage("Parameter file", "could not save: " + why);
+                if (!SaveSidecarFileAtomic(ctx.params.sidecar, sidecarPath, &why))
+                    throw UserMessage("Settings file", "could not save: " + why);
             }
             return status;
         }

@@ -1,6 +1,7 @@
 // show and check-config: the parameter set and the configuration rules.
 #include "cli/Cli.h"
 #include "core/config/Configuration.h"
+#include "render/app/SidecarFile.h"
 
 #include <iomanip>
 #include <ostream>
@@ -53,7 +54,10 @@ int show(CliContext& ctx) {
             const auto id = static_cast<TextId>(i);
             texts[textName(id)] = {{"text", p.text(id)}, {"value", valueJson(p, id)}};
         }
-        printJson(ctx, {{"flags", flags}, {"texts", texts}, {"display", displayJson(p)}});
+        printJson(ctx, {{"flags", flags},
+                        {"texts", texts},
+                        {"display", displayJson(p)},
+                        {"settings", nlohmann::json::parse(FormatSidecar(p.sidecar))}});
         return 0;
     }
     std::ostream& out = *ctx.out;
@@ -73,6 +77,12 @@ int show(CliContext& ctx) {
     const nlohmann::json display = displayJson(p);
     for (const auto& [name, value] : display.items())
         out << "  " << std::left << std::setw(22) << name << value.dump() << "\n";
+    out << "Settings (" << kSidecarFileName << ")\n";
+    for (const SettingDescriptor& d : sidecarDescriptors())
+        out << "  " << std::left << std::setw(22) << d.name << settingText(p.sidecar.get(d))
+            << "\n";
+    for (const auto& [name, raw] : p.sidecar.unknownKeys)
+        out << "  " << std::left << std::setw(22) << name << raw << " (not used here, kept)\n";
     return 0;
 }
 
@@ -94,7 +104,8 @@ int checkConfig(CliContext& ctx) {
 } // namespace
 
 void registerFoundationCommands(CommandRegistry& registry) {
-    registry.add("show", "Print every choice flag, text parameter and display option", show);
+    registry.add("show", "Print every choice flag, text parameter, display option and setting",
+                 show);
     registry.add("check-config", "Check the configuration as the configuration dialog's Done does",
                  checkConfig);
 }

@@ -217,6 +217,7 @@ void ParameterSet::setDefaults() {
         mTexts[i] = kTexts[i].defaultText;
     }
     setDisplayDefaults();
+    sidecar.setDefaults();
 }
 
 bool ParameterSet::recomputeValue(TextId id, std::string* message) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "core/app/EntryReading.h"
+#include "core/app/SidecarSettings.h"
 
 #include <array>
 #include <cstdint>
@@ -181,6 +182,9 @@ public:
     std::array<int, 4> AxisFontStyle{};    // bold, italic, underline, strike-out
     std::array<int, 4> PrinterFontStyle{}; // bold, italic, underline, strike-out
 
+    // Settings PARAMS.TXT has no line for, kept in LOOPCRAFT.JSON beside it.
+    SidecarSettings sidecar;
+
     // Block 2: the texts, by slot.
     const std::string& text(TextId id) const {
         return mTexts[static_cast<int>(id)];
@@ -198,7 +202,8 @@ public:
     // Like clicking a radio button: this flag becomes 1, the others of its group 0.
     void selectFlag(FlagId id);
 
-    // Every flag, text and display option back to its default (slot 35 keeps its content).
+    // Every flag, text, display option and sidecar setting back to its default (slot 35 and
+    // the sidecar's unknown keys keep their content).
     void setDefaults();
     void setDisplayDefaults();
 

@@ -15,6 +15,7 @@
 #include "gui/schematic/SchematicWindow.h"
 #include "gui/sim/SimulationPanel.h"
 #include "gui/sim/SimulationPlotView.h"
+#include "render/app/SidecarFile.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -177,7 +178,7 @@ MainWindow::~MainWindow() {
     std::string error;
     if (!SaveParamsAtExit(&error)) {
         // The window is gone; a message box could not be answered any more.
-        std::cerr << "Loopcraft: " << kParamsFileName << " not written: " << error << '\n';
+        std::cerr << "Loopcraft: settings not written: " << error << '\n';
     }
 }
 
@@ -191,7 +192,17 @@ bool MainWindow::SaveParamsAtExit(std::string* error) {
 
 bool MainWindow::SaveParams(std::string* error) {
     storeFontOptions(mFonts, mParams);
-    return SaveParamsFileAtomic(mParams, mSetup.paramsFile, error);
+    // Both files are written even when the first fails, so one bad file costs no more than itself.
+    std::string paramsError;
+    std::string sidecarError;
+    const bool paramsOk = SaveParamsFileAtomic(mParams, mSetup.paramsFile, &paramsError);
+    const bool sidecarOk =
+        SaveSidecarFileAtomic(mParams.sidecar, SidecarPathBeside(mSetup.paramsFile), &sidecarError);
+    if (error) {
+        *error =
+            paramsOk ? sidecarError : (sidecarOk ? paramsError : paramsError + "; " + sidecarError);
+    }
+    return paramsOk && sidecarOk;
 }
 
 int MainWindow::toolBarHeight() const {
@@ -329,6 +340,13 @@ void MainWindow::InitParameters(bool useFile) {
     const InitResult result = loopcraft::InitParameters(mParams, useFile, mSetup.paramsFile);
     if (!result.ok) {
         throw StartupError(result.message);
+    }
+    if (useFile) {
+        const SidecarReadResult sidecar =
+            ReadSidecarFile(SidecarPathBeside(mSetup.paramsFile), mParams.sidecar);
+        if (!sidecar.ok()) {
+            throw StartupError(sidecar.message);
+        }
     }
     mSession->LoadFromParameters();
     mPanel1->showModel();
