@@ -73,6 +73,8 @@ void writeSimulationPictures(const SimulationSession& session, const ParameterSe
     const DisplayFonts fonts = fontsFromOptions(options);
     SimulationPlotPainter plot(session.state(), options, fonts.AxisFont);
     plot.setBlocks(&session.blocks());
+    if (options.sidecar.SimShowModel && session.model())
+        plot.setModelCurve(&session.model()->curve);
     const QSize size(request.width, request.height);
     // Every picture is drawn before the first file is written.
     QString error;

@@ -1,4 +1,5 @@
-// simulate --csv: the recorded points of a run as rows "t_s,curve1,curve2".
+// simulate --csv: the recorded points of a run as rows "t_s,curve1,curve2", with --model a
+// fourth column "model_curve2" (the designed loop's curve 2 at the same time).
 #pragma once
 
 #include "cli/Cli.h"
@@ -20,13 +21,15 @@ inline constexpr std::uintmax_t kMaxCsvBytes = std::uintmax_t{1} << 30;
 // count and how to record fewer points); so is a write that fails, with the system's reason.
 class SimulationCsvWriter {
 public:
-    explicit SimulationCsvWriter(const std::string& path, std::uintmax_t maxBytes = kMaxCsvBytes);
+    explicit SimulationCsvWriter(const std::string& path, std::uintmax_t maxBytes = kMaxCsvBytes,
+                                 bool withModel = false);
 
     // Whether the file could be started; error() says why not.
     bool ok() const { return mFile.ok(); }
     const std::string& error() const { return mFile.error(); }
-    // The next points of the run, recorded `dt` seconds apart.
-    void add(const std::vector<ResultPair>& points, double dt);
+    // The next points of the run, recorded `dt` seconds apart; with the model's column, `model`
+    // holds its value for each of them.
+    void add(const std::vector<ResultPair>& points, double dt, const float* model = nullptr);
     // Throws UserMessage when the file was refused or could not be written.
     void finish();
 
@@ -36,6 +39,7 @@ private:
     std::uintmax_t mBytes = 0;
     std::size_t mRows = 0; // points taken, written or not
     std::string mChunk;
+    bool mWithModel = false;
 };
 
 } // namespace loopcraft::cli

@@ -92,3 +92,39 @@ TEST_F(CliSettingsFile, TheFileLivesBesideTheParameterFile) {
 
 } // namespace
 } // namespace loopcraft::cli
+
+namespace loopcraft::cli {
+namespace {
+
+using CliSimulateModel = CliTest;
+
+TEST_F(CliSimulateModel, JsonCarriesTheFiguresOfRunAndModelAndCsvTheModelColumn) {
+    const std::string csv = (mDir / "run.csv").string();
+    const CliRun r = run({"--json", "simulate", "--model", "--tolerance", "100", "--csv", csv});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = r.json();
+    for (const char* key : {"settling", "modelSettling"}) {
+        const auto& f = j[key];
+        ASSERT_TRUE(f.is_object()) << key;
+        EXPECT_EQ(f["toleranceHz"], 100.0);
+        EXPECT_TRUE(f["settled"].get<bool>());
+        EXPECT_GT(f["lockTime"].get<double>(), 1e-4);
+        EXPECT_NEAR(f["overshootPercent"].get<double>(), 28, 2);
+        EXPECT_GT(f["peakTime"].get<double>(), 0);
+        EXPECT_NEAR(f["final"].get<double>(), 2000, 100);
+    }
+    const std::string text = readFile(csv);
+    EXPECT_EQ(text.rfind("t_s,curve1,curve2,model_curve2\n0,2.5,2.5,2.5\n", 0), 0u);
+
+    // A phase step measures the phase error in degrees; a rail never settles.
+    const auto phi = run({"--json", "simulate", "--stimulus", "phi"}).json();
+    EXPECT_EQ(phi["settling"]["toleranceDeg"], 0.9);
+    const auto rail = run({"--json", "--set", "Simuldf=80000", "simulate"}).json();
+    EXPECT_FALSE(rail["settling"]["settled"].get<bool>());
+    EXPECT_TRUE(rail["settling"]["lockTime"].is_null());
+
+    EXPECT_EQ(run({"simulate", "--tolerance", "-1"}).status, 1);
+}
+
+} // namespace
+} // namespace loopcraft::cli

@@ -24,12 +24,29 @@ TEST_F(SimCli, DefaultRunWritesCsvAndSummary) {
     EXPECT_LE(j["curve2"]["min"].get<double>(), j["curve2"]["final"].get<double>());
 }
 
-TEST_F(SimCli, NoisyRunsAreIdenticalAcrossProcesses) {
+// The seed decides the noise: the default is seed 1, the same seed gives the same run in any
+// process, another seed another one. The summary names the seed of a noisy run.
+TEST_F(SimCli, NoisyRunsComeFromTheSeed) {
     ASSERT_EQ(runProcess("simulate --noise --csv a.csv", "a.txt"), 0);
-    ASSERT_EQ(runProcess("simulate --noise --csv b.csv", "b.txt"), 0);
+    ASSERT_EQ(runProcess("simulate --noise --seed 1 --csv b.csv", "b.txt"), 0);
     EXPECT_EQ(readFile(mDir / "a.csv"), readFile(mDir / "b.csv"));
+    EXPECT_NE(readFile(mDir / "a.txt").find("noise seed 1\n"), std::string::npos);
     ASSERT_EQ(runProcess("simulate --csv c.csv", "c.txt"), 0);
     EXPECT_NE(readFile(mDir / "a.csv"), readFile(mDir / "c.csv"));
+    EXPECT_EQ(readFile(mDir / "c.txt").find("noise seed"), std::string::npos);
+    ASSERT_EQ(runProcess("simulate --json --noise --seed 4294967295 --csv d.csv", "d.json"), 0);
+    EXPECT_NE(readFile(mDir / "a.csv"), readFile(mDir / "d.csv"));
+    EXPECT_EQ(nlohmann::json::parse(readFile(mDir / "d.json"))["noiseSeed"], 4294967295u);
+    for (const char* bad : {"-1", "4294967296", "x"})
+        EXPECT_NE(runProcess(std::string("simulate --noise --seed ") + bad, "e.txt"), 0) << bad;
+    // The seed is a setting: saved, it is the next run's seed; --set reaches it too.
+    ASSERT_EQ(runProcess("simulate --noise --seed 4294967295 --save", "s.txt"), 0);
+    EXPECT_NE(readFile(mDir / "LOOPCRAFT.JSON").find("\"NoiseSeed\": 4294967295"),
+              std::string::npos);
+    ASSERT_EQ(runProcess("simulate --noise --csv e.csv", "e.txt"), 0);
+    EXPECT_EQ(readFile(mDir / "e.csv"), readFile(mDir / "d.csv"));
+    ASSERT_EQ(runProcess("--set NoiseSeed=1 simulate --noise --csv f.csv", "f.txt"), 0);
+    EXPECT_EQ(readFile(mDir / "f.csv"), readFile(mDir / "a.csv"));
 }
 
 TEST_F(SimCli, IllegalEntryIsReportedWithExitOne) {

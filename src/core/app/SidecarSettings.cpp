@@ -12,11 +12,13 @@ namespace {
 constexpr double kUnbounded = std::numeric_limits<double>::max();
 
 // One row per setting. Features add their settings here, with their own prefix.
-const std::array<SettingDescriptor, 2> kSettings{{
+const std::array<SettingDescriptor, 3> kSettings{{
     {"SimTolerance", SettingKind::Number, &SidecarSettings::SimTolerance, 0.0, 0.0, 1e12,
      "lock-time tolerance band: Hz (f/N step) or degrees (phi step); 0 = 1 % of the step"},
     {"SimShowModel", SettingKind::Bool, &SidecarSettings::SimShowModel, false, 0, 0,
      "simulation panel: overlay the designed loop's response (\"Model\")"},
+    {"NoiseSeed", SettingKind::Integer, &SidecarSettings::NoiseSeed, std::int64_t{1}, 0,
+     4294967295.0, "seed of the simulation's reference noise; \"New noise\" takes the next"},
 }};
 
 bool parseDouble(std::string_view text, double& out) {

@@ -56,6 +56,10 @@ public:
     double SimTolerance = 0.0;
     // The simulation panel's "Model" check box: the designed loop's response over the run.
     bool SimShowModel = false;
+    // The simulation's reference noise starts from this seed at every run: the same seed gives
+    // the same noise in the panel and the command line, another seed another realisation. 1 is
+    // the noise a first run had before there were seeds.
+    unsigned NoiseSeed = 1;
 
     // Keys this program does not know: name -> the value's JSON text, written back as read.
     std::map<std::string, std::string> unknownKeys;

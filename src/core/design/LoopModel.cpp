@@ -285,6 +285,36 @@ LoopResponse EvaluateLoop(const FilterDesignState& s, const Configuration& c, fl
     return finish(num / den, phase, s);
 }
 
+OpenLoopFactors OpenLoopFactorsOf(const FilterDesignState& s, const Configuration& c) {
+    OpenLoopFactors f;
+    if (c.isAdpll() || c.order <= 1) {
+        // G = gain/(jω): its value at ω = 1 gives the gain.
+        const LoopResponse r = EvaluateLoop(s, c, static_cast<float>(1.0 / kTwoPi));
+        f.gain = -static_cast<double>(r.openLoop.im);
+        return f;
+    }
+    const float nf = static_cast<float>(s.N);
+    const Leading lead = leadingTerm(s, c, 1.0F, nf);
+    // The leading term is gain/(jω) (φ0 = π/2) or gain/(jω)² = −gain/ω² (φ0 = π).
+    if (lead.phi0 > 2.0F) {
+        f.integrators = 2;
+        f.gain = -static_cast<double>(lead.a.re);
+    } else {
+        f.integrators = 1;
+        f.gain = -static_cast<double>(lead.a.im);
+    }
+    f.zeroTau = zeroTau(s, c);
+    const Poles p = poles(s, c);
+    for (std::size_t i = 0; i < p.count; ++i)
+        f.poleTaus.push_back(p.taus[i]);
+    if (p.quadratic) {
+        f.quadratic = true;
+        f.omegaS = kTwoPi * s.fs;
+        f.zeta2 = s.zeta2;
+    }
+    return f;
+}
+
 std::optional<float> FindGainCrossover(const FilterDesignState& s, const Configuration& c) {
     return searchCrossing([&](float f) { return EvaluateLoop(s, c, f).openLoopMagSq; }, 1.0F);
 }

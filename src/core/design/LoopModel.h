@@ -12,6 +12,7 @@
 #include "core/design/LoopResponse.h"
 
 #include <optional>
+#include <vector>
 
 namespace loopcraft {
 
@@ -43,6 +44,21 @@ float ComputeDampingFactor(const FilterDesignState& state, const Configuration& 
 // design work with. Nothing for order 1 and the all-digital loop, which have no filter.
 std::optional<Complex> FilterResponse(const FilterDesignState& state, const Configuration& config,
                                       float f);
+
+// The open loop as the factors EvaluateLoop multiplies, for the time domain:
+//     G(s) = gain·(1 + s·zeroTau) / (s^integrators · Π(1 + s·poleTaus[i]) · Q(s)),
+// Q(s) = 1 + 2·zeta2·s/ωs + (s/ωs)² when `quadratic` (ωs = 2π·fs), else 1. zeroTau is 0 for
+// order 1 and the all-digital loop, whose G is gain/s.
+struct OpenLoopFactors {
+    double gain = 0;
+    int integrators = 1;
+    double zeroTau = 0;
+    std::vector<double> poleTaus;
+    bool quadratic = false;
+    double omegaS = 0;
+    double zeta2 = 0;
+};
+OpenLoopFactors OpenLoopFactorsOf(const FilterDesignState& state, const Configuration& config);
 
 // (openLoopPhase at fc + π) in degrees, for the gain crossover fc.
 float PhaseMarginDeg(const FilterDesignState& state, const Configuration& config, float fc);

@@ -3,7 +3,7 @@
 namespace loopcraft {
 
 std::vector<std::string> ProtocolLines(const ParameterSet& params, const Configuration& config,
-                                       Stimulus stimulus, bool addNoise,
+                                       Stimulus stimulus, bool addNoise, std::uint32_t noiseSeed,
                                        const ProtocolTimestamp& when) {
     std::vector<std::string> lines;
     if (params.rbConfigDPLL != 0)
@@ -73,6 +73,7 @@ std::vector<std::string> ProtocolLines(const ParameterSet& params, const Configu
     if (addNoise) {
         lines.push_back("SNR(db) = " + params.text(TextId::SimulSNR) + " db");
         lines.push_back("NoiseBW(rel) = " + params.text(TextId::SimulNoiseBW));
+        lines.push_back("Noise seed = " + std::to_string(noiseSeed));
     } else {
         lines.emplace_back("No noise added");
     }

@@ -5,6 +5,7 @@
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,10 @@ struct ProtocolTimestamp {
 };
 
 // The protocol lines in print order. `config` holds the configuration dialog's current choices;
-// the category line follows the parameter-set flags; entries are printed exactly as typed.
+// the category line follows the parameter-set flags; entries are printed exactly as typed. A run
+// with noise names its seed, which is all it takes to make the same run again.
 std::vector<std::string> ProtocolLines(const ParameterSet& params, const Configuration& config,
-                                       Stimulus stimulus, bool addNoise,
+                                       Stimulus stimulus, bool addNoise, std::uint32_t noiseSeed,
                                        const ProtocolTimestamp& when);
 
 } // namespace loopcraft

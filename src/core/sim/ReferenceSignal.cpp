@@ -9,6 +9,11 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 constexpr float kEps = 1.0e-6f;
+// The last time inside a period. The noisy reference rises close to every period's end, and a
+// crossing within rounding of it comes out as 1.0: no step of its period covers that time and
+// the next period's record does not hold it, so the edge would be lost and every later edge
+// taken the wrong way round.
+constexpr float kLastInPeriod = 0x1.fffffep-1f;
 
 bool isMultiplierLoop(const SimState& s) {
     return s.rbConfigDPLL == 1 && s.rbConfigLPLLMul != 0;
@@ -143,6 +148,8 @@ void BuildReference(SimState& s) {
         s.RefPeriodRecords.resize(periods);
         s.WhiteNoise.resize(4 * periods + 265);
         s.RefSignal.resize(4 * periods + 9);
+        // Every run draws from its seed, so it does not depend on what ran before.
+        s.RandState = s.sidecar.NoiseSeed;
         for (float& v : s.WhiteNoise)
             v = (static_cast<float>(NextRandom(s.RandState)) * 3.0518509e-5f - 0.5f) * 2.0f *
                 s.NoiseScale;
@@ -176,7 +183,7 @@ void BuildReference(SimState& s) {
                     float position = 0;
                     if (a * b < 0 && interpolateCrossing(s, base, a, b, position)) {
                         r.EdgeTime[static_cast<std::size_t>(r.EdgeCount)] =
-                            position + static_cast<float>(q) * 0.25f;
+                            std::min(position + static_cast<float>(q) * 0.25f, kLastInPeriod);
                         r.EdgeCount += 1;
                     }
                 }

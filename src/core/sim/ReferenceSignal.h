@@ -11,7 +11,7 @@
 namespace loopcraft {
 
 // The noise source: a 32-bit linear congruential generator returning 0..32767. Its state
-// belongs to the caller (SimState::RandState starts at 1 and runs on from run to run).
+// belongs to the caller (SimState::RandState, set from the noise seed at every noisy run).
 inline int NextRandom(std::uint32_t& state) {
     state = state * 22695477u + 1u;
     return static_cast<int>((state >> 16) & 0x7FFFu);
@@ -21,9 +21,10 @@ inline int NextRandom(std::uint32_t& state) {
 std::int32_t ReferencePeriodCount(float SimulT, float SimulfRef);
 
 // Fills NumRefPeriods, the noise arrays and RefPeriodRecords from SimulT, SimulfRef, SimulSNR,
-// SimulNoiseBW, cbSimulAddNoise and the category/detector flags; ends with BuildADPLLEdges for
-// the all-digital loop. Without noise RefPeriodRecords holds one record shared by every period
-// (RefRecordsShared). The run size must have been checked before (see EstimateRunSize).
+// SimulNoiseBW, cbSimulAddNoise, sidecar.NoiseSeed and the category/detector flags; ends with
+// BuildADPLLEdges for the all-digital loop. Without noise RefPeriodRecords holds one record shared
+// by every period (RefRecordsShared). The run size must have been checked before (see
+// EstimateRunSize).
 void BuildReference(SimState& s);
 
 // Fills RefEdgeList, U1Bit, TRefEdge and RefEdgeIndex and sets SimulNumSteps = NumRefPeriods.

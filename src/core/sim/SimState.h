@@ -14,6 +14,7 @@
 //   - stimulus: the rbSimulfstep / rbSimulphistep / rbSimulNstep flags of the ParameterSet base
 //     are overwritten with the live radio states (exactly one set);
 //   - cbSimulAddNoise, cbSimulFilter below.
+// The noise seed is a setting of the parameter set's sidecar (sidecar.NoiseSeed).
 // The configuration radios are the flags of the base (the dialog stores them on confirm).
 //
 // Oscillator phase. Theta2Start, Theta2End and the detectors' NextOscEdge are double. A 32-bit
@@ -145,7 +146,7 @@ public:
     std::vector<double> RefEdgeList; // ADPLL edge times, periods from the run start
     std::int32_t RefEdgeIndex = 0;
     float TRefEdge = 0;
-    // Noise generator state: 1 at program start, continued by every later run of the process.
+    // Noise generator state: sidecar.NoiseSeed when a run starts to draw its noise.
     std::uint32_t RandState = 1;
 
     // --- recording ----------------------------------------------------------------------------
@@ -168,6 +169,11 @@ public:
     std::size_t RecordedPoints = 0; // points of the last run, kept or handed over
     // The first point handed over that was not finite, with its index.
     std::optional<std::pair<std::size_t, ResultPair>> FirstNonFinitePoint;
+    // Per reference period of the last run, for its settling figures: the oscillator's mean
+    // frequency deviation from its centre (Hz; the ADPLL's delta_f2) and, for the ADPLL, the
+    // phase error Theta_E (degrees). Kept even when the points go to a sink.
+    std::vector<float> PeriodDeviation;
+    std::vector<float> PeriodPhaseError;
     // The screen cursor saved during a run is a window's business and lives in the GUI.
 
     // --- model slots: empty at start, created by the first run that needs them, then reused ---

@@ -124,6 +124,15 @@ template <class PD, class LF, class OSC>
 [[gnu::flatten]] void mixedLoop(SimState& s, PD& pd, LF* lf, OSC& osc, bool filtered,
                                 bool chargePump, const SimulationProgress& progress) {
     const std::uint32_t total = s.SimulNumSteps;
+    // The oscillator's own frequency, averaged over each reference period: its ripple within
+    // a period cancels, which the lock time must not count as unlocked.
+    const std::uint32_t perPeriod = static_cast<std::uint32_t>(s.SimulnSamp);
+    // The centre as the oscillator computes it, so that a locked loop shows no deviation.
+    const double centre = static_cast<double>(
+        (std::is_same_v<OSC, OSC_VCO_N> ? static_cast<float>(s.ConfigN) : 1.0f) * 3.14159f * 2.0f *
+        s.Simulf0);
+    double omegaSum = 0;
+    std::uint32_t inPeriod = 0;
     for (std::uint32_t k = 1; k <= total; ++k) {
         s.StepIndex = k;
         detectorStep(pd, s);
@@ -134,6 +143,13 @@ template <class PD, class LF, class OSC>
             lf->Step(s);
         }
         osc.Step(s);
+        omegaSum += osc.Omega;
+        if (++inPeriod == perPeriod) [[unlikely]] {
+            s.PeriodDeviation.push_back(
+                static_cast<float>((omegaSum / perPeriod - centre) * (1.0 / 6.283185307179586)));
+            omegaSum = 0;
+            inPeriod = 0;
+        }
         if (!filtered) {
             record(s, chargePump ? s.Id : s.Ud, s.Uf);
         } else {
@@ -232,6 +248,8 @@ template <class PD>
         }
         s.U2RiseSeen = false;
         record(s, thetaE, deltaF2);
+        s.PeriodDeviation.push_back(deltaF2);
+        s.PeriodPhaseError.push_back(thetaE);
         if ((k & kAdpllProgressMask) == 0)
             report(progress, k, total);
     }
@@ -383,26 +401,13 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
         s.TPrevU2Rise = 1.0f - (s.SimulfRef * share) / s.Simulf0;
     }
 
-    if (!adpll) {
-        switch (config.detector) {
-        case Detector::Mul:
-            s.ensureModel(s.PdMul).Init();
-            break;
-        case Detector::Exor:
+    // The all-digital detectors start from the stimulus's reference level; the mixed-signal
+    // ones are armed below, once the reference they start on is built.
+    if (adpll) {
+        if (config.adpllDetector == AdpllDetector::Exor)
             s.ensureModel(s.PdExor).Init();
-            break;
-        case Detector::JK:
+        else
             s.ensureModel(s.PdJk).Init();
-            break;
-        case Detector::PFD:
-        case Detector::PFD_CP:
-            s.ensureModel(s.PdPfd).Init();
-            break;
-        }
-    } else if (config.adpllDetector == AdpllDetector::Exor) {
-        s.ensureModel(s.PdExor).Init();
-    } else {
-        s.ensureModel(s.PdJk).Init();
     }
 
     s.Ud = s.Uf = s.Curve1Sum = s.Curve2Sum = s.UMid;
@@ -420,6 +425,29 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
     s.RecordedPoints = 0;
     s.FirstNonFinitePoint.reset();
     BuildReference(s);
+    std::vector<float>().swap(s.PeriodDeviation);
+    std::vector<float>().swap(s.PeriodPhaseError);
+    s.PeriodDeviation.reserve(static_cast<std::size_t>(s.NumRefPeriods));
+    if (adpll)
+        s.PeriodPhaseError.reserve(static_cast<std::size_t>(s.NumRefPeriods));
+
+    if (!adpll) {
+        switch (config.detector) {
+        case Detector::Mul:
+            s.ensureModel(s.PdMul).Init();
+            break;
+        case Detector::Exor:
+            s.ensureModel(s.PdExor).Init();
+            break;
+        case Detector::JK:
+            s.ensureModel(s.PdJk).Init();
+            break;
+        case Detector::PFD:
+        case Detector::PFD_CP:
+            s.ensureModel(s.PdPfd).Init();
+            break;
+        }
+    }
 
     if (adpll) {
         reserveResults(s, true);

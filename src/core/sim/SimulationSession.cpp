@@ -69,6 +69,8 @@ std::vector<std::pair<std::string, bool>> SimulationPanelVisibility::byObjectNam
     out.emplace_back("cbSimulFilter", cbSimulFilter);
     field(TextId::SimulSNR, noise);
     field(TextId::SimulNoiseBW, noise);
+    out.emplace_back(kNoiseSeedLabel, noise);
+    out.emplace_back(kNewNoiseButton, noise);
     return out;
 }
 
@@ -162,6 +164,8 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
     mState.selectFlag(stimulusFlag(stimulus));
     mState.cbSimulAddNoise = mPanel.addNoise;
     mState.cbSimulFilter = mPanel.filter && !adpll;
+    mTolerance = mParams.sidecar.SimTolerance;
+    mModelCurve = mParams.sidecar.SimShowModel;
     mCancel.store(false);
     mRunning = true;
     mRunCancelled = false;
@@ -174,6 +178,16 @@ SimulationRunResult SimulationSession::ComputeRun(const SimulationProgress& prog
     SimulationRunResult run = runSimulation(mState, progress, &mCancel);
     // Gathered here, off the window's thread: the plot reads them at every paint.
     mBlocks = run.ok() ? CurveBlocks(mState.Results) : CurveBlocks();
+    mRunLock.reset();
+    mModel.reset();
+    mModelWhy.clear();
+    if (run.ok()) {
+        const double tolerance = LockTolerance(mState, mTolerance);
+        mRunLock = RunLockFigures(mState, tolerance);
+        // The curve needs the points on show; a run handed to a sink keeps none.
+        mModel =
+            ModelStepResponse(mState, tolerance, mModelCurve && !mState.ResultSink, &mModelWhy);
+    }
     return run;
 }
 
@@ -193,8 +207,36 @@ SimulationOutcome SimulationSession::FinishRun(const SimulationRunResult& run) {
     return outcome;
 }
 
+std::vector<std::string> SimulationSession::LockLines() const {
+    if (!resultsValid() && !mState.ResultSink)
+        return {};
+    return LockFigureLines(
+        mRunLock, mModel ? std::optional<LockFigures>(mModel->lock) : std::optional<LockFigures>(),
+        mModelWhy);
+}
+
+void SimulationSession::ShowModel(bool on) {
+    mParams.sidecar.SimShowModel = on;
+    if (on && resultsValid() && mModel && mModel->curve.empty()) {
+        if (auto withCurve = ModelStepResponse(mState, mModel->lock.figures.tolerance, true))
+            mModel = std::move(withCurve);
+    }
+}
+
 void SimulationSession::SaveRadioButtonStatus() {
     mParams.selectFlag(stimulusFlag(mPanel.stimulus));
+}
+
+SimulationOutcome SimulationSession::NewNoise() {
+    SimulationOutcome outcome;
+    ++mParams.sidecar.NoiseSeed; // unsigned: wraps round to 0
+    outcome.entriesChanged = true;
+    outcome.ok = true;
+    return outcome;
+}
+
+std::string NoiseSeedText(std::uint32_t seed) {
+    return "Seed " + std::to_string(seed);
 }
 
 SimulationOutcome SimulationSession::Exit() {
@@ -236,8 +278,13 @@ SimulationPanelVisibility SimulationSession::visibility() const {
 }
 
 std::vector<std::string> SimulationSession::ProtocolLines(const ProtocolTimestamp& when) const {
-    return loopcraft::ProtocolLines(mState, Configuration::fromFlags(mState),
-                                    StimulusFromFlags(mState), mState.cbSimulAddNoise, when);
+    std::vector<std::string> lines = loopcraft::ProtocolLines(
+        mState, Configuration::fromFlags(mState), StimulusFromFlags(mState), mState.cbSimulAddNoise,
+        mState.sidecar.NoiseSeed, when);
+    // The lock figures of run and model follow what was simulated.
+    for (std::string& line : LockLines())
+        lines.push_back(std::move(line));
+    return lines;
 }
 
 } // namespace loopcraft

@@ -11,10 +11,12 @@
 #include "core/app/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/sim/CurveBlocks.h"
+#include "core/sim/ModelResponse.h"
 #include "core/sim/ProtocolText.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -24,6 +26,12 @@ namespace loopcraft {
 
 inline constexpr const char* kNStepNoteTitle = "Note";
 extern const char* const kNStepNoteText;
+
+// The panel's seed label and "New noise" button, shown with the noise fields.
+inline constexpr const char* kNoiseSeedLabel = "stSimulNoiseSeed";
+inline constexpr const char* kNewNoiseButton = "ButtonSimulNewNoise";
+// The seed label's text: "Seed 1".
+std::string NoiseSeedText(std::uint32_t seed);
 
 // What the panel's controls hold.
 struct SimulationPanelModel {
@@ -44,7 +52,7 @@ struct SimulationPanelVisibility {
     bool rbSimulNstep = true;
     bool SimulnSamp = true;
     bool cbSimulFilter = true;
-    bool noise = false; // SNR and NoiseBW
+    bool noise = false; // SNR, NoiseBW, the seed and "New noise"
 
     // Visible state of every control the rules touch, by object name (labels included).
     std::vector<std::pair<std::string, bool>> byObjectName() const;
@@ -98,6 +106,10 @@ public:
     // The last run was stopped by the user: there are no results, and the plot says why.
     bool runCancelled() const { return mRunCancelled; }
 
+    // "New noise": the next noise seed (a setting, params().sidecar.NoiseSeed; after the largest
+    // comes 0), for a run with another realisation of the same noise settings.
+    SimulationOutcome NewNoise();
+
     // Exit: the centre frequency of the configuration takes Simulf0 (text and value), the
     // stimulus choice is stored in its flags and the results are dropped.
     SimulationOutcome Exit();
@@ -114,8 +126,19 @@ public:
     bool resultsValid() const { return !mRunning && mState.ResultsValid; }
     // The zoomed run shows only part of its time axis; the scroll bar moves it.
     bool scrollBarVisible() const { return resultsValid() && mState.SimulZoomFact != 1; }
-    // The protocol of the run on show: what was simulated, as it was typed, and when.
+    // The protocol of the run on show: what was simulated, as it was typed, and when; then the
+    // lock figures of run and model.
     std::vector<std::string> ProtocolLines(const ProtocolTimestamp& when) const;
+
+    // Lock figures of the last run and of the designed loop in the band of SimTolerance (1 % of
+    // the step when 0). The model's curve is there while "Model" (SimShowModel) is on.
+    const std::optional<LockFigures>& runLock() const { return mRunLock; }
+    const std::optional<ModelResponse>& model() const { return mModel; }
+    const std::string& modelUnavailable() const { return mModelWhy; }
+    // The figures of both, one line each (panel, protocol, report, command line).
+    std::vector<std::string> LockLines() const;
+    // "Model": stored in SimShowModel; turned on after a run, the curve is computed at once.
+    void ShowModel(bool on);
 
     SimulationPanelModel& panel() { return mPanel; }
     const SimulationPanelModel& panel() const { return mPanel; }
@@ -135,6 +158,11 @@ private:
     bool mForgetRun = false;       // the run was cancelled by InvalidateResults, not by the user
     SimulationOutcome mRunOutcome; // what BeginRun found, completed by FinishRun
     CurveBlocks mBlocks;
+    double mTolerance = 0;    // SimTolerance of the run in progress
+    bool mModelCurve = false; // its "Model" state
+    std::optional<LockFigures> mRunLock;
+    std::optional<ModelResponse> mModel;
+    std::string mModelWhy;
 };
 
 } // namespace loopcraft

@@ -76,6 +76,57 @@ StepFigures MeasureStep(const std::vector<double>& means, double period, double 
     return f;
 }
 
+SettlingFigures MeasureSettling(const std::vector<double>& v, double t0, double dt, double start,
+                                double target, double tolerance) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    SettlingFigures f;
+    f.tolerance = tolerance;
+    f.lockTime = kNaN;
+    f.peakTime = kNaN;
+    if (v.empty())
+        return f;
+    const double swing = target - start;
+    const auto timeOf = [&](double k) { return t0 + k * dt; };
+    f.finalValue = v.back();
+    f.runTime = timeOf(static_cast<double>(v.size() - 1));
+    const auto distance = [&](std::size_t k) { return std::abs(v[k] - target); };
+    const auto outside = [&](std::size_t k) { return !(distance(k) <= tolerance); };
+
+    std::size_t last = v.size(); // the last sample outside, v.size() when none
+    for (std::size_t k = v.size(); k-- > 0;)
+        if (outside(k)) {
+            last = k;
+            break;
+        }
+    if (last == v.size()) {
+        f.settled = true;
+        f.lockTime = t0;
+    } else if (last + 1 < v.size()) {
+        f.settled = true;
+        const double a = distance(last);
+        const double b = distance(last + 1);
+        const double frac = a > b && std::isfinite(a) ? (a - tolerance) / (a - b) : 0.0;
+        f.lockTime = timeOf(static_cast<double>(last) + std::clamp(frac, 0.0, 1.0));
+    }
+
+    if (swing != 0) {
+        double peak = 1;
+        bool firstFound = false;
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            const double y = (v[k] - start) / swing;
+            if (y > peak)
+                peak = y;
+            // The first peak: the first sample beyond the target that the next does not top.
+            if (!firstFound && y > 1 && (k + 1 == v.size() || (v[k + 1] - start) / swing <= y)) {
+                firstFound = true;
+                f.peakTime = timeOf(static_cast<double>(k));
+            }
+        }
+        f.overshootPct = (peak - 1) * 100;
+    }
+    return f;
+}
+
 double LargestDifference(const std::vector<double>& a, const std::vector<double>& b, double swing) {
     double largest = 0;
     const std::size_t n = std::min(a.size(), b.size());

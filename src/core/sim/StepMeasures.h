@@ -45,6 +45,26 @@ double LargestDifference(const std::vector<double>& a, const std::vector<double>
 double LargestDifferenceOutside(const std::vector<double>& x, const std::vector<double>& a,
                                 const std::vector<double>& b, double swing);
 
+// Lock figures of a step response, the same for a run and for the loop model.
+struct SettlingFigures {
+    double tolerance = 0; // half-width of the band around the target (Hz or degrees)
+    bool settled = false; // the response ends inside the band
+    // Seconds to the last exit from the band (0 when never outside); NaN when not settled.
+    double lockTime = 0;
+    // Largest excursion beyond the target, % of the step (0 when never beyond).
+    double overshootPct = 0;
+    // Seconds to the first peak beyond the target; NaN when the response never passes it.
+    double peakTime = 0;
+    double finalValue = 0; // the last value
+    double runTime = 0;    // time of the last value, s
+};
+
+// Measures `v`, the values at t0 + k·dt of a quantity that steps from `start` to `target`
+// (start ≠ target): the band is target ± tolerance, and a crossing of its edge is placed by
+// straight interpolation between samples. Empty `v`: not settled.
+SettlingFigures MeasureSettling(const std::vector<double>& v, double t0, double dt, double start,
+                                double target, double tolerance);
+
 // The relative difference |x − reference|/|reference| of two figures, each allowed `floor`
 // first (an overshoot of 0.5 % against 0.3 % is not a 67 % fault). Both infinite: 0.
 double RelativeDifference(double x, double reference, double floor);

@@ -19,6 +19,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -297,6 +298,17 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
                              mScrollBar1->sizeHint().height());
     connect(mScrollBar1, &QScrollBar::valueChanged, mPlotView,
             &SimulationPlotView::setScrollPosition);
+    // Under the plot's time title, above the scroll bar: run and model side by side.
+    mLockFigures = new QLabel(mCanvas);
+    mLockFigures->setObjectName(QStringLiteral("stSimulLockFigures"));
+    mLockFigures->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    mLockFigures->setTextFormat(Qt::PlainText);
+    {
+        const int top = mPlotView->geometry().bottom() + 2;
+        mLockFigures->setGeometry(plotLeft, top, static_cast<int>(0.4 * screen.width()),
+                                  mScrollBar1->geometry().top() - top - 2);
+    }
+    mLockFigures->hide();
 
     mPanel1 = new SimulationPanel(*mSession, *mPlotView, mFonts, *mHelp, mDialogs, mCanvas);
     mPanel1->place(
@@ -305,6 +317,10 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
             [this] { mPlotView->showProgressNote(true); });
     connect(mPanel1, &SimulationPanel::resultsChanged, this, &MainWindow::simulationResultsChanged);
     connect(mPanel1, &SimulationPanel::runProgress, mPlotView, &SimulationPlotView::setProgress);
+    connect(mPanel1, &SimulationPanel::modelChanged, this, [this] {
+        mPlotView->refresh();
+        showLockFigures();
+    });
     mPanel2 = new DisplayOptionsPanel(mParams, mFonts, mDialogs, mCanvas);
     mPanel2->place(QRect(2, tbH + 4, static_cast<int>(0.98 * screen.width()), panelH));
     connect(mPanel2, &DisplayOptionsPanel::optionsChanged, mPlotView, &SimulationPlotView::refresh);
@@ -315,6 +331,7 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
     mPanel2->hide();
     mPanel3->hide();
     mScrollBar1->hide();
+    mLockFigures->hide();
 }
 
 void MainWindow::createOtherWindows() {
@@ -392,6 +409,15 @@ void MainWindow::simulationResultsChanged() {
     }
     mScrollBar1->setVisible(mSession->scrollBarVisible());
     mPlotView->refresh();
+    showLockFigures();
+}
+
+void MainWindow::showLockFigures() {
+    QStringList lines;
+    for (const std::string& line : mSession->LockLines())
+        lines << QString::fromStdString(line);
+    mLockFigures->setText(lines.join(QLatin1Char('\n')));
+    mLockFigures->setVisible(mSession->resultsValid() && !lines.isEmpty());
 }
 
 // ---- menu and tool bar ------------------------------------------------------------------
@@ -413,6 +439,7 @@ void MainWindow::SpeedButton4Click() {
     mCanvas->update();
     mPanel1->hide();
     mScrollBar1->hide();
+    mLockFigures->hide();
     mSession->InvalidateResults();
     mPlotView->refresh();
     mPanel2->open();
@@ -434,6 +461,7 @@ void MainWindow::ShowStartLogo1Click() {
     mSession->InvalidateResults();
     mPanel1->hide();
     mScrollBar1->hide();
+    mLockFigures->hide();
     mPlotView->refresh();
     mCanvas->update();
 }

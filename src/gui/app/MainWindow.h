@@ -18,6 +18,7 @@
 #include <stdexcept>
 
 class QPainter;
+class QLabel;
 class QScrollBar;
 class QToolBar;
 class QToolButton;
@@ -120,6 +121,8 @@ private:
     void loadStartLogo();
     void showBitmapError();
     void simulationResultsChanged();
+    // The lock figures of run and model under the plot.
+    void showLockFigures();
 
     void createMenu();
     void createToolBar();
@@ -148,6 +151,7 @@ private:
     QToolButton* mSpeedButton1 = nullptr;
     SimulationPlotView* mPlotView = nullptr;
     QScrollBar* mScrollBar1 = nullptr;
+    QLabel* mLockFigures = nullptr;
     SimulationPanel* mPanel1 = nullptr;
     DisplayOptionsPanel* mPanel2 = nullptr;
     AboutPanel* mPanel3 = nullptr;

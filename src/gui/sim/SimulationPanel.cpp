@@ -116,6 +116,16 @@ void SimulationPanel::buildControls() {
     connect(mCbAddNoise, &QCheckBox::clicked, this, &SimulationPanel::cbSimulAddNoiseClick);
     mCbFilter = new QCheckBox(QStringLiteral("Filter"), this);
     mCbFilter->setObjectName(QStringLiteral("cbSimulFilter"));
+    mCbModel = new QCheckBox(QStringLiteral("Model"), this);
+    mCbModel->setObjectName(QStringLiteral("cbSimulModel"));
+    mCbModel->setToolTip(QStringLiteral("The designed loop's response over the run (dashed)"));
+    connect(mCbModel, &QCheckBox::clicked, this, &SimulationPanel::cbSimulModelClick);
+    mSeedLabel = new QLabel(this);
+    mSeedLabel->setObjectName(QString::fromLatin1(kNoiseSeedLabel));
+    mNewNoiseButton = new QPushButton(QStringLiteral("New noise"), this);
+    mNewNoiseButton->setObjectName(QString::fromLatin1(kNewNoiseButton));
+    connect(mNewNoiseButton, &QPushButton::clicked, this,
+            &SimulationPanel::ButtonSimulNewNoiseClick);
 
     for (const PanelButton& button : kButtons) {
         auto* b = new QPushButton(QString::fromLatin1(button.caption), this);
@@ -147,6 +157,10 @@ void SimulationPanel::place(const QRect& geometry) {
     }
     mCbAddNoise->setGeometry(fractionRect(size, 0.1, 0.57, 0.4, 0.07));
     mCbFilter->setGeometry(fractionRect(size, 0.1, 0.74, 0.4, 0.05));
+    mCbModel->setGeometry(fractionRect(size, 0.5, 0.74, 0.4, 0.05));
+    // Beside "Add noise" and "Filter", shown with the noise fields.
+    mSeedLabel->setGeometry(fractionRect(size, 0.5, 0.58, 0.3, 0.05));
+    mNewNoiseButton->setGeometry(fractionRect(size, 0.5, 0.65, 0.3, 0.05));
     for (std::size_t i = 0; i < mButtons.size(); ++i) {
         mButtons[i]->setGeometry(fractionRect(size, kButtons[i].left, 0.85, 0.18, 0.05));
     }
@@ -172,6 +186,8 @@ void SimulationPanel::showModel() {
     }
     mCbAddNoise->setChecked(model.addNoise);
     mCbFilter->setChecked(model.filter);
+    mCbModel->setChecked(mSession.params().sidecar.SimShowModel);
+    mSeedLabel->setText(QString::fromStdString(NoiseSeedText(mSession.params().sidecar.NoiseSeed)));
     for (const auto& [name, visible] : mSession.visibility().byObjectName()) {
         if (QWidget* w = findChild<QWidget*>(QString::fromStdString(name))) {
             w->setVisible(visible);
@@ -241,6 +257,11 @@ void SimulationPanel::SaveRadioButtonStatus() {
 void SimulationPanel::cbSimulAddNoiseClick() {
     readEntries();
     showModel();
+}
+
+void SimulationPanel::cbSimulModelClick() {
+    mSession.ShowModel(mCbModel->isChecked());
+    emit modelChanged();
 }
 
 void SimulationPanel::ButtonSimulHelpClick() {
@@ -323,6 +344,15 @@ void SimulationPanel::ButtonSimulPrintProtClick() {
                                    colorFromBgr(mSession.params().ColorPrinterFont),
                                    mSession.ProtocolLines(currentProtocolTimestamp()));
     printPageWithDialog(this, mDialogs, page);
+}
+
+void SimulationPanel::ButtonSimulNewNoiseClick() {
+    if (mRunThread) {
+        return;
+    }
+    readEntries();
+    apply(mSession.NewNoise());
+    ButtonSimulRunClick();
 }
 
 void SimulationPanel::ButtonSimulExitClick() {

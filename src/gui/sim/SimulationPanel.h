@@ -13,6 +13,7 @@
 #include <vector>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -57,6 +58,8 @@ signals:
     void runProgress(float done);
     // Results became valid or were dropped (a run, Exit).
     void resultsChanged();
+    // "Model" was turned on or off: the plot and the figures redraw.
+    void modelChanged();
 
 public slots:
     // Opening the panel ("Run Simulation").
@@ -68,10 +71,13 @@ public slots:
     void rbSimulNstepClick();
     void SaveRadioButtonStatus();
     void cbSimulAddNoiseClick();
+    void cbSimulModelClick();
     void ButtonSimulHelpClick();
     void ButtonSimulRunClick();
     void ButtonSimulPrintProtClick();
     void ButtonSimulExitClick();
+    // "New noise": the next seed, and a run with it.
+    void ButtonSimulNewNoiseClick();
     // "Cancel", in place of "Run" while a run computes in the background.
     void ButtonSimulCancelClick();
 
@@ -107,6 +113,9 @@ private:
     QRadioButton* mRbNstep = nullptr;
     QCheckBox* mCbAddNoise = nullptr;
     QCheckBox* mCbFilter = nullptr;
+    QCheckBox* mCbModel = nullptr;
+    QLabel* mSeedLabel = nullptr;
+    QPushButton* mNewNoiseButton = nullptr;
     std::vector<QWidget*> mButtons;
     QPushButton* mCancelButton = nullptr;
     bool mShowingModel = false; // controls being set from the model, not by the user

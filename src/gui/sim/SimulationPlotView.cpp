@@ -56,6 +56,8 @@ void SimulationPlotView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!mProgressNote && !mSession.runCancelled()) {
         if (mSession.resultsValid()) {
+            const bool model = mSession.params().sidecar.SimShowModel && mSession.model();
+            mPicture.setModelCurve(model ? &mSession.model()->curve : nullptr);
             mPicture.paint(painter, rect());
         }
         return;

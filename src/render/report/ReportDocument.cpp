@@ -136,6 +136,8 @@ ReportDocument::ReportDocument(ReportSession& session, WmfPicture drawing,
     mAxisFont = fonts.AxisFont;
     mPlot =
         std::make_unique<SimulationPlotPainter>(session.simulation().state(), params, mAxisFont);
+    if (params.sidecar.SimShowModel && session.simulation().model())
+        mPlot->setModelCurve(&session.simulation().model()->curve);
     mProtocol = std::make_unique<ProtocolPagePainter>(
         *mPlot, kPlotPictureSize.width(), fonts.PrinterFont, colorFromBgr(params.ColorPrinterFont),
         session.protocolLines(when));

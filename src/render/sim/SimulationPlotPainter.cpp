@@ -268,6 +268,26 @@ void SimulationPlotPainter::paint(QPainter& painter, const QRect& target) const 
                 mReduceCurves);
     strokeCurve(painter, line2, QPen(colorFromBgr(mOptions.ColorCurve2), pen2), columns,
                 mReduceCurves);
+    const bool model = mModel && mModel->size() == results.size() && !results.empty();
+    if (model) {
+        // The model is smooth: its visible points, thinned per column, stroked dashed.
+        std::vector<CurvePoint> lineM;
+        lineM.reserve(room);
+        ColumnReducer reduceM(lineM, columnScale, columnOffset);
+        for (std::size_t i = begin; i < end; ++i) {
+            const float x = xOf(i);
+            const CurvePoint p{x, clampNear(mapY2((*mModel)[i] * scale2), frame.Top, frame.Bottom)};
+            if (mReduceCurves)
+                reduceM.addAt(reduceM.columnOf(x), p);
+            else
+                lineM.push_back(p);
+        }
+        reduceM.finish();
+        QPen pen(colorFromBgr(kModelCurveColor), pen2);
+        pen.setStyle(Qt::DashLine);
+        painter.setPen(pen);
+        painter.drawPath(pathThrough(lineM));
+    }
     painter.setClipping(false);
 
     // Titles: each curve's in its own colour above the frame, the time's below it.
@@ -279,6 +299,13 @@ void SimulationPlotPainter::paint(QPainter& painter, const QRect& target) const 
     painter.setPen(colorFromBgr(mOptions.ColorCurve2));
     textAt(painter, metrics, frame.Right - metrics.horizontalAdvance(title2) - 2,
            frame.Top - textH - 2, title2);
+    if (model) {
+        // The legend between the two curve titles, in the model's colour.
+        const QString legend = QString::fromLatin1(kModelLegend);
+        painter.setPen(colorFromBgr(kModelCurveColor));
+        textAt(painter, metrics, (frame.Left + frame.Right - metrics.horizontalAdvance(legend)) / 2,
+               frame.Top - textH - 2, legend);
+    }
     painter.setPen(labelColor);
     textAt(painter, metrics, frame.Right - metrics.horizontalAdvance(titleT) - 2, frame.Bottom + 2,
            titleT);

@@ -9,6 +9,8 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <cstdint>
+#include <vector>
 
 namespace loopcraft {
 
@@ -34,6 +36,10 @@ public:
     // of another run than the one on show are not used.
     void setBlocks(const CurveBlocks* blocks) { mBlocks = blocks; }
 
+    // The designed loop's curve 2 at each recorded point (ModelStepResponse), drawn dashed in
+    // its own colour over the run with "Model" in the titles; null or of another length: none.
+    void setModelCurve(const std::vector<float>* curve) { mModel = curve; }
+
     // `target` is the label area: the frame with a title line above and below it. Without
     // results only the empty frame is drawn.
     void paint(QPainter& painter, const QRect& target) const override;
@@ -51,6 +57,11 @@ private:
     int mScrollPosition = 0;
     bool mReduceCurves = true;
     const CurveBlocks* mBlocks = nullptr;
+    const std::vector<float>* mModel = nullptr;
 };
+
+// The model curve's colour (0x00BBGGRR): a third colour beside the two curve colours.
+inline constexpr std::uint32_t kModelCurveColor = 0x800080; // purple
+inline constexpr const char* kModelLegend = "Model (dashed)";
 
 } // namespace loopcraft

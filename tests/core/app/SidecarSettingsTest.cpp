@@ -24,6 +24,11 @@ TEST(SidecarSettings, SetReadsEachKindStrictlyAndChangesNothingOnFailure) {
     EXPECT_FALSE(s.set("SimTolerance", "-1", &why));
     EXPECT_NE(why.find("range"), std::string::npos) << why;
     EXPECT_FALSE(s.set("SimShowModel", "yes"));
+    EXPECT_TRUE(s.set("NoiseSeed", "4294967295"));
+    EXPECT_EQ(s.NoiseSeed, 4294967295u);
+    for (const char* bad : {"-1", "4294967296", "1.5"})
+        EXPECT_FALSE(s.set("NoiseSeed", bad)) << bad;
+    EXPECT_EQ(s.NoiseSeed, 4294967295u);
     EXPECT_FALSE(s.set("NoSuchSetting", "1", &why));
     EXPECT_NE(why.find("NoSuchSetting"), std::string::npos);
     EXPECT_DOUBLE_EQ(s.SimTolerance, 1000.0);

@@ -12,7 +12,7 @@ TEST(ProtocolLines, MixedSignalPhaseStepWithoutNoise) {
     p.selectFlag(FlagId::rbConfigDPLLPFD_CP);
     p.selectFlag(FlagId::rbConfigVCOScaler);
     p.ConfigN = 8;
-    const auto lines = ProtocolLines(p, Configuration::fromFlags(p), Stimulus::PhiStep, false,
+    const auto lines = ProtocolLines(p, Configuration::fromFlags(p), Stimulus::PhiStep, false, 7,
                                      {6, 12, 2026, 9, 5});
     const std::vector<std::string> expected = {"Mixed Signal PLL Simulation\n\r",
                                                "6-12-2026  9:5\r\n",
@@ -25,13 +25,14 @@ TEST(ProtocolLines, MixedSignalPhaseStepWithoutNoise) {
     EXPECT_EQ(lines, expected);
 }
 
-TEST(ProtocolLines, AdpllWithNoiseHasNineLines) {
+// With noise the protocol names the seed that makes the same run again.
+TEST(ProtocolLines, AdpllWithNoiseHasTenLines) {
     ParameterSet p;
     p.selectFlag(FlagId::rbConfigADPLL);
     p.selectFlag(FlagId::rbConfigADPLLJK);
-    const auto lines =
-        ProtocolLines(p, Configuration::fromFlags(p), Stimulus::FStep, true, {1, 1, 2027, 23, 59});
-    ASSERT_EQ(lines.size(), 9u);
+    const auto lines = ProtocolLines(p, Configuration::fromFlags(p), Stimulus::FStep, true,
+                                     4294967295u, {1, 1, 2027, 23, 59});
+    ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[0], "ADPLL Simulation\n\r");
     EXPECT_EQ(lines[2], "PD = JK-Flipflop\r\n");
     EXPECT_EQ(lines[3], "LF = K-Counter\r\n");
@@ -39,6 +40,7 @@ TEST(ProtocolLines, AdpllWithNoiseHasNineLines) {
     EXPECT_EQ(lines[6], "Response on frequency step 2000 Hz\r\n");
     EXPECT_EQ(lines[7], "SNR(db) = 20 db");
     EXPECT_EQ(lines[8], "NoiseBW(rel) = 0.5");
+    EXPECT_EQ(lines[9], "Noise seed = 4294967295");
 }
 
 } // namespace

@@ -112,6 +112,23 @@ TEST(ReferenceSignal, NoisyCrossingsLieNearTheIdealEdges) {
     EXPECT_NEAR(edges, 200, 2);
 }
 
+// At 60 dB the rising crossing lies so close to the period's end that, for this noise, it
+// rounds onto 1.0 in period 55: it must stay in the period's last step, not fall between two.
+TEST(ReferenceSignal, CrossingAtThePeriodEndStaysInItsPeriod) {
+    SimState s;
+    configure(s, false, false, true);
+    s.SimulSNR = 60;
+    s.SimulT = 0.0006f;
+    s.sidecar.NoiseSeed = 77;
+    BuildReference(s);
+    const RefPeriodRecord& r = s.RefPeriodRecords[55];
+    ASSERT_EQ(r.EdgeCount, 2);
+    EXPECT_GT(r.EdgeTime[1], 0.9999f);
+    for (const RefPeriodRecord& rec : s.RefPeriodRecords)
+        for (const float e : rec.EdgeTime)
+            EXPECT_LT(e, 1.0f);
+}
+
 TEST(ReferenceSignal, NoisyAdpllEdgesAndTheNoCrossingGrid) {
     SimState s;
     configure(s, true, false, true);

@@ -311,16 +311,26 @@ TEST(RunSimulation, AdpllInsideItsHoldRangeFollowsAFrequencyStep) {
     EXPECT_NEAR(sum / static_cast<double>(s->Results.size() - half), 2000, 100);
 }
 
-TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
+// Every run starts the noise from its seed: the same seed gives the same run, whatever ran
+// before and however long the run, another seed another realisation.
+TEST(RunSimulation, NoiseComesFromTheSeed) {
     auto a = makeState();
     auto b = makeState();
     a->cbSimulAddNoise = b->cbSimulAddNoise = true;
     ASSERT_TRUE(runSimulation(*a).ok());
     ASSERT_TRUE(runSimulation(*b).ok());
-    EXPECT_EQ(a->Results, b->Results); // two fresh processes see the same noise
+    EXPECT_EQ(a->Results, b->Results);
     const std::vector<ResultPair> first = a->Results;
     ASSERT_TRUE(runSimulation(*a).ok());
-    EXPECT_NE(a->Results, first); // the generator runs on within one process
+    EXPECT_EQ(a->Results, first); // a second run of the same state repeats the first
+    a->sidecar.NoiseSeed = 2;
+    ASSERT_TRUE(runSimulation(*a).ok());
+    EXPECT_NE(a->Results, first);
+    // Seeds 1 and 2 differ from the first period on.
+    EXPECT_NE(a->RefPeriodRecords[0].QuarterSample, b->RefPeriodRecords[0].QuarterSample);
+    a->sidecar.NoiseSeed = 1;
+    ASSERT_TRUE(runSimulation(*a).ok());
+    EXPECT_EQ(a->Results, first);
 
     // An all-digital run whose noisy reference never crosses zero still runs on the grid.
     auto d = makeState([](ParameterSet& p) {
@@ -330,6 +340,51 @@ TEST(RunSimulation, RunsAreReproducibleAndNoiseContinues) {
     d->cbSimulAddNoise = true;
     ASSERT_TRUE(runSimulation(*d).ok());
     EXPECT_EQ(d->Results.size(), static_cast<std::size_t>(d->NumRefPeriods) + 1);
+}
+
+// With almost no noise a run follows the noise-free one, whichever side of t = 0 the noisy
+// reference's first rising crossing falls on: the edge detectors must start on the level the
+// noisy reference has there (taking it the wrong way round relocks the loop half a cycle away),
+// and the PFD must pair that crossing with the oscillator edge the noise-free run pairs it with.
+TEST(RunSimulation, NoisyRunFollowsTheNoiseFreeOne) {
+    const FlagId detectors[] = {FlagId::rbConfigDPLLExor, FlagId::rbConfigDPLLJK,
+                                FlagId::rbConfigDPLLPFD, FlagId::rbConfigDPLLPFD_CP};
+    for (const FlagId detector : detectors) {
+        for (const float dphi : {0.0f, -45.0f}) {
+            const auto change = [&](ParameterSet& p) {
+                p.selectFlag(detector);
+                p.selectFlag(FlagId::rbConfigActivePI);
+                p.selectFlag(dphi == 0 ? FlagId::rbSimulfstep : FlagId::rbSimulphistep);
+                p.Simuldphi = dphi;
+                p.SimulSNR = 60;
+                p.SimulT = 0.002f;
+            };
+            auto clean = makeState(change);
+            ASSERT_TRUE(runSimulation(*clean).ok());
+            bool before = false;
+            bool after = false;
+            // 77: a crossing that rounds onto the end of period 55.
+            for (const std::uint32_t seed : {1u, 3u, 77u}) {
+                auto noisy = makeState(change);
+                noisy->cbSimulAddNoise = true;
+                noisy->sidecar.NoiseSeed = seed;
+                ASSERT_TRUE(runSimulation(*noisy).ok());
+                (noisy->RefPeriodRecords[0].QuarterSample[0] < 0 ? after : before) = true;
+                ASSERT_EQ(noisy->Results.size(), clean->Results.size());
+                float worst = 0;
+                for (std::size_t i = 0; i < clean->Results.size(); ++i)
+                    worst = std::max(
+                        worst, std::fabs(noisy->Results[i].Curve2 - clean->Results[i].Curve2));
+                EXPECT_LT(worst, 0.005f)
+                    << static_cast<int>(detector) << " dphi " << dphi << " seed " << seed;
+                // The same lock: the oscillators end within a small fraction of a cycle.
+                EXPECT_NEAR(noisy->Theta2End, clean->Theta2End, 0.1)
+                    << static_cast<int>(detector) << " dphi " << dphi;
+            }
+            // The noise starts on both sides of the clean reference's edge at t = 0.
+            EXPECT_TRUE(before && after);
+        }
+    }
 }
 
 TEST(RunSimulation, MillionPeriodRunSettlesLikeAShortOne) {

@@ -153,10 +153,57 @@ TEST_F(SimulationSessionTest, ProtocolDescribesTheRunOnShowNotLaterEdits) {
     session.panel().addNoise = true;
     params.selectFlag(FlagId::rbConfigADPLL);
     const std::vector<std::string> lines = session.ProtocolLines({7, 3, 2024, 9, 5});
-    ASSERT_EQ(lines.size(), 8u);
+    // The eight lines of what was simulated, then the lock figures of run and model.
+    ASSERT_EQ(lines.size(), 12u);
     EXPECT_EQ(lines[1], "7-3-2024  9:5\r\n");
     EXPECT_EQ(lines[6], "Response on frequency step 3e3 Hz\r\n");
     EXPECT_EQ(lines[7], "No noise added");
+    EXPECT_EQ(lines[8].rfind("Lock time (+-30 Hz): run ", 0), 0u) << lines[8];
+    EXPECT_NE(lines[8].find(" | model "), std::string::npos) << lines[8];
+    EXPECT_EQ(lines[11].rfind("Final: run ", 0), 0u) << lines[11];
+}
+
+// The seed line follows the run's lines and its noise settings; the lock figures come after it.
+constexpr std::size_t kSeedLine = 9;
+
+// The seed is a setting: Open keeps it, every run takes it, the protocol names it, and "New
+// noise" moves the setting to the next one (shown with the noise fields only).
+TEST_F(SimulationSessionTest, NoiseSeedGoesWithTheRunsAndNewNoiseTakesTheNext) {
+    session.Open();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 1u);
+    session.panel().addNoise = true;
+    ASSERT_TRUE(run().ok);
+    const std::vector<ResultPair> seed1 = state.Results;
+    ASSERT_TRUE(run().ok);
+    EXPECT_EQ(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 1");
+
+    const SimulationOutcome next = session.NewNoise();
+    EXPECT_TRUE(next.ok && next.entriesChanged);
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 1"); // the run on show
+    ASSERT_TRUE(run().ok);
+    EXPECT_NE(state.Results, seed1);
+    EXPECT_EQ(session.ProtocolLines({}).at(kSeedLine), "Noise seed = 2");
+    session.Open();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 2u);
+
+    params.sidecar.NoiseSeed = 4294967295u;
+    session.NewNoise();
+    EXPECT_EQ(params.sidecar.NoiseSeed, 0u);
+    EXPECT_EQ(NoiseSeedText(0), "Seed 0");
+
+    auto shown = [&](const char* name) {
+        for (const auto& [object, visible] : session.visibility().byObjectName())
+            if (object == name)
+                return visible;
+        ADD_FAILURE() << name;
+        return false;
+    };
+    session.panel().addNoise = false;
+    EXPECT_FALSE(shown(kNewNoiseButton) || shown(kNoiseSeedLabel));
+    session.panel().addNoise = true;
+    EXPECT_TRUE(shown(kNewNoiseButton) && shown(kNoiseSeedLabel));
 }
 
 } // namespace

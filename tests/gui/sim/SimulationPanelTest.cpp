@@ -75,9 +75,36 @@ TEST_F(SimulationPanelTest, NoiseFieldsShowWithTheNoiseBox) {
               QString::fromStdString(window->params().text(TextId::SimulT)));
     EXPECT_FALSE(widget("cbSimulFilter")->isHidden());
     EXPECT_TRUE(widget("EditSimulSNR")->isHidden());
+    EXPECT_FALSE(shown("ButtonSimulNewNoise") || shown("stSimulNoiseSeed"));
     click("cbSimulAddNoise");
     EXPECT_FALSE(widget("EditSimulSNR")->isHidden());
     EXPECT_FALSE(widget("stSimulNoiseBW")->isHidden());
+    EXPECT_TRUE(shown("ButtonSimulNewNoise") && shown("stSimulNoiseSeed"));
+}
+
+// The seed line follows the run's lines and its noise settings; the lock figures come after it.
+constexpr std::size_t kSeedLine = 9;
+
+// "New noise" runs again with the next seed, which the panel shows and the protocol names; the
+// runs before it repeat exactly.
+TEST_F(SimulationPanelTest, NewNoiseRunsWithTheNextSeed) {
+    open();
+    click("SpeedButton3");
+    click("cbSimulAddNoise");
+    type("EditSimulT", "0.0002");
+    EXPECT_EQ(find<QLabel>("stSimulNoiseSeed")->text(), "Seed 1");
+    click("ButtonSimulRun");
+    ASSERT_TRUE(simulation().resultsValid());
+    const std::vector<ResultPair> first = simulation().state().Results;
+    click("ButtonSimulRun");
+    EXPECT_EQ(simulation().state().Results, first);
+    click("ButtonSimulNewNoise");
+    ASSERT_TRUE(simulation().resultsValid());
+    EXPECT_EQ(find<QLabel>("stSimulNoiseSeed")->text(), "Seed 2");
+    EXPECT_EQ(simulation().state().sidecar.NoiseSeed, 2u);
+    EXPECT_EQ(window->params().sidecar.NoiseSeed, 2u); // kept in the settings file at exit
+    EXPECT_NE(simulation().state().Results, first);
+    EXPECT_EQ(simulation().ProtocolLines({}).at(kSeedLine), "Noise seed = 2");
 }
 
 // After "Set InitDefaults" the configuration dialog still shows what it showed last; the panel

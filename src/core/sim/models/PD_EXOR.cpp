@@ -18,7 +18,7 @@ double highMeasure(double theta) {
 void PD_EXOR::Init() {
     SimState& s = *Sim;
     if (s.rbConfigADPLL == 0)
-        RefLevel = s.cbSimulAddNoise ? 1.0f : -1.0f;
+        RefLevel = s.cbSimulAddNoise ? noisyStartLevel(s) : -1.0f;
     else
         State = s.U1Bit == s.U2Bit ? 0 : 1;
     s.UdBit = State;

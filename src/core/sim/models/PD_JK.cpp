@@ -9,8 +9,10 @@ void PD_JK::Init() {
         State = s.U1Bit == 1 ? 1 : 0;
         s.UdBit = State;
     } else if (s.cbSimulAddNoise) {
-        RefLevel = 1.0f;
-        State = 1;
+        // A reference that is high at the start has just set the flip-flop; one that is still
+        // low was reset by the oscillator's edge half a period ago, as without noise.
+        RefLevel = noisyStartLevel(s);
+        State = RefLevel > 0 ? 1 : 0;
     } else {
         RefLevel = -1.0f;
         State = 0;

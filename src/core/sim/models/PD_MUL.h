@@ -1,6 +1,7 @@
 // Phase detector model: analog multiplier. The reference is the unit sine sin(2*pi*t) plus the
-// quarter-period noise sample, the oscillator output a square wave with the sign of sin(theta);
-// their product is integrated with trapezoid sub-steps of 0.05 reference periods.
+// quarter-period noise sample, both weighted by the gain Kd; the oscillator output is a square
+// wave with the sign of sin(theta); their product is integrated with trapezoid sub-steps of 0.05
+// reference periods.
 #pragma once
 
 #include "core/sim/models/PhaseDetector.h"
@@ -124,12 +125,18 @@ inline void PD_MUL::Step(SimState& s) {
     const float te = s.TStepEnd;
     const QuarterSplit& quarters = stepQuarters();
     const float q = quarters.at;
+    // The noise rides on the reference before the multiplication, so it is scaled by the gain
+    // as the sine is: the signal-to-noise ratio then means the same for every Kd. (A noise-free
+    // reference has no samples to scale.)
+    const float noiseGain = mKeepPieces ? 1.0f : s.ConfigKd;
     if (q == 0.0f) {
-        integratePiece(lv, ts, te, s.Theta2Start, s.Theta2End, rec.QuarterSample[quarters.after]);
+        integratePiece(lv, ts, te, s.Theta2Start, s.Theta2End,
+                       rec.QuarterSample[quarters.after] * noiseGain);
     } else {
         const double thq = phaseAt(s, q);
-        integratePiece(lv, ts, q, s.Theta2Start, thq, rec.QuarterSample[quarters.before]);
-        integratePiece(lv, q, te, thq, s.Theta2End, rec.QuarterSample[quarters.after]);
+        integratePiece(lv, ts, q, s.Theta2Start, thq,
+                       rec.QuarterSample[quarters.before] * noiseGain);
+        integratePiece(lv, q, te, thq, s.Theta2End, rec.QuarterSample[quarters.after] * noiseGain);
     }
     s.Ud = Accum;
 }

@@ -4,8 +4,11 @@
 // step average in SimState::Ud (and Id, TUp, TDown, UdBit).
 //
 // Calling convention for the run loop:
-//   - create through SimState::ensureModel, call Init() at every run, then set
-//     Sim->Theta2Start = <Class>::kInitialTheta2 (before the phase step and the first increment);
+//   - create through SimState::ensureModel and call Init() at every run. An all-digital
+//     detector is armed before the reference is built. A mixed-signal one is armed after it,
+//     and after Sim->Theta2Start has been set to <Class>::kInitialTheta2 less the phase step:
+//     with noise it starts on the level of the noisy reference at t = 0 and (PFD) on the
+//     oscillator's nearest edge;
 //   - per mixed-signal step set Sim->StepIndex, then call Step() of the concrete class (not
 //     virtual); PD_EXOR / PD_JK also offer StepMixed() and StepAdpll() to skip the category test.
 // The step operations are defined in the headers so that the run loop, which is instantiated for
@@ -93,6 +96,17 @@ public:
 
 protected:
     static constexpr std::uint32_t kMaxSlots = 64; // steps a period of the step table
+
+    // The level of a noisy reference at t = 0, +1 or -1. Its first sample is taken at t = 0,
+    // where the clean reference rises: a positive sample means that the noisy rising crossing
+    // came before the start (and lies in no record), a negative one that it is still to come
+    // in the first quarter. The level must be the one before that crossing, or every edge of
+    // the run is taken the wrong way round. (An exact zero counts as high, as the all-digital
+    // loop's edge list takes it.)
+    static float noisyStartLevel(const SimState& s) {
+        const RefPeriodRecord* first = s.refPeriodRecord(0);
+        return first != nullptr && first->QuarterSample[0] < 0 ? -1.0f : 1.0f;
+    }
 
     // Sets TStepStart, TStepEnd, the step length and PhaseSlope from StepIndex and the step's
     // phases; returns the reference record of the step's period.

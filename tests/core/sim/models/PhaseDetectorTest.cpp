@@ -89,19 +89,25 @@ TEST_F(DetectorTest, MulMeanOutputIsKdTimesCosine) {
     }
 }
 
+// Each quarter's noise sample acts in its quarter only, weighted by Kd like the sine it rides
+// on (the same signal-to-noise ratio for every gain): the difference to a noise-free step.
 TEST_F(DetectorTest, MulSplitsStepAtQuarterBoundaryOnlyInside) {
-    s.ConfigKd = 0.0f; // isolate the quarter samples
-    setQuarterSamples(s, {0.1f, 0.2f, 0.3f, 0.4f});
     auto& d = s.ensureModel(s.PdMul);
-    for (std::uint32_t k = 1; k <= 4; ++k) { // four steps per period: one quarter each
+    auto ud = [&](std::array<float, 4> samples, std::uint32_t k) {
+        setQuarterSamples(s, samples);
         setStepPhase(s, k, 1.0, 0.0);
         d.Step();
-        EXPECT_NEAR(s.Ud, 2.5f + 0.1f * k, 1e-6) << "step " << k;
+        return s.Ud;
+    };
+    const std::array<float, 4> noise{0.1f, 0.2f, 0.3f, 0.4f};
+    for (const float kd : {1.0f, 0.5f}) {
+        s.ConfigKd = kd;
+        s.SimulnSamp = 4;
+        for (std::uint32_t k = 1; k <= 4; ++k) // four steps per period: one quarter each
+            EXPECT_NEAR(ud(noise, k) - ud({}, k), kd * 0.1f * k, 1e-6) << "step " << k;
+        s.SimulnSamp = 5; // step 2 (0.2..0.4) is split at 0.25
+        EXPECT_NEAR(ud(noise, 2) - ud({}, 2), kd * (0.05f * 0.1f + 0.15f * 0.2f) / 0.2f, 1e-6);
     }
-    s.SimulnSamp = 5; // step 2 (0.2..0.4) is split at 0.25
-    setStepPhase(s, 2, 1.0, 0.0);
-    d.Step();
-    EXPECT_NEAR(s.Ud, 2.5f + (0.05f * 0.1f + 0.15f * 0.2f) / 0.2f, 1e-6);
 }
 
 // An oscillator thousands of times faster than the reference (hundreds of edges per step) is
