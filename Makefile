@@ -10,8 +10,9 @@ CMAKE_GEN  := -G Ninja
 RUN_DIR    ?= run
 
 PKG_BUILD  ?= build-pkg
+RELEASE_BUILD ?= build-release
 
-.PHONY: all deps build check-layers test test-normal test-asan run bench fuzz package format clean
+.PHONY: all deps build build-release check-layers test test-normal test-asan run bench fuzz package format clean
 
 all: build
 
@@ -36,6 +37,14 @@ test-asan: deps $(ASAN_BUILD)/build.ninja
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=$${ASAN_OPTIONS:-detect_leaks=1} \
 		UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE ngspice
+
+# The whole tree, tests included, in the release configuration (CI builds it once after
+# `make test`; the tests themselves run in the two builds above).
+$(RELEASE_BUILD)/build.ninja: | deps
+	@cmake -S . -B $(RELEASE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
+build-release: deps $(RELEASE_BUILD)/build.ninja
+	@cmake --build $(RELEASE_BUILD) -j $(JOBS)
 
 # The engine must stay free of Qt so it builds and tests without a display stack.
 check-layers:
@@ -65,15 +74,16 @@ bench: deps
 	@$(BENCH_BUILD)/bench/loopcraft_bench
 	@$(BENCH_BUILD)/bench/loopcraft_render_bench
 
-# Fuzzes the metafile player, the PARAMS.TXT reader and the entry reader for FUZZ_SECONDS each
-# (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash land in
-# tests/data/fuzz/, which the test suite replays.
+# Fuzzes the metafile player, the PARAMS.TXT reader, the entry reader and the help parser for
+# FUZZ_SECONDS each (clang, libFuzzer, ASan + UBSan). Not part of `make test`. Inputs that crash
+# land in tests/data/fuzz/; MINIMISE=1 merges the corpus into fuzz/corpus/. The test suite
+# replays both.
 $(FUZZ_BUILD)/build.ninja: | deps
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DLOOPCRAFT_BUILD_FUZZ=ON -DLOOPCRAFT_BUILD_TESTS=OFF >/dev/null
 
 fuzz: deps $(FUZZ_BUILD)/build.ninja
-	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_wmf_player fuzz_params_file fuzz_entry_reading fuzz_help_document
 	@bash scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 # A Debian package of the release build: the programs, their data, the desktop entry, icon,
@@ -91,4 +101,4 @@ format:
 	@find src tests bench tools fuzz -name '*.cpp' -o -name '*.h' | xargs -r clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PKG_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(FUZZ_BUILD) $(PKG_BUILD) $(RELEASE_BUILD)

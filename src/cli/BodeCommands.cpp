@@ -16,11 +16,12 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <fstream>
 #include <iomanip>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
+#include <string_view>
 
 namespace loopcraft::cli {
 namespace {
@@ -68,34 +69,56 @@ void writeCsv(std::ostream& out, const FrequencyResponse& r, const std::vector<f
     }
 }
 
-// The Bode window's picture at the requested size, drawn offscreen into each file.
-void writePictures(FrequencyResponse& response, const BodeConfigText& memo,
-                   const BodeOptions& options) {
+// The picture size and the outputs, checked before anything is computed or written.
+QSize checkOutputs(const BodeOptions& options) {
     const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(options.size));
-    if (!size) {
+    if (!options.pictures.empty() && !size) {
         throw UserMessage("Illegal entry",
                           "--size expects WIDTHxHEIGHT in pixels, got \"" + options.size + "\"");
     }
-    ensureOffscreenGui();
-    BodePlotPainter picture;
-    picture.setWindowSize(BodePlotPainter::windowSizeFor(*size));
-    response.mapOnto(BodePlotPainter::frameFor(picture.windowSize()));
-    picture.setResponse(&response);
-    picture.setConfigText(memo);
     for (const auto& [format, file] : options.pictures) {
         const QString name = QString::fromStdString(file);
         if (pictureFormatFor(name) != format) {
             throw UserMessage("Illegal entry", file + ": the file name does not end in the "
                                                       "extension of its option");
         }
+        if (const QString problem = pictureSizeProblem(*size, format); !problem.isEmpty()) {
+            throw UserMessage("Illegal entry",
+                              "--size " + options.size + ": " + problem.toStdString());
+        }
+        requireOutputFile(file);
+    }
+    requireOutputFile(options.csvFile);
+    return size.value_or(QSize());
+}
+
+// The Bode window's picture at the requested size, drawn offscreen for each file.
+std::vector<QByteArray> drawPictures(FrequencyResponse& response, const BodeConfigText& memo,
+                                     const BodeOptions& options, const QSize& size) {
+    std::vector<QByteArray> pictures;
+    if (options.pictures.empty()) {
+        return pictures;
+    }
+    ensureOffscreenGui();
+    BodePlotPainter picture;
+    picture.setWindowSize(BodePlotPainter::windowSizeFor(size));
+    response.mapOnto(BodePlotPainter::frameFor(picture.windowSize()));
+    picture.setResponse(&response);
+    picture.setConfigText(memo);
+    for (const auto& output : options.pictures) {
         QString error;
-        if (!exportPicture(picture, *size, name, error)) {
+        std::optional<QByteArray> bytes =
+            renderPicture(picture, size, QString::fromStdString(output.second), error);
+        if (!bytes) {
             throw UserMessage("Error", error.toStdString());
         }
+        pictures.push_back(std::move(*bytes));
     }
+    return pictures;
 }
 
 int runBode(CliContext& ctx, const BodeOptions& options) {
+    const QSize size = checkOutputs(options);
     checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     const Configuration config = Configuration::fromFlags(params);
@@ -112,20 +135,16 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
     }
     const std::vector<float> f = gridFrequencies(response);
 
-    if (!options.csvFile.empty()) {
-        std::ofstream file(options.csvFile, std::ios::binary | std::ios::trunc);
-        if (file) {
-            writeCsv(file, response, f);
-            file.flush();
-        }
-        if (!file) {
-            throw UserMessage("Error", "Cannot write " + options.csvFile);
-        }
-    }
-
+    // Everything is made before the first file is written.
     const BodeConfigText memo = MakeBodeConfigText(params, config);
-    if (!options.pictures.empty()) {
-        writePictures(response, memo, options);
+    const std::vector<QByteArray> pictures = drawPictures(response, memo, options, size);
+    if (!options.csvFile.empty()) {
+        std::ostringstream csv;
+        writeCsv(csv, response, f);
+        writeOutputFile(options.csvFile, csv.str());
+    }
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        writeOutputFile(options.pictures[i].second, bytesOf(pictures[i]));
     }
     if (ctx.json) {
         nlohmann::json points = nlohmann::json::array();
@@ -239,7 +258,11 @@ void registerBodeCommands(CommandRegistry& registry) {
                      "Write the curves to FILE (f_hz, open/closed gain in dB and phase in deg)");
     const std::pair<const char*, PictureFormat> formats[] = {
         {"png", PictureFormat::Png}, {"svg", PictureFormat::Svg}, {"pdf", PictureFormat::Pdf}};
-    for (const auto& [name, format] : formats) {
+    for (const auto& option : formats) {
+        // Named copies: a lambda may not capture a structured binding before C++20's fix in
+        // clang 16.
+        const char* const name = option.first;
+        const PictureFormat format = option.second;
         bode->add_option_function<std::string>(
                 std::string("--") + name,
                 [bodeOptions, format](const std::string& file) {

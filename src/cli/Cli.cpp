@@ -2,6 +2,7 @@
 #include "cli/Cli.h"
 
 #include "core/app/EntryReading.h"
+#include "core/app/FileAccess.h"
 #include "core/app/ParamsFile.h"
 #include "core/app/Version.h"
 #include "render/app/SidecarFile.h"
@@ -51,6 +52,19 @@ void applyAssignment(ParameterSet& params, const std::string& assignment) {
 void requireEntryLength(const std::string& name, const std::string& text) {
     if (text.size() > kMaxEntryChars)
         throw UserMessage(name, "a text holds at most 11 characters");
+}
+
+void requireOutputFile(const std::string& file, const std::string& title) {
+    if (file.empty())
+        return;
+    if (const std::string problem = OutputTargetProblem(file); !problem.empty())
+        throw UserMessage(title, "cannot write " + file + ": " + problem);
+}
+
+void writeOutputFile(const std::string& file, std::string_view bytes, const std::string& title) {
+    std::string why;
+    if (!ReplaceFileAtomic(file, bytes, &why))
+        throw UserMessage(title, why);
 }
 
 void printDrawingTitle(std::ostream& out, const SchematicLayout& layout) {
@@ -125,6 +139,11 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
             throw UserMessage("Settings file", sidecar.message);
         for (const std::string& a : ctx.assignments)
             applyAssignment(ctx.params, a);
+        // A parameter file that cannot be saved is found before the command writes anything.
+        if (ctx.save)
+            if (const std::string problem = OutputTargetProblem(ctx.paramsPath); !problem.empty())
+                throw UserMessage("Parameter file", "could not save: cannot write " +
+                                                        ctx.paramsPath.string() + ": " + problem);
         for (const auto& [sub, run] : registry.commands()) {
             if (!sub->parsed())
                 continue;

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace loopcraft::cli {
@@ -85,6 +86,15 @@ void checkStoredEntries(const ParameterSet& params);
 
 // The schematic's title line ("TITLE (FILE.wmf)") and its drawing file for JSON (null without one).
 void printDrawingTitle(std::ostream& out, const SchematicLayout& layout);
+
+// Refuses, before anything is computed or written, an output that cannot take a file (a FIFO,
+// device or folder, a read-only file, a missing folder), with the system's reason. Nothing for
+// an empty name.
+void requireOutputFile(const std::string& file, const std::string& title = "Error");
+// Replaces `file` with `bytes` through the atomic writer; throws UserMessage with the system's
+// reason, the old file untouched, when it cannot.
+void writeOutputFile(const std::string& file, std::string_view bytes,
+                     const std::string& title = "Error");
 nlohmann::json drawingFileJson(const SchematicLayout& layout);
 
 // Prints JSON (pretty) or nothing; shared by the commands.

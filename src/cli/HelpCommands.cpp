@@ -31,8 +31,8 @@ HelpDocument loadHelp(const HelpOptions& o) {
             return std::move(*load.document);
         reasons += (reasons.empty() ? "" : "; ") + load.error;
     }
-    throw UserMessage("Help", std::string("The help file ") + kHelpFileName +
-                                  " could not be opened: " + reasons);
+    const std::string name = o.file.empty() ? std::string(kHelpFileName) : o.file.string();
+    throw UserMessage("Help", "The help file " + name + " could not be opened: " + reasons);
 }
 
 int helpPage(CliContext& ctx, const HelpOptions& o) {

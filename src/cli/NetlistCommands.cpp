@@ -13,7 +13,6 @@
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <ostream>
 
@@ -64,6 +63,7 @@ AcDeckOptions sweepFor(const ParameterSet& params, const Configuration& config) 
 }
 
 int runNetlist(CliContext& ctx, const NetlistOptions& opt) {
+    requireOutputFile(opt.out, kNetlistTitle);
     ParameterSet& params = ctx.params;
     if (opt.stimulus == "f") {
         params.selectFlag(FlagId::rbSimulfstep);
@@ -127,19 +127,20 @@ int runNetlist(CliContext& ctx, const NetlistOptions& opt) {
         deck = writeAcDeck(*circuit, *values, o);
     }
 
-    if (opt.out.empty()) {
+    if (!opt.out.empty()) {
+        writeOutputFile(opt.out, deck, kNetlistTitle);
+    }
+    if (ctx.json) {
+        printJson(ctx,
+                  {{"analysis", opt.transient ? "tran" : "ac"},
+                   {"title", title},
+                   {"file", opt.out.empty() ? nlohmann::json(nullptr) : nlohmann::json(opt.out)},
+                   {"deck", deck}});
+    } else if (opt.out.empty()) {
         *ctx.out << deck;
-        return 0;
+    } else {
+        *ctx.out << "Deck written to " << opt.out << "\n";
     }
-    std::ofstream file(opt.out, std::ios::binary | std::ios::trunc);
-    if (file) {
-        file << deck;
-        file.flush();
-    }
-    if (!file) {
-        throw UserMessage(kNetlistTitle, "cannot write " + opt.out);
-    }
-    *ctx.out << "Deck written to " << opt.out << "\n";
     return 0;
 }
 

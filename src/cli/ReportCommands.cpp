@@ -4,6 +4,7 @@
 #include "core/app/DataFiles.h"
 #include "core/report/ReportSession.h"
 #include "render/app/OffscreenGui.h"
+#include "render/app/PictureOutput.h"
 #include "render/report/ReportDocument.h"
 
 #include <iomanip>
@@ -39,6 +40,9 @@ int runReport(CliContext& ctx, const ReportOptions& options) {
     if (!options.html.empty()) {
         requireExtension(options.html, "--html", ".html");
     }
+    for (const std::string* file : {&options.pdf, &options.html}) {
+        requireOutputFile(*file);
+    }
     checkStoredEntries(ctx.params);
 
     ReportSession session(ctx.params);
@@ -62,12 +66,18 @@ int runReport(CliContext& ctx, const ReportOptions& options) {
         drawing = std::move(*loaded);
     }
     const ReportDocument document(session, std::move(drawing), currentProtocolTimestamp());
+    // Both documents are made before either file is written.
     QString error;
-    if (!options.pdf.empty() && !document.writePdf(QString::fromStdString(options.pdf), error)) {
+    std::optional<QByteArray> pdf;
+    if (!options.pdf.empty() && !(pdf = document.pdf(QString::fromStdString(options.pdf), error))) {
         throw UserMessage("Error", error.toStdString());
     }
-    if (!options.html.empty() && !document.writeHtml(QString::fromStdString(options.html), error)) {
-        throw UserMessage("Error", error.toStdString());
+    const QByteArray html = options.html.empty() ? QByteArray() : document.html();
+    if (pdf) {
+        writeOutputFile(options.pdf, bytesOf(*pdf));
+    }
+    if (!options.html.empty()) {
+        writeOutputFile(options.html, bytesOf(html));
     }
 
     if (ctx.json) {

@@ -10,6 +10,9 @@
 #include <iomanip>
 #include <memory>
 #include <ostream>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace loopcraft::cli {
 namespace {
@@ -31,6 +34,33 @@ QSize parseSize(const std::string& text) {
     return *size;
 }
 
+// The size and every output, checked before the design is shown or anything is written.
+void checkOutputs(const SchematicOptions& options) {
+    if (options.png.empty() && options.svg.empty() && options.pdf.empty()) {
+        return;
+    }
+    const QSize size = parseSize(options.size);
+    const std::pair<const std::string*, PictureFormat> files[] = {
+        {&options.png, PictureFormat::Png},
+        {&options.svg, PictureFormat::Svg},
+        {&options.pdf, PictureFormat::Pdf}};
+    for (const auto& [file, format] : files) {
+        if (file->empty()) {
+            continue;
+        }
+        if (pictureFormatFor(QString::fromStdString(*file)) != format) {
+            throw UserMessage(kIllegalEntryTitle,
+                              *file + ": the file name must end in .png, .svg or .pdf, as its "
+                                      "option says");
+        }
+        if (const QString problem = pictureSizeProblem(size, format); !problem.isEmpty()) {
+            throw UserMessage(kIllegalEntryTitle,
+                              "--size " + options.size + ": " + problem.toStdString());
+        }
+        requireOutputFile(*file);
+    }
+}
+
 void writePictures(const SchematicSession& session, const SchematicOptions& options) {
     const QSize size = parseSize(options.size);
     ensureOffscreenGui();
@@ -46,14 +76,22 @@ void writePictures(const SchematicSession& session, const SchematicOptions& opti
         }
         picture.setDrawing(std::move(*drawing));
     }
+    // Every picture is drawn before the first file is written.
+    std::vector<std::pair<const std::string*, QByteArray>> pictures;
     for (const std::string* name : {&options.png, &options.svg, &options.pdf}) {
         if (name->empty()) {
             continue;
         }
         QString why;
-        if (!exportPicture(picture, size, QString::fromStdString(*name), why)) {
+        std::optional<QByteArray> bytes =
+            renderPicture(picture, size, QString::fromStdString(*name), why);
+        if (!bytes) {
             throw UserMessage("Save Picture As", why.toStdString());
         }
+        pictures.emplace_back(name, std::move(*bytes));
+    }
+    for (const auto& [name, bytes] : pictures) {
+        writeOutputFile(*name, bytesOf(bytes));
     }
 }
 
@@ -65,6 +103,9 @@ nlohmann::json figuresJson(const std::optional<PartsFigures>& f) {
 }
 
 int runSchematic(CliContext& ctx, const SchematicOptions& options) {
+    checkOutputs(options);
+    // The figures of the parts are only worth printing for entries the design accepts.
+    checkStoredEntries(ctx.params);
     SchematicSession session(ctx.params);
     const SchematicOutcome outcome = session.ShowSchematic();
     if (!outcome.ok) {

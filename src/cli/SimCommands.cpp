@@ -130,8 +130,6 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         if (csv)
             csv->add(s.Results, pointInterval, withModel ? session.model()->curve.data() : nullptr);
     }
-    if (csv)
-        csv->finish();
 
     DISPLAY plot(MakePlotSetup(s, PlotRect{0, 0, 1000, 600}));
     plot.ScaleValueAxes();
@@ -174,6 +172,9 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
             out << "noise seed " << s.sidecar.NoiseSeed << "\n";
     }
     writeSimulationPictures(session, params, pictures);
+    // Committed last: a picture that cannot be written leaves the old CSV as it was.
+    if (csv)
+        csv->finish();
     return 0;
 }
 

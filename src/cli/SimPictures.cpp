@@ -10,7 +10,9 @@
 #include "render/sim/ProtocolPagePainter.h"
 #include "render/sim/SimulationPlotPainter.h"
 
+#include <string_view>
 #include <utility>
+#include <vector>
 #endif
 
 namespace loopcraft::cli {
@@ -42,15 +44,25 @@ void checkPictureRequest(const std::string& size, PictureRequest& request) {
                                                    ", got \"" + *file + "\"");
         }
     }
-    if (size.empty())
-        return;
-    const std::optional<QSize> parsed = pictureSizeFromText(QString::fromStdString(size));
-    if (!parsed)
-        throw UserMessage("Illegal entry",
-                          "--size expects WIDTHxHEIGHT from 1x1 to 20000x20000, got \"" + size +
-                              "\"");
-    request.width = parsed->width();
-    request.height = parsed->height();
+    if (!size.empty()) {
+        const std::optional<QSize> parsed = pictureSizeFromText(QString::fromStdString(size));
+        if (!parsed)
+            throw UserMessage("Illegal entry",
+                              "--size expects WIDTHxHEIGHT from 1x1 to 20000x20000, got \"" + size +
+                                  "\"");
+        request.width = parsed->width();
+        request.height = parsed->height();
+    }
+    for (const auto& [file, option] : files) {
+        if (file->empty())
+            continue;
+        if (option.second == PictureFormat::Png)
+            if (const QString problem =
+                    pictureSizeProblem(QSize(request.width, request.height), option.second);
+                !problem.isEmpty())
+                throw UserMessage("Illegal entry", "--size " + size + ": " + problem.toStdString());
+        requireOutputFile(*file);
+    }
 }
 
 void writeSimulationPictures(const SimulationSession& session, const ParameterSet& options,
@@ -64,16 +76,28 @@ void writeSimulationPictures(const SimulationSession& session, const ParameterSe
     if (options.sidecar.SimShowModel && session.model())
         plot.setModelCurve(&session.model()->curve);
     const QSize size(request.width, request.height);
+    // Every picture is drawn before the first file is written.
     QString error;
-    for (const std::string* file : {&request.png, &request.svg, &request.pdf})
-        if (!file->empty())
-            check(exportPicture(plot, size, QString::fromStdString(*file), error), error);
+    std::vector<std::pair<const std::string*, QByteArray>> drawn;
+    for (const std::string* file : {&request.png, &request.svg, &request.pdf}) {
+        if (file->empty())
+            continue;
+        std::optional<QByteArray> bytes =
+            renderPicture(plot, size, QString::fromStdString(*file), error);
+        check(bytes.has_value(), error);
+        drawn.emplace_back(file, std::move(*bytes));
+    }
     if (!request.protocolPdf.empty()) {
         const ProtocolPagePainter page(plot, request.width, fonts.PrinterFont,
                                        colorFromBgr(options.ColorPrinterFont),
                                        session.ProtocolLines(currentProtocolTimestamp()));
-        check(exportPage(page, QString::fromStdString(request.protocolPdf), error), error);
+        std::optional<QByteArray> bytes =
+            renderPages({&page}, QString::fromStdString(request.protocolPdf), error);
+        check(bytes.has_value(), error);
+        drawn.emplace_back(&request.protocolPdf, std::move(*bytes));
     }
+    for (const auto& [file, bytes] : drawn)
+        writeOutputFile(*file, bytesOf(bytes));
 }
 #else
 void checkPictureRequest(const std::string&, PictureRequest& request) {

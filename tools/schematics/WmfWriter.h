@@ -100,13 +100,13 @@ public:
 
     // A record with any function and parameter words, for what the helpers above do not cover.
     void record(std::uint16_t function, const std::vector<std::uint16_t>& params);
+    // The same for a record that creates an object; returns its slot.
+    int createObject(std::uint16_t function, const std::vector<std::uint16_t>& params);
 
     // The whole file: placeable header, metafile header, the records and the end record.
     std::vector<std::uint8_t> finish() const;
 
 private:
-    int createObject(std::uint16_t function, const std::vector<std::uint16_t>& params);
-
     int mLeft, mTop, mRight, mBottom, mUnitsPerInch;
     std::vector<std::uint16_t> mRecords; // every record as 16-bit words
     std::uint32_t mMaxRecordWords = 3;

@@ -1,9 +1,13 @@
 #include "core/app/FileAccess.h"
 
 #include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <system_error>
 
@@ -64,7 +68,104 @@ int writeAndClose(std::FILE* file, std::string_view content) {
     return failure;
 }
 
+// Temporary files in the making, so that a termination signal removes them before the program
+// ends: a run killed half-way through a large CSV must not leave tens of megabytes behind. The
+// handler only reads these slots and unlinks, which is safe inside a signal handler.
+constexpr std::size_t kPendingSlots = 32;
+constexpr std::size_t kPendingPathBytes = 4096;
+enum PendingState : int { kFree, kClaimed, kReady };
+struct PendingSlot {
+    std::atomic<int> state{kFree};
+    std::array<char, kPendingPathBytes> path{};
+};
+std::array<PendingSlot, kPendingSlots> gPending;
+constexpr std::array<int, 3> kTerminationSignals = {SIGTERM, SIGINT, SIGHUP};
+
+extern "C" void removePendingAndDie(int signalNumber) {
+    for (PendingSlot& slot : gPending) {
+        if (slot.state.load() == kReady) {
+            std::remove(slot.path.data());
+        }
+    }
+    std::signal(signalNumber, SIG_DFL);
+    std::raise(signalNumber);
+}
+
+// Installed with the first temporary file, and only where the program has not chosen its own
+// reaction to the signal (the desktop program closes its window on SIGTERM; a shell may have
+// ignored SIGHUP): those keep theirs, and the writer's destructor cleans up on their way out.
+void installTerminationCleanup() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (const int signalNumber : kTerminationSignals) {
+            const auto previous = std::signal(signalNumber, removePendingAndDie);
+            if (previous != SIG_DFL && previous != SIG_ERR) {
+                std::signal(signalNumber, previous);
+            }
+        }
+    });
+}
+
+// The slot that now holds `path`, or -1 when the path is too long or all slots are taken (the
+// file is then only removed by the writer itself).
+int registerPending(const fs::path& path) {
+    installTerminationCleanup();
+    const std::string& text = path.native();
+    if (text.size() >= kPendingPathBytes) {
+        return -1;
+    }
+    for (std::size_t i = 0; i < kPendingSlots; ++i) {
+        int expected = kFree;
+        if (gPending[i].state.compare_exchange_strong(expected, kClaimed)) {
+            std::memcpy(gPending[i].path.data(), text.c_str(), text.size() + 1);
+            gPending[i].state.store(kReady);
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+void releasePending(int slot) {
+    if (slot >= 0) {
+        gPending[static_cast<std::size_t>(slot)].state.store(kFree);
+    }
+}
+
 } // namespace
+
+std::string OutputTargetProblem(const fs::path& file) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(file, ec);
+    if (status.type() == fs::file_type::not_found) {
+        // A new file: its folder must be there for the temporary file to be made in it.
+        const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+        const fs::file_status where = fs::status(folder, ec);
+        if (where.type() == fs::file_type::not_found) {
+            return std::make_error_code(std::errc::no_such_file_or_directory).message();
+        }
+        if (ec) {
+            return ec.message();
+        }
+        if (where.type() != fs::file_type::directory) {
+            return std::make_error_code(std::errc::not_a_directory).message();
+        }
+        return {};
+    }
+    if (ec) {
+        return ec.message();
+    }
+    // Checked before anything is opened: opening a FIFO for writing waits for a reader.
+    if (status.type() != fs::file_type::regular) {
+        return kindOf(status.type());
+    }
+    // Opening for update changes nothing, but asks the system the question a replacement must
+    // not skip: the folder may let us rename over a file that its owner made read-only.
+    errno = 0;
+    if (const FilePtr probe(std::fopen(file.c_str(), "r+b")); !probe) {
+        return reasonOf(errno);
+    }
+    return {};
+}
 
 FileRead ReadRegularFile(const fs::path& file, std::uintmax_t maxBytes) {
     FileRead result;
@@ -132,6 +233,10 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& file) {
         mError = "cannot replace " + file.string() + ": " + why;
         return;
     }
+    if (const std::string problem = OutputTargetProblem(mTarget); !problem.empty()) {
+        mError = "cannot write " + file.string() + ": " + problem;
+        return;
+    }
     // Exclusive creation ("x") fails on any existing name, links included, so the write can
     // only ever land in a file made here.
     for (int attempt = 0; attempt < kTemporaryNameAttempts && !mFile; ++attempt) {
@@ -142,7 +247,9 @@ AtomicFileWriter::AtomicFileWriter(const fs::path& file) {
         mTemporary += ".tmp";
         errno = 0;
         mFile = std::fopen(mTemporary.c_str(), "wbx");
-        if (!mFile && errno != EEXIST) {
+        if (mFile) {
+            mPendingSlot = registerPending(mTemporary);
+        } else if (errno != EEXIST) {
             mError =
                 "cannot create a temporary file for " + mTarget.string() + ": " + reasonOf(errno);
             return;
@@ -167,10 +274,13 @@ void AtomicFileWriter::discard() {
         fs::remove(mTemporary, ignored);
         mTemporary.clear();
     }
+    releasePending(mPendingSlot);
+    mPendingSlot = -1;
 }
 
 bool AtomicFileWriter::fail(int error) {
-    mError = "cannot write " + mTemporary.string() + ": " + reasonOf(error);
+    // Named by the file the user asked for: the temporary name means nothing to them.
+    mError = "cannot write " + mTarget.string() + ": " + reasonOf(error);
     discard();
     return false;
 }
@@ -204,6 +314,8 @@ bool AtomicFileWriter::commit() {
         return false;
     }
     mCommitted = true;
+    releasePending(mPendingSlot);
+    mPendingSlot = -1;
     return true;
 }
 

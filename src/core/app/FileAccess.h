@@ -32,10 +32,17 @@ FileRead ReadRegularFile(const std::filesystem::path& file, std::uintmax_t maxBy
 // folder of the link). `file` itself when it is no link.
 std::filesystem::path ResolveLinks(const std::filesystem::path& file, std::string* error = nullptr);
 
+// Why `file` cannot be replaced by a file we write, or empty when it can (or does not exist):
+// a FIFO, device, socket or folder ("it is a FIFO, not a regular file"), or a regular file the
+// system does not let us write ("Permission denied"). Nothing is opened that could block.
+std::string OutputTargetProblem(const std::filesystem::path& file);
+
 // A replacement of `file` (or, when `file` is a symbolic link, of the file it points to, so the
 // link stays) written piece by piece into a temporary file beside it, which takes the file's
 // place only on commit. Until then, and after any failure, the old file keeps its content; an
-// uncommitted writer leaves no temporary file behind. After the first failure every call
+// uncommitted writer leaves no temporary file behind, not even when SIGTERM, SIGINT or SIGHUP
+// ends the program while it writes. A target that is no regular file, or that the system does not
+// let us write, is refused at once (see OutputTargetProblem). After the first failure every call
 // returns false and error() says why, with the system's reason.
 class AtomicFileWriter {
 public:
@@ -58,6 +65,7 @@ private:
     std::FILE* mFile = nullptr;
     std::string mError;
     bool mCommitted = false;
+    int mPendingSlot = -1; // where a termination signal finds the temporary file
 };
 
 // Replaces the file at `file` (or, when `file` is a symbolic link, the file it points to, so

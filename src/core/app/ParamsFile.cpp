@@ -181,7 +181,13 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
                                 const std::string& fileName) {
     std::ostringstream buffer;
     buffer << in.rdbuf();
-    Scanner scan(buffer.str());
+    // A CR alone ends a line as CR LF does (a file saved by an editor that writes old Mac line
+    // ends); otherwise the font names would swallow the lines after them.
+    std::string content = buffer.str();
+    for (std::size_t i = 0; i < content.size(); ++i)
+        if (content[i] == '\r' && (i + 1 == content.size() || content[i + 1] != '\n'))
+            content[i] = '\n';
+    Scanner scan(std::move(content));
     std::string word;
     int line = 0;
 
@@ -205,21 +211,16 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
         params.setTextRaw(id, word);
     }
 
-    // A file that stops inside the display options still loads; what it lacks is 0 or empty.
-    for (const DisplayInt& item : displayInts())
-        item.set(params, 0);
-    for (auto name : fontNames())
-        (params.*name).clear();
-    for (auto styles : fontStyles())
-        (params.*styles).fill(0);
-
-    // Only the end of the file ends the display block early; a word that is not an integer in
-    // range is as malformed here as anywhere else.
+    // A file that stops inside the display options is as truncated as any other: loading it
+    // would silently reset colours and fonts, and the save at exit would make that permanent.
     ParamsFileResult ok;
+    const auto endsEarly = [&](const std::string& name) {
+        return failure(fileName, scan.line(), "the file ends early; " + name + " was expected");
+    };
     const auto integerItem = [&](const std::string& name, long long lo, long long hi,
                                  long long& v) -> std::optional<ParamsFileResult> {
         if (!scan.word(word, line))
-            return ok;
+            return endsEarly(name);
         if (!parseInteger(word, v) || v < lo || v > hi)
             return failure(fileName, line,
                            "found " + quoteForMessage(word) + " where " + name + " (an integer " +
@@ -236,10 +237,12 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
         item.set(params, v);
     }
     scan.skipRestOfLine();
-    for (auto name : fontNames()) {
+    const char* const nameItems[] = {"AxisFontName", "PrinterFontName"};
+    for (std::size_t i = 0; i < fontNames().size(); ++i) {
+        const auto name = fontNames()[i];
         std::string text;
         if (!scan.wholeLine(text))
-            return ok;
+            return endsEarly(nameItems[i]);
         params.*name = text.substr(0, kMaxFontNameChars);
     }
     const char* const styleNames[] = {"AxisFontStyle[", "PrinterFontStyle["};
@@ -247,8 +250,8 @@ ParamsFileResult ReadParamsFile(std::istream& in, ParameterSet& params,
         std::array<int, 4>& styles = params.*fontStyles()[block];
         for (std::size_t i = 0; i < styles.size(); ++i) {
             long long v = 0;
-            if (auto stop = integerItem(styleNames[block] + std::to_string(i) + "]", kIntMin,
-                                        kIntMax, v))
+            if (auto stop =
+                    integerItem(styleNames[block] + std::to_string(i) + "]", kIntMin, kIntMax, v))
                 return *stop;
             styles[i] = static_cast<int>(v);
         }

@@ -40,6 +40,9 @@ int runLoopcraft(QApplication& app, UserDialogs& dialogs, TerminationSignals* te
     try {
         window = std::make_unique<MainWindow>(dialogs);
     } catch (const std::exception& e) {
+        // Also on stderr: a start from a terminal or a script should not depend on a message
+        // box that nobody may see.
+        std::cerr << "Loopcraft: " << e.what() << '\n';
         dialogs.message(nullptr, title, QString::fromUtf8(e.what()));
         return 1;
     }

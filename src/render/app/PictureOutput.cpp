@@ -1,5 +1,7 @@
 #include "render/app/PictureOutput.h"
 
+#include "core/app/FileAccess.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 #include <QStringList>
 #include <QSvgGenerator>
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 namespace loopcraft {
 
@@ -36,12 +40,6 @@ std::optional<PictureFormat> pictureFormatFor(const QString& fileName) {
     }
     return std::nullopt;
 }
-
-namespace {
-
-constexpr int kMaxPictureSide = 20000;
-
-} // namespace
 
 std::optional<QSize> pictureSizeFromText(const QString& text) {
     const QStringList parts =
@@ -119,50 +117,42 @@ bool printPage(QPagedPaintDevice& page, const PagePainter& picture, QString& err
 
 namespace {
 
-bool writable(const QString& fileName, QString& error) {
-    QFile probe(fileName);
-    if (!probe.open(QIODevice::WriteOnly)) {
-        error = QStringLiteral("%1: %2").arg(fileName, probe.errorString());
-        return false;
-    }
-    return true;
+QString failedTo(const QString& fileName, const char* what) {
+    return QStringLiteral("%1: the %2 could not be drawn").arg(fileName, QLatin1String(what));
 }
 
-} // namespace
-
-bool exportPage(const PagePainter& picture, const QString& fileName, QString& error) {
-    return exportPages({&picture}, fileName, error);
-}
-
-bool exportPages(const std::vector<const PagePainter*>& pages, const QString& fileName,
-                 QString& error) {
-    if (!writable(fileName, error)) {
-        return false;
-    }
-    QPdfWriter pdf(fileName);
-    pdf.setResolution(1200);
-    pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setPageOrientation(QPageLayout::Portrait);
-    pdf.setCreator(QStringLiteral("Loopcraft"));
-    QPainter painter;
-    if (!painter.begin(&pdf)) {
-        error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
-        return false;
-    }
-    const QSize layout = pageLayoutSize(pdf);
-    const QRectF whole(0, 0, pdf.width(), pdf.height());
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i > 0 && !pdf.newPage()) {
-            error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
-            return false;
+// The PDF of `pages` (each a whole A4 portrait page) in memory.
+std::optional<QByteArray> pdfPages(const std::vector<const PagePainter*>& pages,
+                                   const QString& fileName, QString& error) {
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setResolution(1200);
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageOrientation(QPageLayout::Portrait);
+        pdf.setCreator(QStringLiteral("Loopcraft"));
+        QPainter painter;
+        if (!painter.begin(&pdf)) {
+            error = failedTo(fileName, "PDF document");
+            return std::nullopt;
         }
-        paintScaled(painter, *pages[i], layout, whole);
+        const QSize layout = pageLayoutSize(pdf);
+        const QRectF whole(0, 0, pdf.width(), pdf.height());
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            if (i > 0 && !pdf.newPage()) {
+                error = failedTo(fileName, "PDF document");
+                return std::nullopt;
+            }
+            paintScaled(painter, *pages[i], layout, whole);
+        }
+        if (!painter.end()) {
+            error = failedTo(fileName, "PDF document");
+            return std::nullopt;
+        }
     }
-    painter.end();
-    return true;
+    return buffer.data();
 }
-
-namespace {
 
 // The SVG generator's output for `picture` at `size`, into `device`.
 bool writeSvg(const PagePainter& picture, const QSize& size, QIODevice* device,
@@ -178,11 +168,66 @@ bool writeSvg(const PagePainter& picture, const QSize& size, QIODevice* device,
         return false;
     }
     paintScaled(painter, picture, size, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    return true;
+    return painter.end();
 }
 
 } // namespace
+
+bool writeFileBytes(const QString& fileName, const QByteArray& bytes, QString& error) {
+    std::string why;
+    if (!ReplaceFileAtomic(
+            QFile::encodeName(fileName).toStdString(),
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), &why)) {
+        error = QString::fromStdString(why);
+        return false;
+    }
+    return true;
+}
+
+QString outputFileProblem(const QString& fileName) {
+    const std::string problem = OutputTargetProblem(QFile::encodeName(fileName).toStdString());
+    return problem.empty() ? QString()
+                           : QStringLiteral("cannot write %1: %2")
+                                 .arg(fileName, QString::fromStdString(problem));
+}
+
+QString pictureSizeProblem(const QSize& size, PictureFormat format) {
+    if (size.isEmpty() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
+        return QStringLiteral("a picture size from 1x1 to 20000x20000 pixels is needed");
+    }
+    if (format != PictureFormat::Png) {
+        return {}; // drawn as vectors: the size costs no memory
+    }
+    const qint64 bytes = qint64(size.width()) * size.height() * kPictureBytesPerPixel;
+    if (bytes > kMaxPictureBytes) {
+        return QStringLiteral("a picture of %1x%2 pixels would need %3 MiB of memory; at most "
+                              "%4 MiB (for example 8000x8000) are allowed")
+            .arg(size.width())
+            .arg(size.height())
+            .arg(bytes >> 20)
+            .arg(kMaxPictureBytes >> 20);
+    }
+    return {};
+}
+
+bool exportPage(const PagePainter& picture, const QString& fileName, QString& error) {
+    return exportPages({&picture}, fileName, error);
+}
+
+std::optional<QByteArray> renderPages(const std::vector<const PagePainter*>& pages,
+                                      const QString& fileName, QString& error) {
+    return pdfPages(pages, fileName, error);
+}
+
+bool exportPages(const std::vector<const PagePainter*>& pages, const QString& fileName,
+                 QString& error) {
+    if (const QString problem = outputFileProblem(fileName); !problem.isEmpty()) {
+        error = problem;
+        return false;
+    }
+    const std::optional<QByteArray> bytes = pdfPages(pages, fileName, error);
+    return bytes && writeFileBytes(fileName, *bytes, error);
+}
 
 QByteArray svgDocument(const PagePainter& picture, const QSize& size, const QString& title) {
     QBuffer buffer;
@@ -191,50 +236,53 @@ QByteArray svgDocument(const PagePainter& picture, const QSize& size, const QStr
     return buffer.data();
 }
 
-bool exportPicture(const PagePainter& picture, const QSize& size, const QString& fileName,
-                   QString& error) {
+std::optional<QByteArray> renderPicture(const PagePainter& picture, const QSize& size,
+                                        const QString& fileName, QString& error) {
     const std::optional<PictureFormat> format = pictureFormatFor(fileName);
     if (!format) {
         error = QStringLiteral("%1: the file name must end in .png, .svg or .pdf").arg(fileName);
-        return false;
+        return std::nullopt;
     }
-    if (size.isEmpty() || size.width() > kMaxPictureSide || size.height() > kMaxPictureSide) {
-        error = QStringLiteral("%1: a picture size from 1x1 to 20000x20000 pixels is needed")
-                    .arg(fileName);
-        return false;
-    }
-    if (!writable(fileName, error)) {
-        return false;
+    if (const QString problem = pictureSizeProblem(size, *format); !problem.isEmpty()) {
+        error = QStringLiteral("%1: %2").arg(fileName, problem);
+        return std::nullopt;
     }
     const QRectF whole(QPointF(0, 0), QSizeF(size));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     switch (*format) {
     case PictureFormat::Png: {
         QImage image(size, QImage::Format_RGB32);
+        if (image.isNull()) {
+            error = QStringLiteral("%1: there is not enough memory for a picture of %2x%3 pixels")
+                        .arg(fileName)
+                        .arg(size.width())
+                        .arg(size.height());
+            return std::nullopt;
+        }
         image.fill(Qt::white);
-        {
-            QPainter painter(&image);
-            painter.setRenderHint(QPainter::Antialiasing);
-            painter.setRenderHint(QPainter::TextAntialiasing);
-            paintScaled(painter, picture, size, whole);
+        QPainter painter;
+        if (!painter.begin(&image)) {
+            error = failedTo(fileName, "PNG image");
+            return std::nullopt;
         }
-        if (!image.save(fileName, "PNG")) {
-            error = QStringLiteral("%1: the PNG file could not be written").arg(fileName);
-            return false;
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        paintScaled(painter, picture, size, whole);
+        if (!painter.end() || !image.save(&buffer, "PNG")) {
+            error = failedTo(fileName, "PNG image");
+            return std::nullopt;
         }
-        return true;
+        break;
     }
-    case PictureFormat::Svg: {
-        QFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly) ||
-            !writeSvg(picture, size, &file, QFileInfo(fileName).completeBaseName()) ||
-            !file.flush()) {
-            error = QStringLiteral("%1: the SVG file could not be written").arg(fileName);
-            return false;
+    case PictureFormat::Svg:
+        if (!writeSvg(picture, size, &buffer, QFileInfo(fileName).completeBaseName())) {
+            error = failedTo(fileName, "SVG drawing");
+            return std::nullopt;
         }
-        return true;
-    }
+        break;
     case PictureFormat::Pdf: {
-        QPdfWriter pdf(fileName);
+        QPdfWriter pdf(&buffer);
         pdf.setResolution(1200);
         pdf.setPageSize(
             QPageSize(QSizeF(size.width() * 72.0 / kLayoutDpi, size.height() * 72.0 / kLayoutDpi),
@@ -243,15 +291,30 @@ bool exportPicture(const PagePainter& picture, const QSize& size, const QString&
         pdf.setCreator(QStringLiteral("Loopcraft"));
         QPainter painter;
         if (!painter.begin(&pdf)) {
-            error = QStringLiteral("%1: the PDF file could not be written").arg(fileName);
-            return false;
+            error = failedTo(fileName, "PDF document");
+            return std::nullopt;
         }
         paintScaled(painter, picture, size, QRectF(0, 0, pdf.width(), pdf.height()));
-        painter.end();
-        return true;
+        if (!painter.end()) {
+            error = failedTo(fileName, "PDF document");
+            return std::nullopt;
+        }
+        break;
     }
     }
-    return false;
+    return buffer.data();
+}
+
+bool exportPicture(const PagePainter& picture, const QSize& size, const QString& fileName,
+                   QString& error) {
+    // The target is judged before the picture is drawn: a FIFO or a read-only file is refused
+    // at once, not after seconds of painting.
+    if (const QString problem = outputFileProblem(fileName); !problem.isEmpty()) {
+        error = problem;
+        return false;
+    }
+    const std::optional<QByteArray> bytes = renderPicture(picture, size, fileName, error);
+    return bytes && writeFileBytes(fileName, *bytes, error);
 }
 
 } // namespace loopcraft

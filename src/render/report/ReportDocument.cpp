@@ -209,6 +209,14 @@ QString ReportDocument::noFilterText() const {
                           "oscillator directly, so there are no parts to build.");
 }
 
+std::optional<QByteArray> ReportDocument::pdf(const QString& fileName, QString& error) const {
+    std::vector<const PagePainter*> pages;
+    for (const auto& p : mPages) {
+        pages.push_back(p.get());
+    }
+    return renderPages(pages, fileName, error);
+}
+
 bool ReportDocument::writePdf(const QString& fileName, QString& error) const {
     std::vector<const PagePainter*> pages;
     for (const auto& p : mPages) {
@@ -252,13 +260,11 @@ QByteArray ReportDocument::html() const {
 }
 
 bool ReportDocument::writeHtml(const QString& fileName, QString& error) const {
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(html()) < 0 ||
-        !file.flush()) {
-        error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+    if (const QString problem = outputFileProblem(fileName); !problem.isEmpty()) {
+        error = problem;
         return false;
     }
-    return true;
+    return writeFileBytes(fileName, html(), error);
 }
 
 } // namespace loopcraft

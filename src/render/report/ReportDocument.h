@@ -16,6 +16,7 @@
 #include <QFont>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace loopcraft {
@@ -34,6 +35,8 @@ public:
 
     // False with a reason when the file cannot be written.
     bool writePdf(const QString& fileName, QString& error) const;
+    // The bytes writePdf writes (`fileName` only names it in a message).
+    std::optional<QByteArray> pdf(const QString& fileName, QString& error) const;
     bool writeHtml(const QString& fileName, QString& error) const;
     QByteArray html() const;
 

@@ -126,6 +126,17 @@ private:
     bool selectOrDelete(bool select);
     QString decodeText(qsizetype at, int length) const;
     void add(OpCode code, std::initializer_list<int> values);
+    bool spend(qsizetype work);
+    // Sizes that can only be judged against the frame, which a file without placeable header
+    // gives with its first window: noted while decoding, checked at the end.
+    struct Deferred {
+        int record;
+        qsizetype params;
+        std::uint16_t function;
+        std::array<int, 3> v;
+    };
+    void defer(std::initializer_list<int> values);
+    bool checkScales();
 
     Bytes mBytes;
     Program mProgram;
@@ -134,7 +145,8 @@ private:
     QPoint mWindowOrg;
     std::vector<bool> mSlots;
     int mDepth = 0;
-    qsizetype mTextChars = 0;
+    qsizetype mWork = 0;
+    std::vector<Deferred> mDeferred;
     // The record being decoded.
     int mRecord = 0;
     std::uint16_t mFunction = 0;
@@ -250,6 +262,10 @@ std::optional<Program> Decoder::run(QString& error) {
         }
         mProgram.frame = *mWindow;
     }
+    if (!checkScales()) {
+        error = mError;
+        return std::nullopt;
+    }
     return std::move(mProgram);
 }
 
@@ -257,6 +273,79 @@ void Decoder::add(OpCode code, std::initializer_list<int> values) {
     Op op{code};
     std::copy(values.begin(), values.end(), op.v.begin());
     mProgram.ops.push_back(op);
+}
+
+bool Decoder::spend(qsizetype work) {
+    mWork += work;
+    if (mWork > kMaxWork) {
+        return fail(QStringLiteral("brings the drawing work past %1 points and glyphs")
+                        .arg(kMaxWork));
+    }
+    return true;
+}
+
+void Decoder::defer(std::initializer_list<int> values) {
+    Deferred d{mRecord, mParams, mFunction, {}};
+    std::copy(values.begin(), values.end(), d.v.begin());
+    mDeferred.push_back(d);
+}
+
+bool Decoder::checkScales() {
+    const int side = std::max(mProgram.frame.width(), mProgram.frame.height()) + 1;
+    for (const Deferred& d : mDeferred) {
+        mRecord = d.record;
+        mParams = d.params;
+        mFunction = d.function;
+        switch (d.function) {
+        case SetWindowExt: {
+            const auto zoomed = [&](int extent, int frame) {
+                const qint64 e = std::abs(static_cast<qint64>(extent));
+                const qint64 f = static_cast<qint64>(frame) + 1;
+                return e * kMaxZoom < f || e > f * kMaxZoom;
+            };
+            if (zoomed(d.v[0], mProgram.frame.width()) ||
+                zoomed(d.v[1], mProgram.frame.height())) {
+                return fail(QStringLiteral("sets a window of %1 x %2 units, which scales the "
+                                           "%3 x %4 frame more than %5 times")
+                                .arg(d.v[0])
+                                .arg(d.v[1])
+                                .arg(mProgram.frame.width() + 1)
+                                .arg(mProgram.frame.height() + 1)
+                                .arg(kMaxZoom));
+            }
+            break;
+        }
+        case CreateFontIndirect: {
+            const int height = std::abs(d.v[0]);
+            const int width = d.v[1];
+            if (height > side || width < 0 || width > side ||
+                (height > 0 && width > kMaxFontAspect * height)) {
+                return fail(QStringLiteral("creates a font %1 units high and %2 wide, out of "
+                                           "proportion to the %3-unit picture")
+                                .arg(d.v[0])
+                                .arg(width)
+                                .arg(side));
+            }
+            if (std::abs(d.v[2]) > 3600) {
+                return fail(QStringLiteral("turns a font by %1 tenths of a degree; at most a "
+                                           "full turn (3600) is allowed")
+                                .arg(d.v[2]));
+            }
+            break;
+        }
+        case CreatePenIndirect:
+            if (d.v[0] > side) {
+                return fail(QStringLiteral("creates a pen %1 units wide, wider than the "
+                                           "%2-unit picture")
+                                .arg(d.v[0])
+                                .arg(side));
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
 }
 
 bool Decoder::record() {
@@ -278,6 +367,7 @@ bool Decoder::record() {
         if (!mWindow) {
             mWindow = QRect(mWindowOrg.x(), mWindowOrg.y(), std::abs(s(1)), std::abs(s(0)));
         }
+        defer({s(1), s(0)});
         add(OpCode::WindowExt, {s(1), s(0)});
         return true;
     case SetBkColor:
@@ -327,17 +417,20 @@ bool Decoder::record() {
         if (!need(2)) {
             return false;
         }
+        if (mFunction == LineTo && !spend(2)) {
+            return false;
+        }
         add(mFunction == MoveTo ? OpCode::MoveTo : OpCode::LineTo, {s(1), s(0)});
         return true;
     case Rectangle:
     case Ellipse:
-        if (!need(4)) {
+        if (!need(4) || !spend(kShapeWork)) {
             return false;
         }
         add(mFunction == Rectangle ? OpCode::Rectangle : OpCode::Ellipse, {s(3), s(2), s(1), s(0)});
         return true;
     case RoundRect:
-        if (!need(6)) {
+        if (!need(6) || !spend(kShapeWork)) {
             return false;
         }
         add(OpCode::RoundRect, {s(5), s(4), s(3), s(2), s(1), s(0)});
@@ -345,7 +438,7 @@ bool Decoder::record() {
     case Arc:
     case Chord:
     case Pie: {
-        if (!need(8)) {
+        if (!need(8) || !spend(kShapeWork)) {
             return false;
         }
         const OpCode code = mFunction == Arc     ? OpCode::Arc
@@ -371,6 +464,7 @@ bool Decoder::record() {
         ObjectDef def;
         def.kind = ObjectDef::Kind::Pen;
         def.pen = {u(0), std::max(0, s(1)), colour(3)};
+        defer({def.pen.width});
         return createObject(def);
     }
     case CreateBrushIndirect: {
@@ -403,6 +497,7 @@ bool Decoder::record() {
             ++length;
         }
         f.face = decodeText(mParams + 18, length);
+        defer({f.height, f.width, f.escapement});
         return createObject(def);
     }
     case CreatePalette:
@@ -428,7 +523,7 @@ bool Decoder::points(OpCode code) {
     if (count < 0) {
         return fail(QStringLiteral("gives a negative point count"));
     }
-    if (!need(1 + 2 * static_cast<qsizetype>(count))) {
+    if (!need(1 + 2 * static_cast<qsizetype>(count)) || !spend(count)) {
         return false;
     }
     Op op{code};
@@ -453,7 +548,7 @@ bool Decoder::polyPolygon() {
     for (int i = 0; i < polygons; ++i) {
         total += u(1 + i);
     }
-    if (!need(1 + polygons + 2 * total)) {
+    if (!need(1 + polygons + 2 * total) || !spend(total)) {
         return false;
     }
     Op op{OpCode::PolyPolygon};
@@ -514,9 +609,14 @@ bool Decoder::text(bool extended) {
     if (!need(stringWord + stringWords + (extended ? 0 : 2))) {
         return false;
     }
-    mTextChars += length;
-    if (mTextChars > kMaxTextChars) {
-        return fail(QStringLiteral("brings the text past %1 characters").arg(kMaxTextChars));
+    if (length > kMaxRecordTextChars) {
+        return fail(QStringLiteral("writes a text of %1 characters; one record may write at "
+                                   "most %2")
+                        .arg(length)
+                        .arg(kMaxRecordTextChars));
+    }
+    if (!spend(length)) {
+        return false;
     }
     t.text = decodeText(mParams + 2 * stringWord, length);
     if (!extended) {

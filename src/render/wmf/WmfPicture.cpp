@@ -127,7 +127,7 @@ ReadyFont readyFont(const FontDef* def, double deviceScaleY) {
     }
     if (def->width > 0 && fm.averageCharWidth() > 0) {
         const double wanted = def->width * kGlyphPixels / r.em;
-        r.font.setStretch(std::clamp(qRound(100.0 * wanted / fm.averageCharWidth()), 1, 4000));
+        r.font.setStretch(std::clamp(qRound(100.0 * wanted / fm.averageCharWidth()), 10, 1000));
     }
     return r;
 }

@@ -20,7 +20,18 @@ inline constexpr qsizetype kMaxFileBytes = 16 * 1024 * 1024;
 inline constexpr int kMaxRecords = 200'000;
 inline constexpr int kMaxObjects = 4096;
 inline constexpr int kMaxSaveDepth = 64;
-inline constexpr int kMaxTextChars = 1'000'000;
+// What one text record may write: labels, not documents.
+inline constexpr int kMaxRecordTextChars = 4096;
+// The drawing work of a whole file, in points and glyphs handed to the painter (a shape counts
+// as kShapeWork). Our drawings need a few thousand; the budget keeps any file to a fraction of a
+// second however its records are arranged.
+inline constexpr qsizetype kMaxWork = 400'000;
+inline constexpr qsizetype kShapeWork = 16;
+// A window may zoom into the frame, or shrink it, at most this much: beyond it, coordinates
+// and glyphs reach sizes that the rasteriser was never meant to see.
+inline constexpr int kMaxZoom = 64;
+// A font's width against its height (a normal face is about half as wide as high).
+inline constexpr int kMaxFontAspect = 8;
 
 enum class OpCode : std::uint8_t {
     WindowOrg,    // x, y

@@ -1,10 +1,12 @@
-// Paths that exist but must not be read: the parameter file and the help file refuse each of
-// them with the file's name and the system's reason, never hang on it, and leave it as it was.
-// Only a path that names nothing counts as missing.
+// Paths that exist but must not be read or replaced: the parameter file, the help file and the
+// atomic writer behind every output refuse each of them with the file's name and the system's
+// reason, never hang on it, and leave it as it was. Only a path that names nothing counts as
+// missing.
 #include "core/app/FileAccess.h"
 #include "core/app/HelpDocument.h"
 #include "core/app/ParamsFile.h"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -22,7 +24,8 @@ struct FileFault {
     const char* name;
     // Puts the hostile thing at the path; returns why the case cannot run here, or "".
     std::function<std::string(const fs::path&)> make;
-    const char* reason; // part of the message; nullptr: the path reads as missing
+    const char* reason;      // part of the message; nullptr: the path reads as missing
+    const char* writeReason; // why a replacement is refused; nullptr: it may be replaced
 };
 
 // What lies at a path, to show it was left alone.
@@ -47,18 +50,20 @@ std::function<std::string(const fs::path&)> always(std::function<void(const fs::
 }
 
 const FileFault kFaults[] = {
-    {"Missing", always([](const fs::path&) {}), nullptr},
+    {"Missing", always([](const fs::path&) {}), nullptr, nullptr},
     {"DanglingLink", always([](const fs::path& p) { fs::create_symlink("nothing-here", p); }),
-     nullptr},
-    {"Directory", always([](const fs::path& p) { fs::create_directory(p); }), "Is a directory"},
+     nullptr, nullptr},
+    {"Directory", always([](const fs::path& p) { fs::create_directory(p); }), "Is a directory",
+     "Is a directory"},
     {"Fifo",
      [](const fs::path& p) {
          return ::mkfifo(p.c_str(), 0644) == 0 ? std::string() : "mkfifo failed";
      },
-     "FIFO"},
-    {"Device", always([](const fs::path& p) { fs::create_symlink("/dev/zero", p); }), "device"},
+     "FIFO", "it is a FIFO, not a regular file"},
+    {"Device", always([](const fs::path& p) { fs::create_symlink("/dev/zero", p); }), "device",
+     "it is a device, not a regular file"},
     {"LinkLoop", always([](const fs::path& p) { fs::create_symlink(p.filename(), p); }),
-     "Too many levels of symbolic links"},
+     "Too many levels of symbolic links", "Too many levels of symbolic links"},
     {"NoPermission",
      [](const fs::path& p) {
          std::ofstream(p) << "1\n";
@@ -67,12 +72,22 @@ const FileFault kFaults[] = {
          return std::ifstream(p).is_open() ? "permission bits do not stop this user (root)"
                                            : std::string();
      },
-     "Permission denied"},
+     "Permission denied", "Permission denied"},
+    // Read-only for everybody: the folder would let a rename replace it, the writer must not.
+    {"ReadOnly",
+     [](const fs::path& p) {
+         std::ofstream(p) << "1\n";
+         fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+         return std::ofstream(p, std::ios::app).is_open()
+                    ? "permission bits do not stop this user (root)"
+                    : std::string();
+     },
+     nullptr, "Permission denied"},
     {"TooLarge", always([](const fs::path& p) {
          std::ofstream(p) << "x";
          fs::resize_file(p, kMaxHelpFileBytes + 1); // sparse: no 16 MiB written
      }),
-     "larger than"},
+     "larger than", nullptr},
 };
 
 class FileFaultTest : public ::testing::TestWithParam<FileFault> {
@@ -103,7 +118,9 @@ TEST_P(FileFaultTest, IsRefusedWithItsReasonAndLeftAlone) {
     const ParameterSet kept = params;
     const InitResult init = InitParameters(params, true, path);
     const HelpFileLoad help = LoadHelpFile(path);
-    if (fault.reason == nullptr) {
+    if (fault.name == std::string("ReadOnly")) {
+        EXPECT_TRUE(init.ok) << init.message; // readable, only not writable
+    } else if (fault.reason == nullptr) {
         EXPECT_TRUE(init.ok && init.source == InitSource::Defaults) << init.message;
         EXPECT_TRUE(help.missing && !help.document);
     } else {
@@ -115,10 +132,51 @@ TEST_P(FileFaultTest, IsRefusedWithItsReasonAndLeftAlone) {
         EXPECT_NE(help.error.find(fault.reason), std::string::npos) << help.error;
     }
     EXPECT_EQ(snapshot(path), before);
+
+    if (fault.writeReason == nullptr) {
+        return; // replaceable: the other tests cover the replacement itself
+    }
+    std::string why;
+    EXPECT_FALSE(ReplaceFileAtomic(path, "new content", &why));
+    EXPECT_NE(why.find(path.string()), std::string::npos) << why;
+    EXPECT_NE(why.find(fault.writeReason), std::string::npos) << why;
+    EXPECT_EQ(OutputTargetProblem(path).empty(), false);
+    EXPECT_EQ(snapshot(path), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mDir), fs::directory_iterator()), 1)
+        << "no temporary file is left behind";
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, FileFaultTest, ::testing::ValuesIn(kFaults),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A termination signal during a long write removes the temporary file before the program ends;
+// the old file stays as it was.
+TEST(AtomicFileWriterDeathTest, TerminationSignalsLeaveNoTemporaryFile) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path dir =
+        fs::temp_directory_path() / ("loopcraft-signal-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path file = dir / "run.csv";
+    std::ofstream(file) << "old";
+    for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP}) {
+        EXPECT_EXIT(
+            {
+                std::signal(signalNumber, SIG_DFL);
+                AtomicFileWriter writer(file);
+                writer.write(std::string(1 << 20, 'x'));
+                std::raise(signalNumber);
+            },
+            ::testing::KilledBySignal(signalNumber), "");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+            << "signal " << signalNumber;
+        std::ifstream in(file);
+        std::string content;
+        in >> content;
+        EXPECT_EQ(content, "old");
+    }
+    fs::remove_all(dir);
+}
 
 } // namespace
 } // namespace loopcraft

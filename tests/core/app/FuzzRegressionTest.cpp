@@ -1,6 +1,8 @@
-// Inputs that once crashed or hung a fuzz target (make fuzz drops them into tests/data/fuzz/)
-// are replayed here with the checks the targets make.
+// Inputs that once crashed or hung a fuzz target (make fuzz drops them into tests/data/fuzz/),
+// and the targets' minimised corpus (fuzz/corpus/), are replayed here with the checks the
+// targets make.
 #include "core/app/EntryReading.h"
+#include "core/app/HelpDocument.h"
 #include "core/app/ParamsFile.h"
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace loopcraft {
@@ -16,13 +19,16 @@ namespace {
 
 std::vector<std::string> regressionInputs(const std::string& kind) {
     std::vector<std::string> inputs;
-    const std::filesystem::path dir = std::filesystem::path(TEST_DATA_DIR) / "fuzz" / kind;
-    if (!std::filesystem::is_directory(dir)) {
-        return inputs;
-    }
-    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        inputs.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    for (const std::filesystem::path& dir : {std::filesystem::path(TEST_DATA_DIR) / "fuzz" / kind,
+                                             std::filesystem::path(FUZZ_CORPUS_DIR) / kind}) {
+        if (!std::filesystem::is_directory(dir)) {
+            continue;
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            std::ifstream in(entry.path(), std::ios::binary);
+            inputs.emplace_back(std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>());
+        }
     }
     return inputs;
 }
@@ -61,6 +67,19 @@ TEST(FuzzRegressions, EntriesKeepTheirCutTextAndReadAgainAlike) {
                 EXPECT_EQ(again.floatValue, r.floatValue);
             }
         }
+    }
+}
+
+TEST(FuzzRegressions, HelpFilesParseIntoPagesFoundByTheirIdentifiers) {
+    for (const auto& input : regressionInputs("help")) {
+        const HelpDocument document = HelpDocument::parse(input);
+        for (const HelpTopic& topic : document.topics()) {
+            const HelpTopic* found = document.find(topic.id);
+            ASSERT_NE(found, nullptr) << topic.id;
+            EXPECT_EQ(found->id, topic.id);
+        }
+        EXPECT_EQ(document.search("").size(), document.topics().size());
+        document.search(std::string_view(input).substr(0, 64));
     }
 }
 

@@ -106,16 +106,20 @@ TEST_F(TempDir, LoadsValuesAndUseFileFalseIgnoresTheFile) {
     EXPECT_EQ(slurp(file()), content);
 }
 
-TEST_F(TempDir, FileEndingInsideDisplayOptionsLoadsWithZeros) {
-    writeFile(joined(lines(golden()), 80));
+// Old Mac line ends (CR alone) are line ends: the font names stay names and the style bits
+// after them are read, not swallowed into a name.
+TEST(ParamsFile, CrOnlyLineEndsReadAsLineEnds) {
+    auto l = lines(golden());
+    l[95] = "Liberation Sans";
+    l[98] = "1"; // italic axis font
+    std::istringstream in(joined(l, l.size(), "\r"));
     ParameterSet p;
-    InitResult r = InitParameters(p, true, file());
+    const auto r = ReadParamsFile(in, p);
     ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(p.CustomColors[4], 0x404040u);
-    EXPECT_EQ(p.CustomColors[5], 0u); // line 81 missing
-    EXPECT_EQ(p.AxisFontName, "");
-    EXPECT_EQ(p.PenWidthCurve1, 0);
-    EXPECT_EQ(lines(written(p)).size(), 105u);
+    EXPECT_EQ(p.AxisFontName, "Liberation Sans");
+    EXPECT_EQ(p.PrinterFontName, "Arial");
+    EXPECT_EQ(p.AxisFontStyle[1], 1);
+    EXPECT_EQ(written(p), joined(l, l.size()));
 }
 
 // A broken file stops the start with its line and is left alone, as is the set.
@@ -129,7 +133,11 @@ TEST_F(TempDir, BrokenFilesAreReportedWithTheirLine) {
         {0, "", 10, 11, "rbConfigLPLLMul"},
         {0, "", 40, 41, "ConfigLFSatN"},
         {0, "", 0, 1, "rbSimulfstep"},
-        // Display options: only the end of the file may end them early.
+        // Display options: a file that ends among them is as truncated as any other.
+        {0, "", 80, 81, "CustomColors[5]"},
+        {0, "", 95, 96, "AxisFontName"},
+        {0, "", 96, 97, "PrinterFontName"},
+        {0, "", 104, 105, "PrinterFontStyle[3]"},
         {70, "abc", 0, 70, "ColorAxisTickLabels"},
         {76, "-1", 0, 76, "CustomColors[0]"},
         {95, "12pt", 0, 95, "PrinterFontSize"},

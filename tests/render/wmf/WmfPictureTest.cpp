@@ -366,12 +366,39 @@ const Malformed kMalformed[] = {
      "window extent of zero"},
     // Realise palette: a record with nothing to draw.
     {"TooManyRecords", recorded(0x0035, {}, 200'001), "more than 200000 records"},
+    {"LongTextRecord", records([](Writer& w) { w.textOut(0, 0, std::string(4097, 'x')); }),
+     "at most 4096"},
     {"TooMuchText", records([](Writer& w) {
-         for (int i = 0; i < 31; ++i) {
-             w.textOut(0, 0, std::string(32767, 'x'));
+         for (int i = 0; i < 98; ++i) {
+             w.textOut(0, 0, std::string(4096, 'x'));
          }
      }),
-     "past 1000000 characters"},
+     "drawing work past 400000"},
+    {"TooManyPoints", records([](Writer& w) {
+         const std::vector<Point> line(8000, Point{1, 1});
+         for (int i = 0; i < 51; ++i) {
+             w.polyline(line);
+         }
+     }),
+     "drawing work past 400000"},
+    // The frame is 100 units wide: a window of one unit would magnify it 101 times.
+    {"WindowZoomsPastTheLimit", records([](Writer& w) { w.setWindowExt(1, 100); }),
+     "scales the 101 x 101 frame more than 64 times"},
+    {"WindowShrinksPastTheLimit", records([](Writer& w) { w.setWindowExt(100, -7000); }),
+     "more than 64 times"},
+    {"FontTallerThanThePicture", records([](Writer& w) { w.createFont(-500, 400, "Arial"); }),
+     "out of proportion"},
+    // CreateFontIndirect: height, width, escapement, orientation, weight, then bytes.
+    {"FontFarWiderThanHigh", records([](Writer& w) {
+         w.createObject(0x02FB, {10, 81, 0, 0, 400, 0, 0, 0, 0});
+     }),
+     "10 units high and 81 wide"},
+    {"FontTurnedPastAFullTurn", records([](Writer& w) {
+         w.createObject(0x02FB, {10, 0, 3601, 0, 400, 0, 0, 0, 0});
+     }),
+     "full turn"},
+    {"PenWiderThanThePicture", records([](Writer& w) { w.createPen(wmf::kPenSolid, 500, {}); }),
+     "wider than the 101-unit picture"},
     {"LargerThan16MiB", [] { return QByteArray(16 * 1024 * 1024 + 1, '\0'); },
      "larger than 16 MiB"}};
 
@@ -380,18 +407,34 @@ INSTANTIATE_TEST_SUITE_P(Cases, MalformedFiles, ::testing::ValuesIn(kMalformed),
                              return std::string(info.param.name);
                          });
 
-// Files that once upset the player (found by fuzzing) load or fail cleanly and draw safely.
+// Files that once upset the player (found by fuzzing) and the fuzz target's minimised corpus
+// load or fail cleanly and draw safely.
 TEST(WmfRegressions, ReplayWithoutHarm) {
-    const QDir dir(QStringLiteral(TEST_DATA_DIR "/fuzz/wmf"));
-    for (const auto& name : dir.entryList(QDir::Files)) {
-        QFile file(dir.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
-        QString error;
-        if (const auto picture = WmfPicture::fromBytes(file.readAll(), &error)) {
-            render(*picture, {200, 150});
-        } else {
-            EXPECT_FALSE(error.isEmpty()) << name.toStdString();
+    for (const QDir& dir : {QDir(QStringLiteral(TEST_DATA_DIR "/fuzz/wmf")),
+                            QDir(QStringLiteral(FUZZ_CORPUS_DIR "/wmf"))}) {
+        for (const auto& name : dir.entryList(QDir::Files)) {
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+            QString error;
+            if (const auto picture = WmfPicture::fromBytes(file.readAll(), &error)) {
+                render(*picture, {200, 150});
+            } else {
+                EXPECT_FALSE(error.isEmpty()) << name.toStdString();
+            }
         }
+    }
+}
+
+// The drawing that crashed the glyph rasteriser (a font 150 times wider than high in a window
+// that magnified it 2000 times) and the one that took seconds to play (the same window with
+// huge pens and text) are refused before anything reaches the painter.
+TEST(WmfRegressions, HostileDrawingsAreRefusedWithAReason) {
+    for (const char* name : {"text-record-crash.wmf", "slow-play.wmf"}) {
+        QFile file(QStringLiteral(TEST_DATA_DIR "/fuzz/wmf/") + QLatin1String(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        QString error;
+        EXPECT_FALSE(WmfPicture::fromBytes(file.readAll(), &error)) << name;
+        EXPECT_THAT(error.toStdString(), ::testing::HasSubstr("more than 64 times")) << name;
     }
 }
 
