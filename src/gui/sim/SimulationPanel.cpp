@@ -158,9 +158,9 @@ void SimulationPanel::place(const QRect& geometry) {
     mCbAddNoise->setGeometry(fractionRect(size, 0.1, 0.57, 0.4, 0.07));
     mCbFilter->setGeometry(fractionRect(size, 0.1, 0.74, 0.4, 0.05));
     mCbModel->setGeometry(fractionRect(size, 0.5, 0.74, 0.4, 0.05));
-    // Beside "Add noise" and "Filter", shown with the noise fields.
-    mSeedLabel->setGeometry(fractionRect(size, 0.5, 0.58, 0.3, 0.05));
-    mNewNoiseButton->setGeometry(fractionRect(size, 0.5, 0.65, 0.3, 0.05));
+    // Beside "Add noise", shown with the noise fields; the labels of SNR and NoiseBW stay free.
+    mSeedLabel->setGeometry(fractionRect(size, 0.5, 0.58, 0.14, 0.05));
+    mNewNoiseButton->setGeometry(fractionRect(size, 0.65, 0.565, 0.25, 0.06));
     for (std::size_t i = 0; i < mButtons.size(); ++i) {
         mButtons[i]->setGeometry(fractionRect(size, kButtons[i].left, 0.85, 0.18, 0.05));
     }
