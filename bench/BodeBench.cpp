@@ -1,12 +1,12 @@
 // The Bode window's computation on the default loop (3 decades at 50 points per decade), and
 // what the user waits for after "Plot Bode" or "Redraw" at 100 points per decade over six
 // decades: the computation and the repaint of the whole picture into an image.
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/bode/FrequencyResponse.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopModel.h"
-#include "render/app/OffscreenGui.h"
+#include "render/base/OffscreenGui.h"
 #include "render/bode/BodePlotPainter.h"
 
 #include <QImage>

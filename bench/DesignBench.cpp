@@ -1,6 +1,6 @@
 // Loop model and filter design timings: one evaluation, one 3-dB search and a whole
 // "Calc filter params" on the default loop.
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
 

@@ -1,6 +1,6 @@
 // Parsing a help file with many pages: each page is looked up once while parsing, so the time
 // must grow with the number of pages, not with its square.
-#include "core/app/HelpDocument.h"
+#include "core/base/HelpDocument.h"
 
 #include <benchmark/benchmark.h>
 #include <string>

@@ -1,7 +1,7 @@
 // Phase-noise analysis timings: 1,000 offsets with every source (reference, detector, divider,
 // five filter resistors, two op-amps, oscillator) on an order-5 active loop with a divider, and
 // the default loop for comparison. The window recomputes this on every edit.
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/noise/PhaseNoiseAnalysis.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Any text as an edit field's entry, for every kind of value: never a crash, the kept text is the
 // cut text, and a text that was accepted reads again to the same value.
-#include "core/app/EntryReading.h"
+#include "core/base/EntryReading.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any bytes as the help file: parsed into pages, every page found again by its identifier, and
 // searches for words of the text neither crash nor return pages that do not hold the words.
-#include "core/app/HelpDocument.h"
+#include "core/base/HelpDocument.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Any bytes as PARAMS.TXT: read, and when that succeeds, recompute the values and write the file
 // back; what is written must read again to the same texts.
-#include "core/app/ParamsFile.h"
+#include "core/base/ParamsFile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include "core/sim/CurveBlocks.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "render/sim/SimulationPlotPainter.h"
 
 #include <QImage>

@@ -1,8 +1,8 @@
 // Loopcraft, the desktop program.
-#include "core/app/Version.h"
-#include "gui/app/QtUserDialogs.h"
-#include "gui/app/Startup.h"
-#include "gui/app/TerminationSignals.h"
+#include "core/base/Version.h"
+#include "gui/base/QtUserDialogs.h"
+#include "gui/shell/Startup.h"
+#include "gui/shell/TerminationSignals.h"
 
 #include <QApplication>
 #include <cstdio>

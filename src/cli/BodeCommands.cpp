@@ -9,8 +9,8 @@
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/E24.h"
 #include "core/schematic/SchematicLayout.h"
-#include "render/app/OffscreenGui.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/OffscreenGui.h"
+#include "render/base/PictureOutput.h"
 #include "render/bode/BodePlotPainter.h"
 
 #include <array>

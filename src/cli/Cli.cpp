@@ -1,11 +1,11 @@
 // Option parsing, loading and saving of the parameter file around every command.
 #include "cli/Cli.h"
 
-#include "core/app/EntryReading.h"
-#include "core/app/FileAccess.h"
-#include "core/app/ParamsFile.h"
-#include "core/app/Version.h"
-#include "render/app/SidecarFile.h"
+#include "core/base/EntryReading.h"
+#include "core/base/FileAccess.h"
+#include "core/base/ParamsFile.h"
+#include "core/base/Version.h"
+#include "render/base/SidecarFile.h"
 
 #include <iostream>
 

@@ -2,8 +2,8 @@
 // every command works on.
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 #include "core/schematic/SchematicLayout.h"
 
 #include <CLI/CLI.hpp>

@@ -1,7 +1,7 @@
 // show and check-config: the parameter set and the configuration rules.
 #include "cli/Cli.h"
 #include "core/config/Configuration.h"
-#include "render/app/SidecarFile.h"
+#include "render/base/SidecarFile.h"
 
 #include <iomanip>
 #include <ostream>

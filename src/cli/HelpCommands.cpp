@@ -1,8 +1,8 @@
 // help-page: the pages of the help file on the terminal, for machines without a display and for
 // checking an edited help file.
 #include "cli/Cli.h"
-#include "core/app/DataFiles.h"
-#include "core/app/HelpDocument.h"
+#include "core/base/DataFiles.h"
+#include "core/base/HelpDocument.h"
 
 #include <memory>
 #include <sstream>

@@ -1,11 +1,11 @@
 // noise and jitter: the loop's phase noise per source with its RMS phase error and jitter, and
 // the same figures of a measured curve alone.
 #include "cli/Cli.h"
-#include "core/app/FileAccess.h"
+#include "core/base/FileAccess.h"
 #include "core/noise/NoisePlotAxes.h"
 #include "core/noise/PhaseNoiseAnalysis.h"
-#include "render/app/OffscreenGui.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/OffscreenGui.h"
+#include "render/base/PictureOutput.h"
 #include "render/noise/PhaseNoisePlotPainter.h"
 
 #include <array>

@@ -1,10 +1,10 @@
 // report: the design report of the stored parameters as a four-page PDF or one HTML page.
 #include "cli/Cli.h"
 #include "cli/Progress.h"
-#include "core/app/DataFiles.h"
+#include "core/base/DataFiles.h"
 #include "core/report/ReportSession.h"
-#include "render/app/OffscreenGui.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/OffscreenGui.h"
+#include "render/base/PictureOutput.h"
 #include "render/report/ReportDocument.h"
 
 #include <iomanip>

@@ -1,10 +1,10 @@
 // schematic: the schematic window's content for the stored design, as text or JSON, and its
 // print-out (drawing, title, parts and the figures of the rounded parts) as PNG, SVG or PDF.
 #include "cli/Cli.h"
-#include "core/app/DataFiles.h"
+#include "core/base/DataFiles.h"
 #include "core/schematic/SchematicSession.h"
-#include "render/app/OffscreenGui.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/OffscreenGui.h"
+#include "render/base/PictureOutput.h"
 #include "render/schematic/SchematicPainter.h"
 
 #include <iomanip>

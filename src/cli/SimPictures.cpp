@@ -4,9 +4,9 @@
 
 #ifndef LOOPCRAFT_CLI_WITHOUT_PICTURES
 #include "core/sim/SimulationSession.h"
-#include "render/app/DrawingSurface.h"
-#include "render/app/OffscreenGui.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/DrawingSurface.h"
+#include "render/base/OffscreenGui.h"
+#include "render/base/PictureOutput.h"
 #include "render/sim/ProtocolPagePainter.h"
 #include "render/sim/SimulationPlotPainter.h"
 

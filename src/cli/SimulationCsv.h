@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/Cli.h"
-#include "core/app/FileAccess.h"
+#include "core/base/FileAccess.h"
 #include "core/sim/SimState.h"
 
 #include <cstdint>

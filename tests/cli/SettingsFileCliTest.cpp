@@ -1,6 +1,6 @@
 // LOOPCRAFT.JSON through the command-line tool: the same rules as PARAMS.TXT.
 #include "CliTestSupport.h"
-#include "render/app/SidecarFile.h"
+#include "render/base/SidecarFile.h"
 
 namespace loopcraft::cli {
 namespace {

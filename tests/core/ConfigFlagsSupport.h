@@ -2,7 +2,7 @@
 // design window store them; shared by the tests that start from a configuration.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 namespace loopcraft::test {

@@ -5,7 +5,7 @@
 // and by anyone who wants the table of all configurations (FidelityTable).
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/sim/StepMeasures.h"
 

@@ -2,7 +2,7 @@
 // With nothing queued, every chooser behaves as if the user pressed Cancel.
 #pragma once
 
-#include "gui/app/UserDialogs.h"
+#include "gui/base/UserDialogs.h"
 
 #include <QStringList>
 #include <deque>

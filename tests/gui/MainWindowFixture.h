@@ -2,9 +2,9 @@
 // service: shared by the tests of the main window and of its panels.
 #pragma once
 
-#include "core/app/ParamsFile.h"
+#include "core/base/ParamsFile.h"
 #include "core/sim/SimulationSession.h"
-#include "gui/app/MainWindow.h"
+#include "gui/shell/MainWindow.h"
 #include "gui/sim/SimulationPanel.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"

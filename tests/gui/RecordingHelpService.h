@@ -1,7 +1,7 @@
 // A help service for tests: remembers what the windows asked for and opens nothing.
 #pragma once
 
-#include "gui/app/HelpService.h"
+#include "gui/base/HelpService.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "render/app/PictureOutput.h"
+#include "render/base/PictureOutput.h"
 
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "render/sim/ProtocolPagePainter.h"
 #include "render/sim/SimulationPlotPainter.h"
 #include "tests/render/RenderTestSupport.h"

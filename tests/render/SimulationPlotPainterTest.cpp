@@ -1,6 +1,6 @@
 #include "render/sim/SimulationPlotPainter.h"
 
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "tests/render/RenderTestSupport.h"
 
 #include <QPainter>

@@ -1,7 +1,7 @@
 // Grid lines and tick labels of the Bode plot.
 #include "core/bode/BodeAxes.h"
 
-#include "core/app/FixedNotation.h"
+#include "core/base/FixedNotation.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 // Configuration texts of the Bode window.
 #include "core/bode/BodeConfigText.h"
 
-#include "core/app/FixedNotation.h"
+#include "core/base/FixedNotation.h"
 
 namespace loopcraft {
 

@@ -1,7 +1,7 @@
 // The two read-only texts under the Bode plot that describe the loop being plotted.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 #include <string>

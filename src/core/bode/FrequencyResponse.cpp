@@ -1,7 +1,7 @@
 // Frequency response: grid, ranges, mapping factors and curves.
 #include "core/bode/FrequencyResponse.h"
 
-#include "core/app/NonFinite.h"
+#include "core/base/NonFinite.h"
 
 #include <algorithm>
 #include <array>

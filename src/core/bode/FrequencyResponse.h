@@ -3,7 +3,7 @@
 // map gains, phases and frequencies onto the plot frame.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/LoopResponse.h"
 

@@ -2,8 +2,8 @@
 // choice flags, and the pure rules of the configuration dialog (what it shows, what it refuses).
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 
 #include <array>
 #include <optional>

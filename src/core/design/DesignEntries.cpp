@@ -1,7 +1,7 @@
 // Reading and validating the design window's entries.
 #include "core/design/DesignEntries.h"
 
-#include "core/app/EntryReading.h"
+#include "core/base/EntryReading.h"
 #include "core/schematic/E24.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // parameter set, check them and write designed texts back.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 #include <array>

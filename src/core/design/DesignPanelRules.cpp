@@ -1,7 +1,7 @@
 // Visibility of the design window's controls and its configuration description.
 #include "core/design/DesignPanelRules.h"
 
-#include "core/app/FixedNotation.h"
+#include "core/base/FixedNotation.h"
 
 namespace loopcraft {
 

@@ -2,7 +2,7 @@
 // configuration at its top. Pure functions; the window applies the result.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 #include <string>

@@ -1,8 +1,8 @@
 // The design window's operations.
 #include "core/design/DesignSession.h"
 
-#include "core/app/FixedNotation.h"
-#include "core/app/NonFinite.h"
+#include "core/base/FixedNotation.h"
+#include "core/base/NonFinite.h"
 #include "core/design/AdpllDesign.h"
 #include "core/design/FilterDesign.h"
 #include "core/design/LoopFigures.h"

@@ -7,7 +7,7 @@
 // the command-line tool fills window() from the parameter set.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/DesignEntries.h"
 #include "core/design/DesignPanelRules.h"

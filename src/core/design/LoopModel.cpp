@@ -1,7 +1,7 @@
 // The loop transfer model.
 #include "core/design/LoopModel.h"
 
-#include "core/app/NonFinite.h"
+#include "core/base/NonFinite.h"
 
 #include <array>
 #include <cmath>

@@ -6,7 +6,7 @@
 // Everything here is pure: the functions read the state and the configuration and keep nothing.
 #pragma once
 
-#include "core/app/Message.h"
+#include "core/base/Message.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopResponse.h"

@@ -9,7 +9,7 @@
 // oscillator's frequency.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/noise/FilterNoise.h"

@@ -1,7 +1,7 @@
 // Reading the phase-noise window's entries and running the analysis.
 #include "core/noise/PhaseNoiseSession.h"
 
-#include "core/app/FileAccess.h"
+#include "core/base/FileAccess.h"
 
 #include <array>
 #include <charconv>

@@ -3,7 +3,7 @@
 // outcome carries the message, which the window shows in place of the plot.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/noise/PhaseNoiseAnalysis.h"
 #include "core/noise/PhaseNoiseSettings.h"
 

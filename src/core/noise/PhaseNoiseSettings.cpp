@@ -1,7 +1,7 @@
 // Range checks of the phase-noise settings.
 #include "core/noise/PhaseNoiseSettings.h"
 
-#include "core/app/SidecarSettings.h"
+#include "core/base/SidecarSettings.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "core/report/ReportSession.h"
 
-#include "core/app/FixedNotation.h"
+#include "core/base/FixedNotation.h"
 #include "core/design/DesignPanelRules.h"
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopFigures.h"

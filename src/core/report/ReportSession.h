@@ -3,8 +3,8 @@
 // stimulus), and the texts the report prints beside their pictures.
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 #include "core/bode/FrequencyResponse.h"
 #include "core/design/DesignSession.h"
 #include "core/noise/PhaseNoiseAnalysis.h"

@@ -1,8 +1,8 @@
 // Component values of the loop filter circuit.
 #include "core/schematic/ComponentValues.h"
 
-#include "core/app/FixedNotation.h"
-#include "core/app/NonFinite.h"
+#include "core/base/FixedNotation.h"
+#include "core/base/NonFinite.h"
 #include "core/schematic/E24.h"
 
 #include <array>

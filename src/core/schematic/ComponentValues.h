@@ -3,7 +3,7 @@
 // with a unit ("51.0 kOhm", "820.0 pF").
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 #include <optional>

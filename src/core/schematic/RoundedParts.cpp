@@ -1,7 +1,7 @@
 // The loop of the rounded parts.
 #include "core/schematic/RoundedParts.h"
 
-#include "core/app/FixedNotation.h"
+#include "core/base/FixedNotation.h"
 #include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/E24.h"

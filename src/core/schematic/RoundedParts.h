@@ -4,7 +4,7 @@
 // again from those, beside the designed figures. C1 and C4 are taken as the user entered them.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/schematic/ComponentValues.h"

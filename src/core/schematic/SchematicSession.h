@@ -5,8 +5,8 @@
 // parameters.
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/RoundedParts.h"

@@ -10,7 +10,7 @@
 // Dh<name>, Dl<name> and the buffer E<name>.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/FilterCircuit.h"

@@ -2,7 +2,7 @@
 // keep the line-end characters they carry; the page places each line by the line step alone.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 
 #include <cstdint>

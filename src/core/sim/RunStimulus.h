@@ -3,7 +3,7 @@
 // deck answers exactly the stimulus the run answers.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/sim/ProtocolText.h"
 

@@ -34,7 +34,7 @@
 // period every period.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 
 #include <array>
 #include <cstddef>

@@ -3,8 +3,8 @@
 // opens. The run (SimulationRun.h) goes through the same checks before it touches anything.
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/design/FilterDesignState.h"
 #include "core/sim/ProtocolText.h"

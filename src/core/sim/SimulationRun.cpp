@@ -1,6 +1,6 @@
 #include "core/sim/SimulationRun.h"
 
-#include "core/app/NonFinite.h"
+#include "core/base/NonFinite.h"
 #include "core/design/LoopModel.h"
 #include "core/sim/ReferenceSignal.h"
 #include "core/sim/RunStimulus.h"

@@ -7,8 +7,8 @@
 // from the stored configuration flags, so the panel's layout and the run never disagree.
 #pragma once
 
-#include "core/app/Message.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/Message.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
 #include "core/sim/CurveBlocks.h"
 #include "core/sim/ModelResponse.h"

@@ -1,6 +1,6 @@
 #include "gui/about/AboutPanel.h"
 
-#include "core/app/Version.h"
+#include "core/base/Version.h"
 
 #include <QLabel>
 #include <QPushButton>

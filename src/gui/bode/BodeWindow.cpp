@@ -1,13 +1,13 @@
 #include "gui/bode/BodeWindow.h"
 
-#include "core/app/HelpDocument.h"
+#include "core/base/HelpDocument.h"
 #include "core/bode/BodeConfigText.h"
 #include "core/design/DesignSession.h"
 #include "core/design/LoopModel.h"
-#include "gui/app/HelpService.h"
-#include "gui/app/MessagePresenter.h"
-#include "gui/app/PictureActions.h"
-#include "gui/app/UserDialogs.h"
+#include "gui/base/HelpService.h"
+#include "gui/base/MessagePresenter.h"
+#include "gui/base/PictureActions.h"
+#include "gui/base/UserDialogs.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -4,9 +4,9 @@
 // The plot is the BodePlotPainter's picture, which printing and "Save Picture As..." share.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/bode/FrequencyResponse.h"
-#include "gui/app/WorkingArea.h"
+#include "gui/base/WorkingArea.h"
 #include "render/bode/BodePlotPainter.h"
 
 #include <QWidget>

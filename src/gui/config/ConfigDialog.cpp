@@ -1,10 +1,10 @@
 #include "gui/config/ConfigDialog.h"
 
-#include "core/app/HelpDocument.h"
-#include "gui/app/EntryFieldReader.h"
-#include "gui/app/HelpService.h"
-#include "gui/app/MessagePresenter.h"
-#include "gui/app/UserDialogs.h"
+#include "core/base/HelpDocument.h"
+#include "gui/base/EntryFieldReader.h"
+#include "gui/base/HelpService.h"
+#include "gui/base/MessagePresenter.h"
+#include "gui/base/UserDialogs.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -4,9 +4,9 @@
 // when it is left with Done. Done is the only way out: the window has no close button.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
-#include "gui/app/WorkingArea.h"
+#include "gui/base/WorkingArea.h"
 
 #include <QDialog>
 #include <array>

@@ -5,9 +5,9 @@
 // the Bode and schematic windows are opened. Done is the only way out; there is no close button.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/design/DesignSession.h"
-#include "gui/app/WorkingArea.h"
+#include "gui/base/WorkingArea.h"
 
 #include <QDialog>
 #include <array>

@@ -1,8 +1,8 @@
 #include "gui/noise/PhaseNoiseWindow.h"
 
-#include "gui/app/MessagePresenter.h"
-#include "gui/app/PictureActions.h"
-#include "gui/app/UserDialogs.h"
+#include "gui/base/MessagePresenter.h"
+#include "gui/base/PictureActions.h"
+#include "gui/base/UserDialogs.h"
 
 #include <QCheckBox>
 #include <QFormLayout>

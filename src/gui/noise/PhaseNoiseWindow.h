@@ -4,9 +4,9 @@
 // message box. Print and "Save Picture As..." draw the same PhaseNoisePlotPainter picture.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/noise/PhaseNoiseSession.h"
-#include "gui/app/WorkingArea.h"
+#include "gui/base/WorkingArea.h"
 #include "render/noise/PhaseNoisePlotPainter.h"
 
 #include <QWidget>

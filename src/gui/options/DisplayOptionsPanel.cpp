@@ -1,9 +1,9 @@
 #include "gui/options/DisplayOptionsPanel.h"
 
-#include "core/app/ParameterSet.h"
-#include "gui/app/Placement.h"
-#include "gui/app/UserDialogs.h"
-#include "render/app/DrawingSurface.h"
+#include "core/base/ParameterSet.h"
+#include "gui/base/Placement.h"
+#include "gui/base/UserDialogs.h"
+#include "render/base/DrawingSurface.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>

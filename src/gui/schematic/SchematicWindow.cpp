@@ -1,12 +1,12 @@
 #include "gui/schematic/SchematicWindow.h"
 
-#include "core/app/HelpDocument.h"
+#include "core/base/HelpDocument.h"
 #include "core/schematic/E24.h"
-#include "gui/app/DataFiles.h"
-#include "gui/app/HelpService.h"
-#include "gui/app/MessagePresenter.h"
-#include "gui/app/PictureActions.h"
-#include "gui/app/UserDialogs.h"
+#include "gui/base/DataFiles.h"
+#include "gui/base/HelpService.h"
+#include "gui/base/MessagePresenter.h"
+#include "gui/base/PictureActions.h"
+#include "gui/base/UserDialogs.h"
 #include "gui/config/ConfigDialog.h"
 
 #include <QApplication>

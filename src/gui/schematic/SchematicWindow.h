@@ -7,7 +7,7 @@
 // SchematicPainter draws the picture here, on paper and into exported files.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/schematic/SchematicSession.h"
 #include "render/schematic/SchematicPainter.h"
 

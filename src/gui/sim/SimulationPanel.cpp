@@ -1,14 +1,14 @@
 #include "gui/sim/SimulationPanel.h"
 
 #include "core/sim/SimulationSession.h"
-#include "gui/app/BusyCursor.h"
-#include "gui/app/HelpService.h"
-#include "gui/app/MessagePresenter.h"
-#include "gui/app/PictureActions.h"
-#include "gui/app/Placement.h"
-#include "gui/app/UserDialogs.h"
+#include "gui/base/BusyCursor.h"
+#include "gui/base/HelpService.h"
+#include "gui/base/MessagePresenter.h"
+#include "gui/base/PictureActions.h"
+#include "gui/base/Placement.h"
+#include "gui/base/UserDialogs.h"
 #include "gui/sim/SimulationPlotView.h"
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "render/sim/ProtocolPagePainter.h"
 
 #include <QCheckBox>

@@ -3,9 +3,9 @@
 // its controls in before an operation and shows the outcome afterwards.
 #pragma once
 
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/sim/SimulationRun.h"
-#include "gui/app/BusyCursor.h"
+#include "gui/base/BusyCursor.h"
 
 #include <QFrame>
 #include <atomic>

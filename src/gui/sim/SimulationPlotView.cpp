@@ -1,8 +1,8 @@
 #include "gui/sim/SimulationPlotView.h"
 
 #include "core/sim/SimulationSession.h"
-#include "gui/app/PictureActions.h"
-#include "render/app/DrawingSurface.h"
+#include "gui/base/PictureActions.h"
+#include "render/base/DrawingSurface.h"
 
 #include <QAction>
 #include <QPainter>

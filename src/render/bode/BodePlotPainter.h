@@ -7,7 +7,7 @@
 
 #include "core/bode/BodeConfigText.h"
 #include "core/bode/FrequencyResponse.h"
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 
 #include <QColor>
 #include <QSize>

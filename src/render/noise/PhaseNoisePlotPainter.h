@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/noise/PhaseNoiseAnalysis.h"
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 
 #include <QColor>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "render/report/ReportDocument.h"
 
-#include "core/app/Version.h"
-#include "render/app/DrawingSurface.h"
-#include "render/app/PictureOutput.h"
+#include "core/base/Version.h"
+#include "render/base/DrawingSurface.h"
+#include "render/base/PictureOutput.h"
 
 #include <QFile>
 #include <QPainter>

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "core/report/ReportSession.h"
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 #include "render/bode/BodePlotPainter.h"
 #include "render/noise/PhaseNoisePlotPainter.h"
 #include "render/schematic/SchematicPainter.h"

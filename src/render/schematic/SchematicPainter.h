@@ -4,10 +4,10 @@
 // usable shopping list. The window draws the drawing and title; print and export draw the lot.
 #pragma once
 
-#include "core/app/Message.h"
+#include "core/base/Message.h"
 #include "core/schematic/RoundedParts.h"
 #include "core/schematic/SchematicSession.h"
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 #include "render/wmf/WmfPicture.h"
 
 #include <QFont>

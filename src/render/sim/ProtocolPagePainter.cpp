@@ -1,6 +1,6 @@
 #include "render/sim/ProtocolPagePainter.h"
 
-#include "render/app/PictureOutput.h"
+#include "render/base/PictureOutput.h"
 
 #include <QDateTime>
 #include <QPainter>

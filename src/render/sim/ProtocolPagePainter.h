@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/sim/ProtocolText.h"
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 
 #include <QColor>
 #include <QFont>

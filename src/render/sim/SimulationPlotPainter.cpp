@@ -4,7 +4,7 @@
 #include "core/sim/CurveBlocks.h"
 #include "core/sim/SimState.h"
 #include "core/sim/SimulationRun.h"
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -5,7 +5,7 @@
 // nothing half-read is ever drawn.
 #pragma once
 
-#include "render/app/PagePainter.h"
+#include "render/base/PagePainter.h"
 
 #include <QByteArrayView>
 #include <QRectF>

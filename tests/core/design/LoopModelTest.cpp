@@ -3,7 +3,7 @@
 #include "core/design/LoopModel.h"
 
 #include "../DistinctDesignState.h"
-#include "core/app/ParameterSet.h"
+#include "core/base/ParameterSet.h"
 #include "core/design/FilterDesignState.h"
 
 #include <cmath>

@@ -2,7 +2,7 @@
 // entry or table gives a message instead of a result, and tables import from files.
 #include "core/noise/PhaseNoiseSession.h"
 
-#include "core/app/SidecarSettings.h"
+#include "core/base/SidecarSettings.h"
 
 #include <filesystem>
 #include <fstream>

@@ -3,7 +3,7 @@
 #include "render/bode/BodePlotPainter.h"
 
 #include "core/bode/BodeAxes.h"
-#include "render/app/PictureOutput.h"
+#include "render/base/PictureOutput.h"
 
 #include <QFontMetrics>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "gui/bode/BodeWindow.h"
 
 #include "core/design/DesignSession.h"
-#include "gui/app/MessagePresenter.h"
+#include "gui/base/MessagePresenter.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 

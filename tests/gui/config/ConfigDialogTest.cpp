@@ -1,7 +1,7 @@
 #include "gui/config/ConfigDialog.h"
 
-#include "gui/app/HelpWindow.h"
-#include "gui/app/WindowHelpService.h"
+#include "gui/shell/HelpWindow.h"
+#include "gui/shell/WindowHelpService.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 

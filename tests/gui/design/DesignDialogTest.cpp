@@ -1,6 +1,6 @@
 #include "gui/design/DesignDialog.h"
 
-#include "gui/app/MessagePresenter.h"
+#include "gui/base/MessagePresenter.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/schematic/SchematicWindow.h"
 #include "tests/gui/GuiTestSupport.h"

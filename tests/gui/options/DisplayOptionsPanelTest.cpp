@@ -1,6 +1,6 @@
 #include "gui/options/DisplayOptionsPanel.h"
 
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QListWidget>

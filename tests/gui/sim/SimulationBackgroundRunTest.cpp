@@ -1,9 +1,9 @@
 // Runs that take long compute on their own thread: the window keeps answering, shows how far
 // the run is, can stop it, and ends cleanly (parameter file written) when asked to quit.
-#include "core/app/ParamsFile.h"
-#include "gui/app/MainWindow.h"
-#include "gui/app/Startup.h"
-#include "gui/app/TerminationSignals.h"
+#include "core/base/ParamsFile.h"
+#include "gui/shell/MainWindow.h"
+#include "gui/shell/Startup.h"
+#include "gui/shell/TerminationSignals.h"
 #include "gui/sim/SimulationPanel.h"
 #include "gui/sim/SimulationPlotView.h"
 #include "tests/gui/MainWindowFixture.h"

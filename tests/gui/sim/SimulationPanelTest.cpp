@@ -1,9 +1,9 @@
 #include "gui/sim/SimulationPanel.h"
 
-#include "gui/app/MessagePresenter.h"
+#include "gui/base/MessagePresenter.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/sim/SimulationPlotView.h"
-#include "render/app/DrawingSurface.h"
+#include "render/base/DrawingSurface.h"
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QFile>
