@@ -1,7 +1,6 @@
 #include "gui/config/ConfigDialog.h"
 
 #include "core/base/HelpDocument.h"
-#include "gui/base/EntryFieldReader.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/UserDialogs.h"
@@ -37,7 +36,7 @@ void placeRow(QWidget* label, QWidget* edit, double top, double height) {
 
 ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            QWidget* parent)
-    : QDialog(parent), mParams(params), mHelp(help), mDialogs(dialogs) {
+    : QDialog(parent), mParams(params), mHelp(help), mDialogs(dialogs), mSession(params) {
     setObjectName("Form2");
     setWindowTitle("PLL Configuration");
     // Minimise and maximise but no close button, so Done is the way out. (Qt adds the system
@@ -241,21 +240,40 @@ void ConfigDialog::setRadioStates(const ConfigRadioStates& s) {
         radioFor(radio.flag)->setAutoExclusive(true);
 }
 
+std::array<const ConfigDialog::Field*, 14> ConfigDialog::fields() const {
+    return {&mLDPLLf0, &mKd, &mKp,      &mPDSatP,  &mPDSatN,  &mLFSatP, &mLFSatN,
+            &mK0,      &mN,  &mVCOSatP, &mVCOSatN, &mADPLLf0, &mUSupP,  &mUSupN};
+}
+
+void ConfigDialog::copyIn() {
+    ConfigDialogModel& m = mSession.model();
+    m.radios = radioStates();
+    for (const Field* f : fields())
+        *m.entry(f->id) = f->edit->text().toStdString();
+}
+
+void ConfigDialog::copyOut() {
+    const ConfigDialogModel& m = mSession.model();
+    if (m.radios != radioStates())
+        setRadioStates(m.radios);
+    for (const Field* f : fields()) {
+        const QString text = QString::fromStdString(*m.entry(f->id));
+        if (f->edit->text() != text)
+            f->edit->setText(text);
+    }
+}
+
 void ConfigDialog::FillDialog() {
-    setRadioStates(LoadConfigFlags(mParams));
-    for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0, &mN,
-                           &mVCOSatP, &mVCOSatN, &mADPLLf0, &mUSupP, &mUSupN})
-        f->edit->setText(QString::fromStdString(mParams.text(f->id)));
+    mSession.Fill();
+    setRadioStates(mSession.model().radios);
+    for (const Field* f : fields())
+        f->edit->setText(QString::fromStdString(*mSession.model().entry(f->id)));
 }
 
 void ConfigDialog::ApplyConfigRules() {
-    ConfigVisibility v = loopcraft::ApplyConfigRules(radioStates());
-    if (v.switchOrder1To2) {
-        // A PFD cannot work without a filter: order 1 gives way to order 2, then the rules run
-        // once more on the new choice (which cannot ask for the switch again).
-        mOrder[1]->setChecked(true);
-        v = loopcraft::ApplyConfigRules(radioStates());
-    }
+    copyIn();
+    const ConfigVisibility v = mSession.ApplyRules();
+    copyOut();
     for (const auto& [name, visible] : v.byObjectName()) {
         const QString objectName = QString::fromStdString(name);
         if (QWidget* w = findChild<QWidget*>(objectName))
@@ -273,23 +291,10 @@ void ConfigDialog::SelectVCOScaler() {
 }
 
 void ConfigDialog::ButtonConfigDoneClick() {
-    StoreConfigFlags(radioStates(), mParams);
-
-    // Each read stores its value at once; a failure has shown its message and stops here.
-    // Hidden fields are read too, so a bad text in one of them is brought into view.
-    auto read = [this](const Field& f) { return readEntryField(f.edit, mParams, f.id, mDialogs); };
-    if (mADPLL->isChecked()) {
-        if (!read(mADPLLf0))
-            return;
-    } else {
-        for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0,
-                               &mN, &mVCOSatP, &mVCOSatN, &mUSupP, &mUSupN})
-            if (!read(*f))
-                return;
-    }
-
-    if (const std::optional<Message> violation = ValidateConfiguration(mParams)) {
-        showMessage(mDialogs, this, *violation);
+    copyIn();
+    const ConfigOutcome outcome = mSession.Done();
+    if (outcome.message) {
+        showMessage(mDialogs, this, *outcome.message);
         return;
     }
     accept();

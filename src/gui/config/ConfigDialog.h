@@ -2,9 +2,11 @@
 // choices with their gains, saturation limits and supply voltages. It is filled from the
 // parameter set, shows only the fields the current choices use, and writes everything back
 // when it is left with Done. Done is the only way out: the window has no close button.
+// ConfigSession decides what is shown and what Done accepts; the dialog shows its outcome.
 #pragma once
 
 #include "core/base/ParameterSet.h"
+#include "core/config/ConfigSession.h"
 #include "core/config/Configuration.h"
 #include "gui/base/WorkingArea.h"
 
@@ -66,12 +68,18 @@ private:
     QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
     Field field(QWidget* parent, TextId id, const char* caption);
     void setRadioStates(const ConfigRadioStates& states);
+    // The controls into the session's model, and its model back into the controls.
+    void copyIn();
+    void copyOut();
+    // The fourteen entries in the dialog's order.
+    std::array<const Field*, 14> fields() const;
     // The button of a configuration flag, which carries the flag's name.
     QRadioButton* radioFor(FlagId flag) const;
 
     ParameterSet& mParams;
     HelpService& mHelp;
     UserDialogs& mDialogs;
+    ConfigSession mSession;
 
     QGroupBox* mPanel1 = nullptr;
     QFrame* mPanel2 = nullptr;

@@ -44,7 +44,7 @@ TEST(ConfigFlags, HandEditedGroupsReadDeterministically) {
     EXPECT_EQ(Configuration::fromFlags(p).order, 4);
 }
 
-// The rules' messages and focus fields are checked through the dialog; here their order.
+// The rules' messages and focus fields are checked through the session; here their order.
 TEST(Validation, TheEarlierOfTwoBrokenRulesIsReported) {
     ParameterSet p;
     ASSERT_TRUE(p.setEntry(TextId::ConfigK0, "-1"));

@@ -98,73 +98,44 @@ TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
     EXPECT_FALSE(shown("EditConfigPDSatP"));
 }
 
-TEST_F(ConfigDialogTest, PfdMovesOrderOneToTwoAndExorBringsOrderOneBack) {
-    click("rbConfigActivePI");
-    click("rbConfigPLLOrder1");
-    EXPECT_FALSE(shown("GroupBox4"));
-    EXPECT_TRUE(checked("rbConfigActivePI")) << "only hidden, never changed";
-    click("rbConfigDPLLPFD");
-    EXPECT_TRUE(checked("rbConfigPLLOrder2"));
-    EXPECT_FALSE(shown("rbConfigPLLOrder1"));
-    EXPECT_TRUE(shown("GroupBox4"));
-    click("rbConfigDPLLExor");
-    EXPECT_TRUE(shown("rbConfigPLLOrder1"));
-    EXPECT_TRUE(checked("rbConfigPLLOrder2"));
-}
-
-TEST_F(ConfigDialogTest, DetectorFilterAndOscillatorShowTheirFields) {
+// The rules themselves are the session's (tests/core/config); here the clicks reach them and the
+// dialog shows what they decide, the radio buttons included.
+TEST_F(ConfigDialogTest, ClicksShowAndHideFieldsWithTheirLabels) {
     click("rbConfigLPLLMul");
     EXPECT_TRUE(shown("EditConfigKd") && shown("stConfigKd"));
-    EXPECT_FALSE(shown("EditConfigKp"));
-    EXPECT_TRUE(shown("EditConfigPDSatP"));
     click("rbConfigDPLLPFD_CP");
-    EXPECT_FALSE(shown("EditConfigKd"));
-    EXPECT_TRUE(shown("EditConfigKp") && shown("stConfigKp"));
+    EXPECT_FALSE(shown("EditConfigKd") || shown("stConfigKd"));
     EXPECT_FALSE(shown("EditConfigPDSatP") || shown("stConfigPDSatN"));
-    for (const char* pd : {"rbConfigDPLLExor", "rbConfigDPLLJK", "rbConfigDPLLPFD"}) {
-        click(pd);
-        EXPECT_FALSE(shown("EditConfigKd") || shown("EditConfigKp")) << pd;
-        EXPECT_TRUE(shown("EditConfigPDSatP") && shown("EditConfigPDSatN")) << pd;
-    }
-    EXPECT_FALSE(shown("EditConfigLFSatP"));
-    click("rbConfigActivePI");
-    EXPECT_TRUE(shown("EditConfigLFSatP") && shown("stConfigLFSatN"));
-    EXPECT_FALSE(shown("EditConfigN"));
     click("rbConfigVCOScaler");
     EXPECT_TRUE(shown("EditConfigN") && shown("stConfigN"));
-}
-
-TEST_F(ConfigDialogTest, AdpllAndBackKeepsEveryMixedSignalChoice) {
-    click("rbConfigPLLOrder4");
-    click("rbConfigActiveLL");
     click("rbConfigADPLL");
     EXPECT_FALSE(shown("Panel2"));
     EXPECT_TRUE(shown("Panel3"));
-    click("rbConfigDPLL");
-    EXPECT_TRUE(shown("Panel2"));
-    EXPECT_FALSE(shown("Panel3"));
-    EXPECT_TRUE(checked("rbConfigPLLOrder4") && checked("rbConfigActiveLL"));
 }
 
-// The rule table below relies on the defaults passing; limits equal to their bounds pass too.
-TEST_F(ConfigDialogTest, LimitsEqualToTheirBoundsAreAcceptedAndChoicesStored) {
+TEST_F(ConfigDialogTest, PfdMovesTheOrderButtonFromOneToTwo) {
+    click("rbConfigPLLOrder1");
+    EXPECT_FALSE(shown("GroupBox4"));
+    click("rbConfigDPLLPFD");
+    EXPECT_TRUE(checked("rbConfigPLLOrder2"));
+    EXPECT_FALSE(checked("rbConfigPLLOrder1"));
+    EXPECT_FALSE(shown("rbConfigPLLOrder1"));
+    EXPECT_TRUE(shown("GroupBox4"));
+}
+
+TEST_F(ConfigDialogTest, DoneStoresTheChoicesAndTheEntriesAndCloses) {
     click("rbConfigDPLLPFD_CP");
-    click("rbConfigPLLOrder3");
     click("rbConfigActivePI");
-    for (const char* e :
-         {"EditConfigUSupP", "EditConfigUSupN", "EditConfigPDSatP", "EditConfigPDSatN",
-          "EditConfigLFSatP", "EditConfigLFSatN", "EditConfigVCOSatP", "EditConfigVCOSatN"})
-        type(e, "1");
+    type("EditConfigVCOSatN", "1");
     done();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_TRUE(fakeDialogs().messages.empty());
     EXPECT_EQ(params.rbConfigDPLLPFD_CP, 1);
-    EXPECT_EQ(params.rbConfigDPLLExor, 0);
-    EXPECT_EQ(params.rbConfigPLLOrder3, 1);
     EXPECT_EQ(params.rbConfigActivePI, 1);
+    EXPECT_EQ(params.text(TextId::ConfigVCOSatN), "1");
 }
 
-// One broken value: its message, the field focused (and shown even when its group was hidden).
+// One refused value: its message, and the field focused and shown even when its group was hidden.
 struct Violation {
     const char* edit;
     const char* text;
@@ -189,37 +160,18 @@ TEST_P(ConfigDialogViolation, ShowsItsMessageAndFocusesTheField) {
     EXPECT_EQ(fakeDialogs().messages[0].text, v.message);
     EXPECT_EQ(focused(), v.focus);
     EXPECT_TRUE(widget(v.focus)->isVisible());
-    if (v.title != std::string("Illegal entry"))
-        return;
-    // Every mixed-signal value was read before the check, the broken one included.
-    const TextId id = *findText(std::string(v.edit).substr(4));
-    EXPECT_EQ(params.text(id), cutEntryText(v.text));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, ConfigDialogViolation,
     ::testing::Values(
+        // The check names another field than the one typed into.
         Violation{"EditConfigUSupN", "5.5", "U+ must be larger than U-", "EditConfigUSupP"},
-        Violation{"EditConfigLDPLLf0", "0", "f0 must be positive", "EditConfigLDPLLf0"},
-        Violation{"EditConfigKp", "0", "Kp must bne positive", "EditConfigKp"},
-        Violation{"EditConfigPDSatN", "4.6", "USat+ must be larger than USat-", "EditConfigPDSatP"},
-        Violation{"EditConfigPDSatP", "5.01", "USat+ must be smaller than U+", "EditConfigPDSatP"},
-        Violation{"EditConfigPDSatN", "-0.1", "USat- must be larger than U-", "EditConfigPDSatN"},
-        Violation{"EditConfigLFSatP", "0.4", "USat+ must be larger than USat-", "EditConfigLFSatP"},
-        Violation{"EditConfigLFSatP", "6", "USat+ must be smaller than U+", "EditConfigLFSatP"},
-        Violation{"EditConfigVCOSatN", "4.6", "USat+ must be larger than USat-",
-                  "EditConfigVCOSatP"},
-        Violation{"EditConfigVCOSatP", "5.5", "USat+ must be smaller than U+", "EditConfigVCOSatP"},
-        Violation{"EditConfigVCOSatN", "-2", "USat- must be larger than U-", "EditConfigVCOSatN"},
-        Violation{"EditConfigK0", "-130000", "K0 must be positive", "EditConfigK0"},
-        Violation{"EditConfigN", "0", "N must be positive", "EditConfigN"},
         Violation{"EditConfigN", "2.0", "Invalid integer format", "EditConfigN", "Format error"},
         // Hidden by Exor and by order one: shown again to be mended.
         Violation{"EditConfigKd", "-1", "Kd must be positive", "EditConfigKd"},
         Violation{"EditConfigLFSatN", "-1", "USat- must be larger than U-", "EditConfigLFSatN",
-                  "Illegal entry", "rbConfigPLLOrder1"},
-        // Twelve characters: the cut leaves "0.000000000", which is zero.
-        Violation{"EditConfigKd", "0.0000000001", "Kd must be positive", "EditConfigKd"}));
+                  "Illegal entry", "rbConfigPLLOrder1"}));
 
 // Every field the checks can name must be in the dialog with its label; a typo in a rule would
 // leave the user's focus nowhere. The walk breaks each value in turn, in both categories.
@@ -246,39 +198,16 @@ TEST_F(ConfigDialogTest, EveryFieldTheChecksNameIsInTheDialog) {
         EXPECT_NE(dialog.findChild<QWidget*>(QString::fromStdString(name)), nullptr) << name;
 }
 
-TEST_F(ConfigDialogTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) {
+TEST_F(ConfigDialogTest, FormatErrorSelectsTheWholeText) {
     click("rbConfigDPLLJK");
-    type("EditConfigKd", "2.5");
     type("EditConfigK0", "13e4x");
-    type("EditConfigN", "7");
     done();
     ASSERT_EQ(fakeDialogs().messages.size(), 1u);
     EXPECT_EQ(fakeDialogs().messages[0],
               (RecordedMessage{"Format error", "Invalid floating format"}));
     EXPECT_EQ(focused(), "EditConfigK0");
     EXPECT_EQ(test::child<QLineEdit>(&dialog, "EditConfigK0")->selectedText(), "13e4x");
-    EXPECT_EQ(params.rbConfigDPLLJK, 1); // stored before reading
-    EXPECT_EQ(params.ConfigKd, 2.5f);    // read before the failure
-    EXPECT_EQ(params.text(TextId::ConfigK0), "130000");
-    EXPECT_EQ(params.ConfigN, 1); // never read
-}
-
-TEST_F(ConfigDialogTest, AdpllReadsOnlyItsCentreFrequency) {
-    click("rbConfigADPLL");
-    type("EditConfigKd", "garbage");
-    type("EditConfigADPLLf0", "0");
-    done();
-    ASSERT_EQ(fakeDialogs().messageTexts(), QStringList{"f0 must be positive"});
-    EXPECT_EQ(focused(), "EditConfigADPLLf0");
-    EXPECT_EQ(params.rbConfigADPLL, 1);
-
-    fakeDialogs().reset();
-    type("EditConfigADPLLf0", "250000");
-    test::child<QPushButton>(&dialog, "ButtonConfigDone")->click();
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_TRUE(fakeDialogs().messages.empty());
-    EXPECT_EQ(params.ConfigADPLLf0, 250000.0f);
-    EXPECT_EQ(params.text(TextId::ConfigKd), "1");
+    EXPECT_EQ(params.rbConfigDPLLJK, 1);
 }
 
 TEST(ConfigDialogModality, HelpWindowStaysUsableWhileTheDialogIsOpen) {
