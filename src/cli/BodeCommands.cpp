@@ -1,11 +1,8 @@
 // bode and components: the frequency response and the filter's component values, computed as
 // the Bode and schematic windows compute them.
 #include "cli/Cli.h"
-#include "core/bode/BodeConfigText.h"
-#include "core/bode/FrequencyResponse.h"
+#include "core/bode/BodeSession.h"
 #include "core/config/Configuration.h"
-#include "core/design/FilterDesignState.h"
-#include "core/design/LoopModel.h"
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/E24.h"
 #include "core/schematic/SchematicLayout.h"
@@ -25,9 +22,6 @@
 
 namespace loopcraft::cli {
 namespace {
-
-// The Bode window's frame at a nominal size; the command reports no pixel positions.
-const PlotFrame kNominalFrame = PlotFrame::fromEdges(50, 750, 30, 450);
 
 // Shortest text that reads back as the same float.
 std::string floatText(float v) {
@@ -120,23 +114,16 @@ std::vector<QByteArray> drawPictures(FrequencyResponse& response, const BodeConf
 int runBode(CliContext& ctx, const BodeOptions& options) {
     const QSize size = checkOutputs(options);
     checkStoredEntries(ctx.params);
-    ParameterSet& params = ctx.params;
-    const Configuration config = Configuration::fromFlags(params);
-    const FilterDesignState state = FilterDesignState::fromParameters(params, config);
-    const LoopEvaluator evaluate = [&state, &config](float f) {
-        return EvaluateLoop(state, config, f);
-    };
-
-    FrequencyResponse response;
-    const BodeRun run = ComputeBodeResponse(response, params, BodeEntries::fromParameters(params),
-                                            evaluate, kNominalFrame);
+    BodeSession session(ctx.params);
+    const BodeRun run = session.ComputeStored();
     if (run.error) {
         throw UserMessage(*run.error);
     }
+    FrequencyResponse& response = session.response();
     const std::vector<float> f = gridFrequencies(response);
 
     // Everything is made before the first file is written.
-    const BodeConfigText memo = MakeBodeConfigText(params, config);
+    const BodeConfigText& memo = session.configText();
     const std::vector<QByteArray> pictures = drawPictures(response, memo, options, size);
     if (!options.csvFile.empty()) {
         std::ostringstream csv;

@@ -2,9 +2,7 @@
 
 #include "core/base/FixedNotation.h"
 #include "core/design/DesignPanelRules.h"
-#include "core/design/FilterDesignState.h"
 #include "core/design/LoopFigures.h"
-#include "core/design/LoopModel.h"
 #include "core/noise/NoisePlotAxes.h"
 #include "core/schematic/E24.h"
 
@@ -14,9 +12,6 @@
 
 namespace loopcraft {
 namespace {
-
-// The Bode grid at a nominal size; the report's painter maps the curves onto its own frame.
-const PlotFrame kNominalFrame = PlotFrame::fromEdges(50, 750, 30, 450);
 
 std::string figureText(const std::optional<float>& v, int decimals, const char* unit) {
     if (!v) {
@@ -43,7 +38,7 @@ void appendLines(std::vector<std::string>& lines, const std::string& text) {
 } // namespace
 
 ReportSession::ReportSession(ParameterSet& params)
-    : mParams(params), mConfig(Configuration::fromFlags(params)) {}
+    : mParams(params), mConfig(Configuration::fromFlags(params)), mBode(mParams) {}
 
 std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress) {
     mDesign = std::make_unique<DesignSession>(mParams);
@@ -54,12 +49,8 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
     mConfig = mDesign->configuration();
     collectTexts(opened);
 
-    const FilterDesignState state = FilterDesignState::fromParameters(mParams, mConfig);
-    const Configuration config = mConfig;
-    const BodeRun bode = ComputeBodeResponse(
-        mResponse, mParams, BodeEntries::fromParameters(mParams),
-        [&state, &config](float f) { return EvaluateLoop(state, config, f); }, kNominalFrame);
-    if (bode.error) {
+    // The stored loop, the one the design window opened on.
+    if (const BodeRun bode = mBode.ComputeStored(); bode.error) {
         return bode.error;
     }
 

@@ -5,7 +5,7 @@
 
 #include "core/base/Message.h"
 #include "core/base/ParameterSet.h"
-#include "core/bode/FrequencyResponse.h"
+#include "core/bode/BodeSession.h"
 #include "core/design/DesignSession.h"
 #include "core/noise/PhaseNoiseAnalysis.h"
 #include "core/schematic/SchematicSession.h"
@@ -57,7 +57,7 @@ public:
 
     const ParameterSet& params() const { return mParams; }
     const Configuration& configuration() const { return mConfig; }
-    FrequencyResponse& response() { return mResponse; }
+    FrequencyResponse& response() { return mBode.response(); }
     const SchematicSession& schematic() const { return *mSchematic; }
     const SimulationSession& simulation() const { return *mSimulation; }
 
@@ -66,7 +66,7 @@ private:
 
     ParameterSet mParams; // a copy: the report changes nothing the user keeps
     Configuration mConfig;
-    FrequencyResponse mResponse;
+    BodeSession mBode;
     std::unique_ptr<DesignSession> mDesign;
     std::unique_ptr<SchematicSession> mSchematic;
     std::unique_ptr<SimState> mState; // large: kept off the stack

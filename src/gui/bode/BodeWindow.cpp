@@ -1,9 +1,6 @@
 #include "gui/bode/BodeWindow.h"
 
 #include "core/base/HelpDocument.h"
-#include "core/bode/BodeConfigText.h"
-#include "core/design/DesignSession.h"
-#include "core/design/LoopModel.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/PictureActions.h"
@@ -29,11 +26,12 @@ int fraction(double f, int size) {
 
 BodeWindow::BodeWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                        QWidget* parent)
-    : QWidget(parent, Qt::Window), mParams(params), mHelp(help), mDialogs(dialogs) {
+    : QWidget(parent, Qt::Window), mParams(params), mHelp(help), mDialogs(dialogs),
+      mSession(params) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Bode Plot"));
     setAttribute(Qt::WA_QuitOnClose, false);
-    mPicture.setResponse(&mResponse);
+    mPicture.setResponse(&mSession.response());
 
     QFont controlFont(QStringLiteral("Arial"));
     controlFont.setBold(true);
@@ -131,8 +129,8 @@ void BodeWindow::resizeEvent(QResizeEvent* event) {
 void BodeWindow::applySize() {
     layoutControls();
     mPicture.setWindowSize(size());
-    if (mResponse.hasCurves()) {
-        mResponse.mapOnto(BodePlotPainter::frameFor(size()));
+    if (mSession.response().hasCurves()) {
+        mSession.response().mapOnto(BodePlotPainter::frameFor(size()));
     }
 }
 
@@ -159,16 +157,8 @@ void BodeWindow::showAndCompute() {
 }
 
 void BodeWindow::ComputeBodeResponse() {
-    const Configuration config =
-        mDesign != nullptr ? mDesign->configuration() : Configuration::fromFlags(mParams);
-    const FilterDesignState stored = FilterDesignState::fromParameters(mParams, config);
-    const FilterDesignState& state = mDesign != nullptr ? mDesign->state() : stored;
-    const LoopEvaluator evaluate = [&state, &config](float f) {
-        return EvaluateLoop(state, config, f);
-    };
-    const BodeRun run = loopcraft::ComputeBodeResponse(mResponse, mParams, entries(), evaluate,
-                                                       BodePlotPainter::frameFor(size()));
-    const BodeConfigText text = MakeBodeConfigText(mParams, config);
+    const BodeRun run = mSession.Compute(entries(), BodePlotPainter::frameFor(size()));
+    const BodeConfigText& text = mSession.configText();
     mPicture.setConfigText(text);
     for (auto [memo, lines] : {std::pair{mMemo1, text.memo1}, std::pair{mMemo2, text.memo2}}) {
         memo->setPlainText(QString::fromStdString(lines).remove(QLatin1Char('\r')));
@@ -184,7 +174,7 @@ void BodeWindow::ButtonBodeRedrawClick() {
 }
 
 void BodeWindow::ButtonBodeDoneClick() {
-    if (const std::optional<Message> refused = CheckBodeEntries(mParams, entries())) {
+    if (const std::optional<Message> refused = mSession.Done(entries())) {
         showMessage(mDialogs, this, *refused);
         return;
     }

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/base/ParameterSet.h"
-#include "core/bode/FrequencyResponse.h"
+#include "core/bode/BodeSession.h"
 #include "gui/base/WorkingArea.h"
 #include "render/bode/BodePlotPainter.h"
 
@@ -31,13 +31,13 @@ public:
     // Over the main window's working area, at a fixed size.
     void place(const WorkingArea& area);
     // The loop the plot shows: the design window's loop state and configuration.
-    void setDesign(const DesignSession* design) { mDesign = design; }
+    void setDesign(const DesignSession* design) { mSession.setDesign(design); }
 
     // Shows the window and computes the response from its entries (the design window's Bode
     // buttons).
     void showAndCompute();
 
-    const FrequencyResponse& response() const { return mResponse; }
+    const FrequencyResponse& response() const { return mSession.response(); }
     const BodePlotPainter& picture() const { return mPicture; }
 
 public slots:
@@ -59,9 +59,8 @@ private:
     ParameterSet& mParams;
     HelpService& mHelp;
     UserDialogs& mDialogs;
-    const DesignSession* mDesign = nullptr;
 
-    FrequencyResponse mResponse;
+    BodeSession mSession;
     BodePlotPainter mPicture;
 
     QLabel* mFMinLabel = nullptr;
