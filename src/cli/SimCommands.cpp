@@ -71,12 +71,10 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
         session.SaveRadioButtonStatus();
     }
     // The panel as it opens, then the choices of the command line.
-    const std::string storedT = params.text(TextId::SimulT);
-    session.Open();
-    if (!opt.proposedTime) {
-        session.panel().entries.SimulT = storedT;
-        params.setEntry(TextId::SimulT, storedT);
-    }
+    if (opt.proposedTime)
+        session.Open();
+    else
+        session.OpenWithStoredT();
     session.panel().addNoise = opt.noise;
     if (opt.seed)
         params.sidecar.NoiseSeed = *opt.seed;

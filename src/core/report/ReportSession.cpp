@@ -62,10 +62,7 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
     // The panel as it opens, but for the run length the user stored.
     mState = std::make_unique<SimState>();
     mSimulation = std::make_unique<SimulationSession>(mParams, *mState);
-    const std::string storedT = mParams.text(TextId::SimulT);
-    mSimulation->Open();
-    mSimulation->panel().entries.SimulT = storedT;
-    mParams.setEntry(TextId::SimulT, storedT);
+    mSimulation->OpenWithStoredT();
     if (const SimulationOutcome run = mSimulation->Run(progress); !run.ok) {
         return run.message.value_or(
             Message{"", "The simulation did not start.", "", "", false, false});

@@ -101,6 +101,14 @@ SimulationOutcome SimulationSession::Open() {
     return outcome;
 }
 
+SimulationOutcome SimulationSession::OpenWithStoredT() {
+    const std::string storedT = mParams.text(TextId::SimulT);
+    SimulationOutcome outcome = Open();
+    mPanel.entries.SimulT = storedT;
+    mParams.setEntry(TextId::SimulT, storedT);
+    return outcome;
+}
+
 SimulationOutcome SimulationSession::ApplyStimulusRules() {
     SimulationOutcome outcome;
     outcome.ok = true;

@@ -78,6 +78,10 @@ public:
     // Opening the panel: Simulf0 from the loop's centre frequency, the proposed run length
     // 4/f3db, "Filter" checked for a mixed-signal loop, no noise; then the stimulus rules.
     SimulationOutcome Open();
+    // Opening the panel, then the run length stored before it (SimulT, text and value) put
+    // back in place of the proposed one: a run of the stored loop as the user last set it up,
+    // for the command line and the report.
+    SimulationOutcome OpenWithStoredT();
 
     // The stimulus rules: a mixed-signal loop with N-step needs the divider, so the oscillator
     // flags become VCO with scaler; the all-digital loop has no N-step and falls back to f-step.

@@ -48,6 +48,18 @@ TEST_F(SimulationSessionTest, OpenProposesTheRunLengthAndTakesTheCentreFrequency
     EXPECT_FALSE(session.visibility().noise);
 }
 
+// The command line and the report run the loop for the time the user stored, not the proposal.
+TEST_F(SimulationSessionTest, OpenWithStoredTPutsTheStoredRunLengthBack) {
+    params.setEntry(TextId::ConfigLDPLLf0, "2e5");
+    params.setEntry(TextId::SimulT, "0.00031");
+    session.OpenWithStoredT();
+    EXPECT_EQ(session.panel().entries.Simulf0, "2e5");
+    EXPECT_EQ(session.panel().entries.SimulT, "0.00031");
+    EXPECT_EQ(params.text(TextId::SimulT), "0.00031");
+    EXPECT_FLOAT_EQ(params.SimulT, 0.00031f);
+    EXPECT_TRUE(session.panel().filter);
+}
+
 TEST_F(SimulationSessionTest, RefusalsKeepThePreviousResultsAndNameTheirField) {
     ASSERT_TRUE(run().ok);
     const std::size_t points = state.Results.size();
