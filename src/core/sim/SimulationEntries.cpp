@@ -92,6 +92,22 @@ Stimulus StimulusFromFlags(const ParameterSet& p) {
     return Stimulus::NStep;
 }
 
+FlagId StimulusFlag(Stimulus stimulus) {
+    switch (stimulus) {
+    case Stimulus::PhiStep:
+        return FlagId::rbSimulphistep;
+    case Stimulus::NStep:
+        return FlagId::rbSimulNstep;
+    case Stimulus::FStep:
+        break;
+    }
+    return FlagId::rbSimulfstep;
+}
+
+Stimulus RunnableStimulus(Stimulus chosen, const Configuration& config) {
+    return config.isAdpll() && chosen == Stimulus::NStep ? Stimulus::FStep : chosen;
+}
+
 namespace {
 // The points a run holds at once.
 double keptPoints(double points, bool handedOver) {

@@ -37,6 +37,12 @@ std::optional<Message> ReadSimulationEntries(ParameterSet& params, const Simulat
 
 // The stimulus the live radio buttons (copied into the stimulus flags) select.
 Stimulus StimulusFromFlags(const ParameterSet& params);
+// The flag that selects `stimulus`.
+FlagId StimulusFlag(Stimulus stimulus);
+
+// The stimulus a run of `config` makes when `chosen` is asked for: the all-digital loop has no
+// divider step and takes the frequency step instead.
+Stimulus RunnableStimulus(Stimulus chosen, const Configuration& config);
 
 // The range checks of the panel in their order, then the run-size limits. The memory limit
 // refuses here only a run that exceeds it even without noise and with "Filter"; runSimulation

@@ -332,12 +332,12 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
     SimulationRunResult result;
     const Configuration config = Configuration::fromFlags(s);
     const bool adpll = config.isAdpll();
-    if (adpll) {
+    if (adpll)
         s.SimulnSamp = 1;
-        if (StimulusFromFlags(s) == Stimulus::NStep)
-            s.selectFlag(FlagId::rbSimulfstep); // the all-digital loop offers no divider step
-    }
-    const Stimulus stimulus = StimulusFromFlags(s);
+    const Stimulus asked = StimulusFromFlags(s);
+    const Stimulus stimulus = RunnableStimulus(asked, config);
+    if (stimulus != asked)
+        s.selectFlag(StimulusFlag(stimulus));
     const bool handedOver = static_cast<bool>(s.ResultSink);
     if (auto refusal = ValidateSimulation(s, stimulus, config, handedOver)) {
         result.refusal = std::move(refusal);

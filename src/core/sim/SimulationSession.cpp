@@ -14,22 +14,6 @@ const char* const kNStepNoteText = "When simulation mode N-step is chosen,"
                                    "You should also check the filter design\r\n"
                                    "in the DESIGN dialog box.";
 
-namespace {
-
-FlagId stimulusFlag(Stimulus stimulus) {
-    switch (stimulus) {
-    case Stimulus::PhiStep:
-        return FlagId::rbSimulphistep;
-    case Stimulus::NStep:
-        return FlagId::rbSimulNstep;
-    case Stimulus::FStep:
-        break;
-    }
-    return FlagId::rbSimulfstep;
-}
-
-} // namespace
-
 std::string* entryText(SimulationEntries& e, TextId id) {
     switch (id) {
     case TextId::Simulf0:
@@ -112,11 +96,11 @@ SimulationOutcome SimulationSession::OpenWithStoredT() {
 SimulationOutcome SimulationSession::ApplyStimulusRules() {
     SimulationOutcome outcome;
     outcome.ok = true;
-    if (configuration().isAdpll()) {
-        if (mPanel.stimulus == Stimulus::NStep) {
-            mPanel.stimulus = Stimulus::FStep;
-            outcome.stimulusChanged = true;
-        }
+    const Configuration config = configuration();
+    if (config.isAdpll()) {
+        const Stimulus runnable = RunnableStimulus(mPanel.stimulus, config);
+        outcome.stimulusChanged = runnable != mPanel.stimulus;
+        mPanel.stimulus = runnable;
     } else if (mPanel.stimulus == Stimulus::NStep &&
                (mParams.rbConfigVCO != 0 || mParams.rbConfigVCOScaler != 1)) {
         // A divider step needs a divider.
@@ -155,8 +139,9 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
     }
     const Configuration config = configuration();
     const bool adpll = config.isAdpll();
-    if (adpll && mPanel.stimulus == Stimulus::NStep) {
-        mPanel.stimulus = Stimulus::FStep; // the all-digital loop has no divider step
+    if (const Stimulus runnable = RunnableStimulus(mPanel.stimulus, config);
+        runnable != mPanel.stimulus) {
+        mPanel.stimulus = runnable;
         outcome.stimulusChanged = true;
     }
     const Stimulus stimulus = mPanel.stimulus;
@@ -169,7 +154,7 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
     mState.ResultsValid = false;
     outcome.resultsChanged = true;
     mState.setParameters(mParams);
-    mState.selectFlag(stimulusFlag(stimulus));
+    mState.selectFlag(StimulusFlag(stimulus));
     mState.cbSimulAddNoise = mPanel.addNoise;
     mState.cbSimulFilter = mPanel.filter && !adpll;
     mTolerance = mParams.sidecar.SimTolerance;
@@ -232,7 +217,7 @@ void SimulationSession::ShowModel(bool on) {
 }
 
 void SimulationSession::SaveRadioButtonStatus() {
-    mParams.selectFlag(stimulusFlag(mPanel.stimulus));
+    mParams.selectFlag(StimulusFlag(mPanel.stimulus));
 }
 
 SimulationOutcome SimulationSession::NewNoise() {

@@ -1,6 +1,7 @@
 #include "core/sim/SimulationSession.h"
 
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace loopcraft {
 namespace {
@@ -58,6 +59,28 @@ TEST_F(SimulationSessionTest, OpenWithStoredTPutsTheStoredRunLengthBack) {
     EXPECT_EQ(params.text(TextId::SimulT), "0.00031");
     EXPECT_FLOAT_EQ(params.SimulT, 0.00031f);
     EXPECT_TRUE(session.panel().filter);
+}
+
+// The all-digital loop has no divider step: the panel, the run and the flags all take f-step.
+TEST_F(SimulationSessionTest, AdpllTakesTheFrequencyStepForTheDividerStep) {
+    params.selectFlag(FlagId::rbConfigADPLL);
+    session.Open();
+    session.panel().stimulus = Stimulus::NStep;
+    EXPECT_TRUE(session.ApplyStimulusRules().stimulusChanged);
+    EXPECT_EQ(session.panel().stimulus, Stimulus::FStep);
+    session.panel().stimulus = Stimulus::NStep;
+    const SimulationOutcome o = run();
+    ASSERT_TRUE(o.ok);
+    EXPECT_TRUE(o.stimulusChanged);
+    EXPECT_EQ(state.rbSimulfstep, 1);
+    EXPECT_EQ(state.rbSimulNstep, 0);
+
+    auto direct = std::make_unique<SimState>(); // large: kept off the stack
+    direct->setParameters(params);
+    direct->selectFlag(FlagId::rbSimulNstep);
+    ASSERT_TRUE(runSimulation(*direct).ok());
+    EXPECT_EQ(direct->rbSimulfstep, 1);
+    EXPECT_EQ(direct->rbSimulNstep, 0);
 }
 
 TEST_F(SimulationSessionTest, RefusalsKeepThePreviousResultsAndNameTheirField) {
