@@ -328,7 +328,8 @@ PlotSetup MakePlotSetup(const SimState& s, const PlotRect& frame) {
 
 namespace {
 
-SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) {
+SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress,
+                               bool rangesChecked) {
     SimulationRunResult result;
     const Configuration config = Configuration::fromFlags(s);
     const bool adpll = config.isAdpll();
@@ -339,9 +340,11 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
     if (stimulus != asked)
         s.selectFlag(StimulusFlag(stimulus));
     const bool handedOver = static_cast<bool>(s.ResultSink);
-    if (auto refusal = ValidateSimulation(s, stimulus, config, handedOver)) {
-        result.refusal = std::move(refusal);
-        return result;
+    if (!rangesChecked) {
+        if (auto refusal = ValidateSimulation(s, stimulus, config, handedOver)) {
+            result.refusal = std::move(refusal);
+            return result;
+        }
     }
     if (auto refusal = ValidateRunSize(s, stimulus, config, s.cbSimulAddNoise,
                                        s.cbSimulFilter && !adpll, handedOver)) {
@@ -501,9 +504,9 @@ SimulationRunResult runWatched(SimState& s, const SimulationProgress& progress) 
 } // namespace
 
 SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress,
-                                  const SimulationCancel* cancel) {
+                                  const SimulationCancel* cancel, bool rangesChecked) {
     try {
-        return runWatched(s, watchedProgress(progress, cancel));
+        return runWatched(s, watchedProgress(progress, cancel), rangesChecked);
     } catch (const RunCancelled&) {
         // Stopped half-way: what was recorded is no run, so nothing of it stays.
         std::vector<ResultPair>().swap(s.Results);

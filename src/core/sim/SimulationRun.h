@@ -45,8 +45,11 @@ struct SimulationRunResult {
 // whose curves became infinite or not-a-number is refused afterwards (kNonFiniteTitle, naming
 // the curve and the time): its results are then discarded and ResultsValid is false. A run
 // stopped through `cancel` discards its results the same way, without a message.
+// `rangesChecked`: the caller made ValidateSimulation on these parameters already (the panel's
+// session does, before it hands the run to another thread), so the run checks only its size.
 SimulationRunResult runSimulation(SimState& s, const SimulationProgress& progress = {},
-                                  const SimulationCancel* cancel = nullptr);
+                                  const SimulationCancel* cancel = nullptr,
+                                  bool rangesChecked = false);
 
 // Seconds between two recorded points of the last run.
 float RecordedPointInterval(const SimState& s);

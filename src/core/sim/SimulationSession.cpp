@@ -168,7 +168,8 @@ bool SimulationSession::BeginRun(SimulationOutcome& outcome) {
 }
 
 SimulationRunResult SimulationSession::ComputeRun(const SimulationProgress& progress) {
-    SimulationRunResult run = runSimulation(mState, progress, &mCancel);
+    // BeginRun made the range checks on the same parameters.
+    SimulationRunResult run = runSimulation(mState, progress, &mCancel, true);
     // Gathered here, off the window's thread: the plot reads them at every paint.
     mBlocks = run.ok() ? CurveBlocks(mState.Results) : CurveBlocks();
     mRunLock.reset();
