@@ -78,6 +78,15 @@ DesignSession::DesignSession(ParameterSet& params) : mParams(params) {
     mState = FilterDesignState::fromParameters(mParams, configuration());
 }
 
+std::optional<Message> DesignSession::CheckStoredEntries(const ParameterSet& params) {
+    if (std::optional<Message> broken = ValidateConfiguration(params))
+        return broken;
+    // Reading the entries stores them: the check works on a copy.
+    ParameterSet scratch = params;
+    DesignSession session(scratch);
+    return session.readAndValidate(Configuration::fromFlags(scratch));
+}
+
 Configuration DesignSession::configuration() const {
     Configuration c = Configuration::fromFlags(mParams);
     c.poleKind = mWindow.poleKind;

@@ -42,6 +42,11 @@ class DesignSession {
 public:
     explicit DesignSession(ParameterSet& params);
 
+    // The checks of the configuration dialog's Done and of the design window, run on the stored
+    // parameters with their messages: the first broken rule, or nothing. Changes nothing. What a
+    // command computes from the stored loop must pass them first.
+    static std::optional<Message> CheckStoredEntries(const ParameterSet& params);
+
     // Opening the window: entries from the stored texts, the loop state from the parameter set
     // and the configuration, then the figures of the current category and the description.
     DesignOutcome PrepareDesignWindow();

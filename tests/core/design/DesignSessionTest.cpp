@@ -243,5 +243,22 @@ TEST_F(DesignSessionTest, NegativePhaseMarginIsMarkedUnstable) {
     EXPECT_EQ(open().window().phaseMarginCaption.find("unstable"), std::string::npos);
 }
 
+// What every command checks before it computes from the stored loop: the configuration first,
+// then the design entries, on a copy.
+TEST_F(DesignSessionTest, StoredEntriesAreCheckedConfigurationFirstAndLeftAlone) {
+    EXPECT_FALSE(DesignSession::CheckStoredEntries(params));
+    params.setTextRaw(TextId::FiltDesignTau2, "0x1");
+    const ParameterSet before = params;
+    std::optional<Message> broken = DesignSession::CheckStoredEntries(params);
+    ASSERT_TRUE(broken);
+    EXPECT_EQ(broken->title, kFormatErrorTitle);
+    EXPECT_EQ(params.text(TextId::FiltDesignTau2), before.text(TextId::FiltDesignTau2));
+    EXPECT_EQ(params.FiltDesignTau2, before.FiltDesignTau2);
+    ASSERT_TRUE(params.setEntry(TextId::ConfigKd, "0"));
+    broken = DesignSession::CheckStoredEntries(params);
+    ASSERT_TRUE(broken);
+    EXPECT_EQ(broken->text, "Kd must be positive");
+}
+
 } // namespace
 } // namespace loopcraft
