@@ -78,6 +78,13 @@ DesignSession::DesignSession(ParameterSet& params) : mParams(params) {
     mState = FilterDesignState::fromParameters(mParams, configuration());
 }
 
+void DesignSession::TakeC1(const std::string& text, int unit) {
+    mWindow.entry(DesignField::C1) = text;
+    if (unit >= 0 && unit <= kLastCapacitorUnit) {
+        mWindow.c1Unit = unit;
+    }
+}
+
 std::optional<Message> DesignSession::CheckStoredEntries(const ParameterSet& params) {
     if (std::optional<Message> broken = ValidateConfiguration(params))
         return broken;

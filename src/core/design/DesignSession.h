@@ -58,6 +58,9 @@ public:
     DesignOutcome CalcFilterParams();         // "Calc filter params"
     DesignOutcome CalcAdpllFrequencyParams(); // ADPLL "Calc frequency params"
     DesignOutcome CalcAdpllParams();          // "Calc ADPLL params"
+    // C1 chosen in the schematic window: its text and unit (when it is one of the list) into the
+    // entry. The figures follow with CalcFrequencyParams.
+    void TakeC1(const std::string& text, int unit);
     // "Done": stores the pole kind and reads and checks the entries; ok means the window closes.
     DesignOutcome Done();
 

@@ -98,6 +98,10 @@ SchematicOutcome SchematicSession::Done() {
     return outcome;
 }
 
+CapacitorChoice SchematicSession::chosenC1() const {
+    return {mParams.text(TextId::SchemaC1Val), mEntries.c1Unit};
+}
+
 std::vector<SchematicRow> SchematicSession::rows() const {
     std::vector<SchematicRow> out;
     int section = 1;

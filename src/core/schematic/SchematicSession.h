@@ -32,6 +32,11 @@ struct SchematicRow {
     bool operator==(const SchematicRow&) const = default;
 };
 
+struct CapacitorChoice {
+    std::string text;
+    int unit = 0; // index into kCapacitorUnits
+};
+
 struct SchematicOutcome {
     bool ok = false;                // the operation ran to its end
     std::optional<Message> message; // why it stopped
@@ -51,6 +56,8 @@ public:
     SchematicOutcome Calculate();
     // Reads and checks the capacitor entries; ok means C1 goes back to the design.
     SchematicOutcome Done();
+    // C1 as Done stored it, for the design: the stored text and the index of its unit.
+    CapacitorChoice chosenC1() const;
 
     CapacitorEntries& entries() { return mEntries; }
     const CapacitorEntries& entries() const { return mEntries; }

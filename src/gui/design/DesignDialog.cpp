@@ -541,11 +541,11 @@ void DesignDialog::ButtonFiltDesignADPLLDoneClick() {
     finish();
 }
 
-void DesignDialog::takeC1(const QString& text, int unitIndex) {
-    edit(DesignField::C1)->setText(text);
-    if (unitIndex >= 0 && unitIndex < mC1Unit->count()) {
-        mC1Unit->setCurrentRow(unitIndex);
-    }
+void DesignDialog::takeC1() {
+    const CapacitorChoice c1 = mSchematic.session().chosenC1();
+    copyIn();
+    mSession.TakeC1(c1.text, c1.unit);
+    copyOut();
     CalcFrequencyParams();
 }
 

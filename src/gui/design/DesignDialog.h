@@ -54,7 +54,7 @@ public:
 
     // The schematic window's Done: the capacitor the user chose there becomes C1 of the design,
     // and the figures follow it.
-    void takeC1(const QString& text, int unitIndex);
+    void takeC1();
 
 public slots:
     // Shows the controls that apply to the configuration and the section-2 choice shown.

@@ -338,8 +338,7 @@ void SchematicWindow::ButtonSchemaDoneClick() {
         }
         return;
     }
-    emit c1Chosen(QString::fromStdString(mParams.text(TextId::SchemaC1Val)),
-                  mSession.entries().c1Unit);
+    emit c1Chosen();
     hide();
 }
 

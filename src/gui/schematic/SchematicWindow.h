@@ -53,9 +53,9 @@ public:
     const SchematicPainter& picture() const { return mPicture; }
 
 signals:
-    // Done accepted the entries: C1 as typed and the index of its unit ("F" .. "pF") go back
-    // into the design, which then recomputes its figures for the new capacitor.
-    void c1Chosen(const QString& text, int unitIndex);
+    // Done accepted the entries: C1 (session().chosenC1()) goes back into the design, which then
+    // recomputes its figures for the new capacitor.
+    void c1Chosen();
 
 public slots:
     // Loads the drawing of the stored configuration, shows its rows and calculates.

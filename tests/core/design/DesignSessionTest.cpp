@@ -260,5 +260,18 @@ TEST_F(DesignSessionTest, StoredEntriesAreCheckedConfigurationFirstAndLeftAlone)
     EXPECT_EQ(broken->text, "Kd must be positive");
 }
 
+// C1 from the schematic window: the entry and its unit, an unknown unit left as it was.
+TEST_F(DesignSessionTest, TakeC1FillsTheEntryForTheNextCalculation) {
+    params.selectFlag(FlagId::rbConfigDPLLPFD_CP);
+    DesignSession& d = open();
+    d.TakeC1("47", 4);
+    EXPECT_EQ(d.window().entry(DesignField::C1), "47");
+    EXPECT_EQ(d.window().c1Unit, 4);
+    d.TakeC1("22", 9);
+    EXPECT_EQ(d.window().c1Unit, 4);
+    ASSERT_TRUE(d.CalcFrequencyParams().ok);
+    EXPECT_EQ(params.text(TextId::SchemaC1Val), "22");
+}
+
 } // namespace
 } // namespace loopcraft

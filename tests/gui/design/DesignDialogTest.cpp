@@ -233,6 +233,20 @@ TEST_F(DesignDialogTest, ButtonsOpenTheirWindowsAndHelp) {
     EXPECT_FALSE(bode.isVisible());
 }
 
+// The capacitor goes from the schematic's session to the design's; the field shows it.
+TEST_F(DesignDialogTest, SchematicDoneHandsC1ToTheDesign) {
+    open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigDPLLPFD_CP); });
+    click("ButtonFiltDesignSchematic");
+    child<QLineEdit>(&schematic, "EditSchemaC1Val")->setText(QStringLiteral("47"));
+    child<QListWidget>(&schematic, "lbSchemaC1Unit")->setCurrentRow(4);
+    child<QPushButton>(&schematic, "ButtonSchemaDone")->click();
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+    EXPECT_FALSE(schematic.isVisible());
+    EXPECT_EQ(text("EditFiltDesignC1"), "47");
+    EXPECT_EQ(child<QListWidget>(&dialog, "lbFiltDesignC1")->currentRow(), 4);
+    EXPECT_EQ(dialog.session().window().entry(DesignField::C1), "47");
+}
+
 TEST_F(DesignDialogTest, AdpllCountersFromTheHoldRangeReachTheBodePlot) {
     // The captions and counters written, and when they are stored, are the session's.
     open([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); });

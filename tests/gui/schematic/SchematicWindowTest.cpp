@@ -157,8 +157,8 @@ TEST_F(SchematicWindowTest, DoneSendsC1BackAndHides) {
     widget<QListWidget>("lbSchemaC1Unit")->setCurrentRow(3);
     widget<QPushButton>("ButtonSchemaDone")->click();
     ASSERT_EQ(sent.count(), 1);
-    EXPECT_EQ(sent.at(0).at(0).toString(), "22");
-    EXPECT_EQ(sent.at(0).at(1).toInt(), 3); // "nF"
+    EXPECT_EQ(window.session().chosenC1().text, "22");
+    EXPECT_EQ(window.session().chosenC1().unit, 3); // "nF"
     EXPECT_FALSE(window.isVisible());
     EXPECT_EQ(params.text(TextId::SchemaC1Val), "22");
 }
