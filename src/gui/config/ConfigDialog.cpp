@@ -4,7 +4,9 @@
 #include "gui/base/EntryFieldReader.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/Visibility.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -13,19 +15,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <cmath>
 
 namespace loopcraft {
 
 namespace {
-
-// Puts `w` at fractions of its parent's current size, every coordinate rounded down.
-void placeAt(QWidget* w, double left, double top, double width, double height) {
-    const QSize p = w->parentWidget()->size();
-    auto fx = [&](double f) { return static_cast<int>(std::floor(f * p.width())); };
-    auto fy = [&](double f) { return static_cast<int>(std::floor(f * p.height())); };
-    w->setGeometry(fx(left), fy(top), fx(width), fy(height));
-}
 
 // Label and edit of one entry in a row of a group box.
 void placeRow(QWidget* label, QWidget* edit, double top, double height) {
@@ -210,12 +203,8 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-QRect ConfigDialog::geometryFor(const ConfigDialogPlacement& p) {
-    return geometryOver(p);
-}
-
-void ConfigDialog::place(const ConfigDialogPlacement& placement) {
-    setGeometry(geometryFor(placement));
+void ConfigDialog::place(const WorkingArea& area) {
+    setGeometry(geometryOver(area));
 }
 
 QRadioButton* ConfigDialog::radioFor(FlagId flag) const {
@@ -256,15 +245,12 @@ void ConfigDialog::ApplyConfigRules() {
         mOrder[1]->setChecked(true);
         v = loopcraft::ApplyConfigRules(radioStates());
     }
-    for (const auto& [name, visible] : v.byObjectName()) {
-        const QString objectName = QString::fromStdString(name);
-        if (QWidget* w = findChild<QWidget*>(objectName))
-            w->setVisible(visible);
-        // An edit always goes together with its label.
-        if (objectName.startsWith(QLatin1String("Edit")))
-            if (QWidget* label = findChild<QWidget*>(QStringLiteral("st") + objectName.mid(4)))
-                label->setVisible(visible);
-    }
+    // An edit always goes together with its label.
+    applyVisibility(this, v.byObjectName(), [](const QString& name) {
+        return name.startsWith(QLatin1String("Edit"))
+                   ? QStringList{QStringLiteral("st") + name.mid(4)}
+                   : QStringList{};
+    });
 }
 
 void ConfigDialog::SelectVCOScaler() {

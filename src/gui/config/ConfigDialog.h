@@ -23,18 +23,14 @@ namespace loopcraft {
 class HelpService;
 class UserDialogs;
 
-using ConfigDialogPlacement = WorkingArea;
-
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
     ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                  QWidget* parent = nullptr);
 
-    // Left at 0.5 % and 99 % wide of the screen; from just below the tool bar down to 2 pixels
-    // above the main window's client bottom.
-    static QRect geometryFor(const ConfigDialogPlacement& placement);
-    void place(const ConfigDialogPlacement& placement);
+    // Over the main window's working area.
+    void place(const WorkingArea& area);
 
     // Radio buttons from the flags, then the 14 edits from the stored texts.
     void FillDialog();

@@ -37,7 +37,7 @@ public:
     void setDataFileFinder(std::function<QString(const QString&)> find);
 
     // The Bode window's place: over the main window's client area, below its tool bar.
-    void place(const WorkingArea& placement);
+    void place(const WorkingArea& area);
 
     // The design dialog's "Schematic": makes the window visible, then Show schematic.
     void showSchematic();

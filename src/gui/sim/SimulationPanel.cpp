@@ -7,6 +7,7 @@
 #include "gui/base/PictureActions.h"
 #include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/Visibility.h"
 #include "gui/sim/SimulationPlotView.h"
 #include "render/base/DrawingSurface.h"
 #include "render/sim/ProtocolPagePainter.h"
@@ -188,11 +189,7 @@ void SimulationPanel::showModel() {
     mCbFilter->setChecked(model.filter);
     mCbModel->setChecked(mSession.params().sidecar.SimShowModel);
     mSeedLabel->setText(QString::fromStdString(NoiseSeedText(mSession.params().sidecar.NoiseSeed)));
-    for (const auto& [name, visible] : mSession.visibility().byObjectName()) {
-        if (QWidget* w = findChild<QWidget*>(QString::fromStdString(name))) {
-            w->setVisible(visible);
-        }
-    }
+    applyVisibility(this, mSession.visibility().byObjectName());
     mShowingModel = false;
 }
 
