@@ -8,6 +8,7 @@
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/PictureActions.h"
 #include "gui/base/Placement.h"
+#include "gui/base/SessionView.h"
 #include "gui/base/UserDialogs.h"
 
 #include <QLabel>
@@ -139,14 +140,8 @@ BodeEntries BodeWindow::entries() const {
             mPoints->text().toStdString()};
 }
 
-void BodeWindow::showAndCompute() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+void BodeWindow::showView() {
+    bringToFront(this);
     ComputeBodeResponse();
 }
 

@@ -41,7 +41,7 @@ ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs&
     setWindowModality(Qt::WindowModal);
     buildControls();
     resize(1000, 640);
-    FillDialog();
+    copyOut();
     ApplyConfigRules();
 }
 
@@ -230,7 +230,7 @@ void ConfigDialog::setRadioStates(const ConfigRadioStates& s) {
         radioFor(radio.flag)->setAutoExclusive(true);
 }
 
-void ConfigDialog::FillDialog() {
+void ConfigDialog::copyOut() {
     setRadioStates(LoadConfigFlags(mParams));
     for (const Field* f : {&mLDPLLf0, &mKd, &mKp, &mPDSatP, &mPDSatN, &mLFSatP, &mLFSatN, &mK0, &mN,
                            &mVCOSatP, &mVCOSatN, &mADPLLf0, &mUSupP, &mUSupN})

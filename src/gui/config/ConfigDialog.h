@@ -33,7 +33,7 @@ public:
     void place(const WorkingArea& area);
 
     // Radio buttons from the flags, then the 14 edits from the stored texts.
-    void FillDialog();
+    void copyOut();
     // The checked state of the 19 radio buttons.
     ConfigRadioStates radioStates() const;
 

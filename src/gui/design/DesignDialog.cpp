@@ -159,8 +159,8 @@ QLabel* captionLabel(QWidget* parent, const char* name, const char* text) {
 
 DesignDialog::DesignDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            BodeWindow& bode, SchematicWindow& schematic, QWidget* parent)
-    : QDialog(parent), mSession(params), mHelp(help), mDialogs(dialogs), mBode(bode),
-      mSchematic(schematic) {
+    : QDialog(parent), SessionView(this), mSession(params), mHelp(help), mDialogs(dialogs),
+      mBode(bode), mSchematic(schematic) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Filter Design"));
     // A title bar without the system menu, so no close button: Done is the way out.
@@ -488,27 +488,27 @@ void DesignDialog::ButtonFiltDesignCalcADPLLFreqParamsClick() {
 
 void DesignDialog::ButtonFiltDesignPlotBodeClick() {
     if (CalcFrequencyParams()) {
-        mBode.showAndCompute();
+        mBode.showView();
     }
 }
 
 void DesignDialog::ButtonFiltDesignBodeADPLLClick() {
     if (run(&DesignSession::CalcAdpllFrequencyParams).ok) {
-        mBode.showAndCompute();
+        mBode.showView();
     }
 }
 
 void DesignDialog::ButtonFiltDesignSchematicClick() {
     // The schematic shows the values as they are, whether or not the figures could be computed.
     CalcFrequencyParams();
-    mSchematic.showSchematic();
+    mSchematic.showView();
 }
 
 void DesignDialog::ButtonFiltDesignPhaseNoiseClick() {
     // The noise of the loop as entered, whether or not its figures could be computed.
     CalcFrequencyParams();
     if (mNoise != nullptr) {
-        mNoise->showAndCompute();
+        mNoise->showView();
     }
 }
 

@@ -82,8 +82,9 @@ void selectUnit(QListWidget* list, int unit) {
 
 SchematicWindow::SchematicWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                                  QWidget* parent)
-    : QWidget(parent, Qt::Window), mParams(params), mHelp(help), mDialogs(dialogs),
-      mSession(params), mFindDataFile([](const QString& name) { return findDataFile(name); }) {
+    : QWidget(parent, Qt::Window), SessionView(this), mParams(params), mHelp(help),
+      mDialogs(dialogs), mSession(params),
+      mFindDataFile([](const QString& name) { return findDataFile(name); }) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Schematic"));
     buildControls();
@@ -226,7 +227,7 @@ QRect SchematicWindow::printSourceRect() const {
     return fractionRect(size(), 0.05, 0.05, 0.9, 0.75);
 }
 
-void SchematicWindow::showSchematic() {
+void SchematicWindow::showView() {
     // Shown from an application-modal dialog, the window would be blocked by it like every other
     // window of the program; as a window of that dialog it takes input beside it. A window-modal
     // dialog (the design dialog) blocks only its own parents, so the window stays on its own and
@@ -238,9 +239,7 @@ void SchematicWindow::showSchematic() {
         setParent(modal, windowFlags());
         setGeometry(where);
     }
-    show();
-    raise();
-    activateWindow();
+    bringToFront();
     ShowSchematic();
 }
 
@@ -261,7 +260,7 @@ void SchematicWindow::ShowSchematic() {
     mC4Edit->setText(QString::fromStdString(mSession.entries().c4Text));
     selectUnit(mC1Unit, mSession.entries().c1Unit);
     selectUnit(mC4Unit, mSession.entries().c4Unit);
-    applySession();
+    copyOut();
     if (loadError) {
         showMessage(mDialogs, this, *loadError);
     }
@@ -270,7 +269,7 @@ void SchematicWindow::ShowSchematic() {
     }
 }
 
-void SchematicWindow::copyEntriesIn() {
+void SchematicWindow::copyIn() {
     CapacitorEntries& e = mSession.entries();
     e.c1Text = mC1Edit->text().toStdString();
     e.c4Text = mC4Edit->text().toStdString();
@@ -282,7 +281,7 @@ void SchematicWindow::copyEntriesIn() {
     }
 }
 
-void SchematicWindow::applySession() {
+void SchematicWindow::copyOut() {
     const SchematicLayout& layout = mSession.layout();
     // The row's value field, or the capacitor's edit and unit list, go with its label.
     applyVisibility(this, layout.byObjectName(), [](const QString& label) {
@@ -302,16 +301,16 @@ void SchematicWindow::applySession() {
 }
 
 void SchematicWindow::ButtonSchemaCalculateClick() {
-    copyEntriesIn();
+    copyIn();
     const SchematicOutcome outcome = mSession.Calculate();
-    applySession();
+    copyOut();
     if (outcome.message) {
         showMessage(mDialogs, this, *outcome.message);
     }
 }
 
 void SchematicWindow::ButtonSchemaDoneClick() {
-    copyEntriesIn();
+    copyIn();
     const SchematicOutcome outcome = mSession.Done();
     if (!outcome.ok) {
         if (outcome.message) {

@@ -371,7 +371,7 @@ void MainWindow::InitParameters(bool useFile) {
         }
     }
     mSession->LoadFromParameters();
-    mPanel1->showModel();
+    mPanel1->copyOut();
     mPanel2->ApplyDisplayOptions();
     mPanel1->RBChanged();
     mPlotView->refresh();
@@ -437,7 +437,7 @@ void MainWindow::SpeedButton2Click() {
 void MainWindow::SpeedButton3Click() {
     mCanvas->update();
     mPanel2->hide();
-    mPanel1->open();
+    mPanel1->showView();
 }
 
 void MainWindow::SpeedButton4Click() {
@@ -481,7 +481,7 @@ void MainWindow::SetInitDefaults1Click() {
 }
 
 void MainWindow::PhaseNoise1Click() {
-    mPhaseNoiseWindow->showAndCompute();
+    mPhaseNoiseWindow->showView();
 }
 
 void MainWindow::PLLDesign1Click() {
@@ -536,7 +536,7 @@ WorkingArea MainWindow::workingArea() const {
 void MainWindow::OpenConfigDialog() {
     mCanvas->repaint();
     mConfigDialog->place(workingArea());
-    mConfigDialog->FillDialog();
+    mConfigDialog->copyOut();
     mConfigDialog->ApplyConfigRules();
     if (mConfigDialog->exec() != QDialog::Accepted && isVisible()) {
         mConfigDialog->exec();

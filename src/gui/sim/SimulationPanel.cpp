@@ -66,7 +66,7 @@ constexpr PanelButton kButtons[] = {
 SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlotView& plot,
                                  const DisplayFonts& fonts, HelpService& help, UserDialogs& dialogs,
                                  QWidget* parent)
-    : QFrame(parent), mSession(session), mPlot(plot), mFonts(fonts), mHelp(help),
+    : QFrame(parent), SessionView(this), mSession(session), mPlot(plot), mFonts(fonts), mHelp(help),
       mDialogs(dialogs) {
     setObjectName(QStringLiteral("Panel1"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -74,7 +74,7 @@ SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlo
     // The main window's right-click menu belongs to the plot, not to the panels over it.
     setContextMenuPolicy(Qt::PreventContextMenu);
     buildControls();
-    showModel();
+    copyOut();
     mProgressTimer = new QTimer(this);
     mProgressTimer->setInterval(100);
     connect(mProgressTimer, &QTimer::timeout, this,
@@ -168,7 +168,7 @@ void SimulationPanel::place(const QRect& geometry) {
     mCancelButton->setGeometry(fractionRect(size, 0.28, 0.85, 0.18, 0.05));
 }
 
-void SimulationPanel::showModel() {
+void SimulationPanel::copyOut() {
     mShowingModel = true;
     SimulationPanelModel& model = mSession.panel();
     for (const Field& f : mFields) {
@@ -193,7 +193,7 @@ void SimulationPanel::showModel() {
     mShowingModel = false;
 }
 
-void SimulationPanel::readEntries() {
+void SimulationPanel::copyIn() {
     SimulationPanelModel& model = mSession.panel();
     for (const Field& f : mFields) {
         *entryText(model.entries, f.id) = f.edit->text().toStdString();
@@ -210,7 +210,7 @@ void SimulationPanel::showPanelMessage(const Message& message) {
 }
 
 void SimulationPanel::apply(const SimulationOutcome& outcome) {
-    showModel();
+    copyOut();
     if (outcome.message) {
         showPanelMessage(*outcome.message);
     }
@@ -219,8 +219,8 @@ void SimulationPanel::apply(const SimulationOutcome& outcome) {
     }
 }
 
-void SimulationPanel::open() {
-    readEntries();
+void SimulationPanel::showView() {
+    copyIn();
     const SimulationOutcome outcome = mSession.Open();
     show();
     raise();
@@ -228,22 +228,22 @@ void SimulationPanel::open() {
 }
 
 void SimulationPanel::RBChanged() {
-    readEntries();
+    copyIn();
     apply(mSession.ApplyStimulusRules());
 }
 
 void SimulationPanel::rbSimulfstepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::FStep));
 }
 
 void SimulationPanel::rbSimulphistepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::PhiStep));
 }
 
 void SimulationPanel::rbSimulNstepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::NStep));
 }
 
@@ -252,8 +252,8 @@ void SimulationPanel::SaveRadioButtonStatus() {
 }
 
 void SimulationPanel::cbSimulAddNoiseClick() {
-    readEntries();
-    showModel();
+    copyIn();
+    copyOut();
 }
 
 void SimulationPanel::cbSimulModelClick() {
@@ -269,7 +269,7 @@ void SimulationPanel::ButtonSimulRunClick() {
     if (mRunThread) {
         return;
     }
-    readEntries();
+    copyIn();
     SimulationOutcome refused;
     if (!mSession.BeginRun(refused)) {
         apply(refused);
@@ -347,13 +347,13 @@ void SimulationPanel::ButtonSimulNewNoiseClick() {
     if (mRunThread) {
         return;
     }
-    readEntries();
+    copyIn();
     apply(mSession.NewNoise());
     ButtonSimulRunClick();
 }
 
 void SimulationPanel::ButtonSimulExitClick() {
-    readEntries();
+    copyIn();
     const SimulationOutcome outcome = mSession.Exit();
     hide();
     if (outcome.resultsChanged) {
