@@ -83,9 +83,7 @@ BodeWindow::BodeWindow(ParameterSet& params, HelpService& help, UserDialogs& dia
 }
 
 void BodeWindow::place(const WorkingArea& area) {
-    const QRect geometry = geometryOver(area);
-    setFixedSize(geometry.size());
-    setGeometry(geometry);
+    placeOver(this, area, Resizing::Fixed);
     applySize();
 }
 

@@ -204,7 +204,7 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void ConfigDialog::place(const WorkingArea& area) {
-    setGeometry(geometryOver(area));
+    placeOver(this, area);
 }
 
 QRadioButton* ConfigDialog::radioFor(FlagId flag) const {

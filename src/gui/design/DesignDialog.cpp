@@ -371,9 +371,7 @@ void DesignDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void DesignDialog::place(const WorkingArea& area) {
-    const QRect geometry = geometryOver(area);
-    setFixedSize(geometry.size());
-    setGeometry(geometry);
+    placeOver(this, area, Resizing::Fixed);
     layoutControls();
 }
 

@@ -113,7 +113,7 @@ PhaseNoiseWindow::PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, Q
 }
 
 void PhaseNoiseWindow::place(const WorkingArea& area) {
-    setGeometry(geometryOver(area));
+    placeOver(this, area);
 }
 
 void PhaseNoiseWindow::showView() {

@@ -198,7 +198,7 @@ void SchematicWindow::resizeEvent(QResizeEvent* event) {
 }
 
 void SchematicWindow::place(const WorkingArea& area) {
-    setGeometry(geometryOver(area));
+    placeOver(this, area);
 }
 
 QRect SchematicWindow::pictureRect() const {

@@ -40,5 +40,17 @@ TEST(Placement, LargeWindowsCoverTheWorkingAreaBelowTheToolBar) {
     EXPECT_EQ(geometryOver({QRect(0, 0, 1000, 800), 50, 10, 30}).height(), 1);
 }
 
+TEST(Placement, AFixedWindowKeepsTheWorkingAreasSize) {
+    const WorkingArea area{QRect(0, 0, 1280, 1024), 70, 960, 40};
+    QWidget fixed;
+    QWidget free;
+    placeOver(&fixed, area, Resizing::Fixed);
+    placeOver(&free, area);
+    EXPECT_EQ(fixed.minimumSize(), QSize(1267, 918));
+    EXPECT_EQ(fixed.maximumSize(), QSize(1267, 918));
+    EXPECT_EQ(free.geometry(), QRect(6, 70, 1267, 918));
+    EXPECT_EQ(free.minimumSize(), QSize(0, 0));
+}
+
 } // namespace
 } // namespace loopcraft
