@@ -4,6 +4,8 @@
 
 #include <QRect>
 
+class QWidget;
+
 namespace loopcraft {
 
 // What a window needs of the main window to place itself.
@@ -17,5 +19,10 @@ struct WorkingArea {
 // Left at 0.5 % and 99 % wide of the screen; from just below the tool bar down to 2 pixels
 // above the main window's client bottom.
 QRect geometryOver(const WorkingArea& area);
+
+enum class Resizing { Free, Fixed };
+// Puts a large window there; a fixed one keeps that size. A hidden window gets no resize event
+// until it is shown, so a window that lays out its controls by its size does so itself.
+void placeOver(QWidget* window, const WorkingArea& area, Resizing resizing = Resizing::Free);
 
 } // namespace loopcraft

@@ -4,6 +4,8 @@
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/PictureActions.h"
+#include "gui/base/Placement.h"
+#include "gui/base/SessionView.h"
 #include "gui/base/UserDialogs.h"
 
 #include <QLabel>
@@ -12,17 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
-#include <cmath>
 
 namespace loopcraft {
-
-namespace {
-
-int fraction(double f, int size) {
-    return static_cast<int>(std::floor(f * size));
-}
-
-} // namespace
 
 BodeWindow::BodeWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                        QWidget* parent)
@@ -88,9 +81,7 @@ BodeWindow::BodeWindow(ParameterSet& params, HelpService& help, UserDialogs& dia
 }
 
 void BodeWindow::place(const WorkingArea& area) {
-    const QRect geometry = geometryOver(area);
-    setFixedSize(geometry.size());
-    setGeometry(geometry);
+    placeOver(this, area, Resizing::Fixed);
     applySize();
 }
 
@@ -100,13 +91,13 @@ void BodeWindow::layoutControls() {
     // The edits keep their natural height inside their band; the labels take the room between
     // the two columns, which their bold captions need.
     const auto row = [&](QLabel* label, QLineEdit* edit, double top) {
-        const int y = fraction(top, h);
-        const int band = fraction(0.08, h);
+        const int y = fractionOf(top, h);
+        const int band = fractionOf(0.08, h);
         const int editH = std::min(band, edit->sizeHint().height());
         const int editY = y + (band - editH) / 2;
-        label->setGeometry(fraction(0.8, w), editY, fraction(0.87, w) - fraction(0.8, w) - 4,
+        label->setGeometry(fractionOf(0.8, w), editY, fractionOf(0.87, w) - fractionOf(0.8, w) - 4,
                            editH);
-        edit->setGeometry(fraction(0.87, w), editY, fraction(0.08, w), editH);
+        edit->setGeometry(fractionOf(0.87, w), editY, fractionOf(0.08, w), editH);
     };
     row(mFMinLabel, mFMin, 0.05);
     row(mFMaxLabel, mFMax, 0.15);
@@ -114,7 +105,7 @@ void BodeWindow::layoutControls() {
     const std::pair<QPushButton*, double> buttons[] = {
         {mHelpButton, 0.4}, {mRedrawButton, 0.5}, {mPrintButton, 0.6}, {mDoneButton, 0.8}};
     for (const auto& [b, top] : buttons) {
-        b->setGeometry(fraction(0.8, w), fraction(top, h), fraction(0.1, w), fraction(0.04, h));
+        b->setGeometry(fractionRect(size(), 0.8, top, 0.1, 0.04));
     }
     mMemo1->setGeometry(BodePlotPainter::memoRect(size(), 0));
     mMemo2->setGeometry(BodePlotPainter::memoRect(size(), 1));
@@ -145,14 +136,8 @@ BodeEntries BodeWindow::entries() const {
             mPoints->text().toStdString()};
 }
 
-void BodeWindow::showAndCompute() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+void BodeWindow::showView() {
+    bringToFront(this);
     ComputeBodeResponse();
 }
 

@@ -35,7 +35,7 @@ public:
 
     // Shows the window and computes the response from its entries (the design window's Bode
     // buttons).
-    void showAndCompute();
+    void showView();
 
     const FrequencyResponse& response() const { return mSession.response(); }
     const BodePlotPainter& picture() const { return mPicture; }

@@ -3,7 +3,9 @@
 #include "core/base/HelpDocument.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/Visibility.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -12,19 +14,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <cmath>
 
 namespace loopcraft {
 
 namespace {
-
-// Puts `w` at fractions of its parent's current size, every coordinate rounded down.
-void placeAt(QWidget* w, double left, double top, double width, double height) {
-    const QSize p = w->parentWidget()->size();
-    auto fx = [&](double f) { return static_cast<int>(std::floor(f * p.width())); };
-    auto fy = [&](double f) { return static_cast<int>(std::floor(f * p.height())); };
-    w->setGeometry(fx(left), fy(top), fx(width), fy(height));
-}
 
 // Label and edit of one entry in a row of a group box.
 void placeRow(QWidget* label, QWidget* edit, double top, double height) {
@@ -36,7 +29,7 @@ void placeRow(QWidget* label, QWidget* edit, double top, double height) {
 
 ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            QWidget* parent)
-    : QDialog(parent), mParams(params), mHelp(help), mDialogs(dialogs), mSession(params) {
+    : QDialog(parent), mHelp(help), mDialogs(dialogs), mSession(params) {
     setObjectName("Form2");
     setWindowTitle("PLL Configuration");
     // Minimise and maximise but no close button, so Done is the way out. (Qt adds the system
@@ -47,7 +40,7 @@ ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs&
     setWindowModality(Qt::WindowModal);
     buildControls();
     resize(1000, 640);
-    FillDialog();
+    copyOut();
     ApplyConfigRules();
 }
 
@@ -209,12 +202,8 @@ void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-QRect ConfigDialog::geometryFor(const ConfigDialogPlacement& p) {
-    return geometryOver(p);
-}
-
-void ConfigDialog::place(const ConfigDialogPlacement& placement) {
-    setGeometry(geometryFor(placement));
+void ConfigDialog::place(const WorkingArea& area) {
+    placeOver(this, area);
 }
 
 QRadioButton* ConfigDialog::radioFor(FlagId flag) const {
@@ -253,6 +242,11 @@ void ConfigDialog::copyIn() {
 }
 
 void ConfigDialog::copyOut() {
+    mSession.Fill();
+    showModel();
+}
+
+void ConfigDialog::showModel() {
     const ConfigDialogModel& m = mSession.model();
     if (m.radios != radioStates())
         setRadioStates(m.radios);
@@ -263,31 +257,16 @@ void ConfigDialog::copyOut() {
     }
 }
 
-void ConfigDialog::FillDialog() {
-    mSession.Fill();
-    setRadioStates(mSession.model().radios);
-    for (const Field* f : fields())
-        f->edit->setText(QString::fromStdString(*mSession.model().entry(f->id)));
-}
-
 void ConfigDialog::ApplyConfigRules() {
     copyIn();
     const ConfigVisibility v = mSession.ApplyRules();
-    copyOut();
-    for (const auto& [name, visible] : v.byObjectName()) {
-        const QString objectName = QString::fromStdString(name);
-        if (QWidget* w = findChild<QWidget*>(objectName))
-            w->setVisible(visible);
-        // An edit always goes together with its label.
-        if (objectName.startsWith(QLatin1String("Edit")))
-            if (QWidget* label = findChild<QWidget*>(QStringLiteral("st") + objectName.mid(4)))
-                label->setVisible(visible);
-    }
-}
-
-void ConfigDialog::SelectVCOScaler() {
-    mVCOScaler->setChecked(true);
-    ApplyConfigRules();
+    showModel();
+    // An edit always goes together with its label.
+    applyVisibility(this, v.byObjectName(), [](const QString& name) {
+        return name.startsWith(QLatin1String("Edit"))
+                   ? QStringList{QStringLiteral("st") + name.mid(4)}
+                   : QStringList{};
+    });
 }
 
 void ConfigDialog::ButtonConfigDoneClick() {

@@ -25,26 +25,19 @@ namespace loopcraft {
 class HelpService;
 class UserDialogs;
 
-using ConfigDialogPlacement = WorkingArea;
-
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
     ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                  QWidget* parent = nullptr);
 
-    // Left at 0.5 % and 99 % wide of the screen; from just below the tool bar down to 2 pixels
-    // above the main window's client bottom.
-    static QRect geometryFor(const ConfigDialogPlacement& placement);
-    void place(const ConfigDialogPlacement& placement);
+    // Over the main window's working area.
+    void place(const WorkingArea& area);
 
     // Radio buttons from the flags, then the 14 edits from the stored texts.
-    void FillDialog();
+    void copyOut();
     // The checked state of the 19 radio buttons.
     ConfigRadioStates radioStates() const;
-
-    // The N-step stimulus needs the divider: the oscillator becomes "VCO + scaler".
-    void SelectVCOScaler();
 
 public slots:
     // Shows and hides the parts of the window for the current choices.
@@ -68,15 +61,14 @@ private:
     QRadioButton* radio(QWidget* parent, const char* name, const char* caption);
     Field field(QWidget* parent, TextId id, const char* caption);
     void setRadioStates(const ConfigRadioStates& states);
-    // The controls into the session's model, and its model back into the controls.
+    // The controls into the session's model; the model (as the rules left it) into the controls.
     void copyIn();
-    void copyOut();
+    void showModel();
     // The fourteen entries in the dialog's order.
     std::array<const Field*, 14> fields() const;
     // The button of a configuration flag, which carries the flag's name.
     QRadioButton* radioFor(FlagId flag) const;
 
-    ParameterSet& mParams;
     HelpService& mHelp;
     UserDialogs& mDialogs;
     ConfigSession mSession;

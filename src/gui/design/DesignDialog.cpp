@@ -4,7 +4,9 @@
 #include "core/schematic/E24.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/Visibility.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/noise/PhaseNoiseWindow.h"
 #include "gui/schematic/SchematicWindow.h"
@@ -20,7 +22,6 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <algorithm>
-#include <cmath>
 #include <iterator>
 #include <utility>
 
@@ -124,31 +125,27 @@ constexpr Display kDisplays[] = {
     {"f3db", "stFiltDesignADPLLf3db", "stFiltDesignADPLLf3dbValue", "(f3dbValue)", 0.33},
 };
 
-void placeAt(QWidget* w, double left, double top, double width, double height) {
-    const QSize p = w->parentWidget()->size();
-    const auto fx = [&](double f) { return static_cast<int>(std::floor(f * p.width())); };
-    const auto fy = [&](double f) { return static_cast<int>(std::floor(f * p.height())); };
-    QRect r(fx(left), fy(top), fx(width), fy(height));
+void placeControl(QWidget* w, const Placement& place) {
+    placeAt(w, place.left, place.top, place.width, place.height);
     // A button keeps a button's height, centred in its place.
     if (qobject_cast<QPushButton*>(w) != nullptr) {
+        const QRect r = w->geometry();
         const int h = std::min(r.height(), w->sizeHint().height() + 10);
-        r = QRect(r.x(), r.y() + (r.height() - h) / 2, r.width(), h);
+        w->setGeometry(r.x(), r.y() + (r.height() - h) / 2, r.width(), h);
     }
-    w->setGeometry(r);
 }
 
 // A caption and its edit (or value display) in one band; the edit keeps its natural height.
 void placeRow(QWidget* caption, QWidget* value, double top, int naturalHeight) {
     const QSize p = value->parentWidget()->size();
-    const int band = static_cast<int>(std::floor(kRowHeight * p.height()));
+    const int band = fractionOf(kRowHeight, p.height());
     const int h = std::min(band, naturalHeight);
-    const int y = static_cast<int>(std::floor(top * p.height())) + (band - h) / 2;
+    const int y = fractionOf(top, p.height()) + (band - h) / 2;
     const bool wide = caption->objectName().startsWith(QLatin1String("StaticText"));
     const double split = wide ? 0.55 : 0.32;
-    caption->setGeometry(static_cast<int>(0.05 * p.width()), y,
-                         static_cast<int>((split - 0.07) * p.width()), h);
-    value->setGeometry(static_cast<int>(split * p.width()), y,
-                       static_cast<int>((wide ? 0.40 : 0.35) * p.width()), h);
+    caption->setGeometry(fractionOf(0.05, p.width()), y, fractionOf(split - 0.07, p.width()), h);
+    value->setGeometry(fractionOf(split, p.width()), y, fractionOf(wide ? 0.40 : 0.35, p.width()),
+                       h);
 }
 
 QLabel* captionLabel(QWidget* parent, const char* name, const char* text) {
@@ -162,8 +159,8 @@ QLabel* captionLabel(QWidget* parent, const char* name, const char* text) {
 
 DesignDialog::DesignDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            BodeWindow& bode, SchematicWindow& schematic, QWidget* parent)
-    : QDialog(parent), mSession(params), mHelp(help), mDialogs(dialogs), mBode(bode),
-      mSchematic(schematic) {
+    : QDialog(parent), SessionView(this), mSession(params), mHelp(help), mDialogs(dialogs),
+      mBode(bode), mSchematic(schematic) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Filter Design"));
     // A title bar without the system menu, so no close button: Done is the way out.
@@ -331,7 +328,7 @@ void DesignDialog::layoutControls() {
     // Parents first: the table lists every container before what it holds.
     for (const Placement& p : kPlacements) {
         if (auto* w = findChild<QWidget*>(QString::fromLatin1(p.name))) {
-            placeAt(w, p.left, p.top, p.width, p.height);
+            placeControl(w, p);
         }
     }
     const int editHeight = edit(DesignField::Ka)->sizeHint().height();
@@ -351,8 +348,8 @@ void DesignDialog::layoutControls() {
     const int listHeight =
         mC1Unit->sizeHintForRow(0) * mC1Unit->count() + 2 * mC1Unit->frameWidth() + 2;
     const int listTop = std::min(edit(DesignField::C1)->y(), section1->height() - listHeight - 8);
-    mC1Unit->setGeometry(static_cast<int>(0.70 * section1->width()), std::max(0, listTop),
-                         static_cast<int>(0.25 * section1->width()), listHeight);
+    mC1Unit->setGeometry(fractionOf(0.70, section1->width()), std::max(0, listTop),
+                         fractionOf(0.25, section1->width()), listHeight);
     for (const Display& d : kDisplays) {
         placeRow(findChild<QWidget*>(QString::fromLatin1(d.captionName)),
                  findChild<QWidget*>(QString::fromLatin1(d.valueName)), d.top, editHeight);
@@ -374,9 +371,7 @@ void DesignDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 void DesignDialog::place(const WorkingArea& area) {
-    const QRect geometry = geometryOver(area);
-    setFixedSize(geometry.size());
-    setGeometry(geometry);
+    placeOver(this, area, Resizing::Fixed);
     layoutControls();
 }
 
@@ -457,11 +452,7 @@ void DesignDialog::presentPending() {
 
 void DesignDialog::ApplyDesignPanelRules() {
     mSession.window().poleKind = mRealPoles->isChecked() ? PoleKind::Real : PoleKind::Complex;
-    for (const auto& [name, visible] : mSession.ApplyDesignPanelRules().byObjectName()) {
-        if (auto* w = findChild<QWidget*>(QString::fromStdString(name))) {
-            w->setVisible(visible);
-        }
-    }
+    applyVisibility(this, mSession.ApplyDesignPanelRules().byObjectName());
     layoutControls();
 }
 
@@ -495,27 +486,27 @@ void DesignDialog::ButtonFiltDesignCalcADPLLFreqParamsClick() {
 
 void DesignDialog::ButtonFiltDesignPlotBodeClick() {
     if (CalcFrequencyParams()) {
-        mBode.showAndCompute();
+        mBode.showView();
     }
 }
 
 void DesignDialog::ButtonFiltDesignBodeADPLLClick() {
     if (run(&DesignSession::CalcAdpllFrequencyParams).ok) {
-        mBode.showAndCompute();
+        mBode.showView();
     }
 }
 
 void DesignDialog::ButtonFiltDesignSchematicClick() {
     // The schematic shows the values as they are, whether or not the figures could be computed.
     CalcFrequencyParams();
-    mSchematic.showSchematic();
+    mSchematic.showView();
 }
 
 void DesignDialog::ButtonFiltDesignPhaseNoiseClick() {
     // The noise of the loop as entered, whether or not its figures could be computed.
     CalcFrequencyParams();
     if (mNoise != nullptr) {
-        mNoise->showAndCompute();
+        mNoise->showView();
     }
 }
 

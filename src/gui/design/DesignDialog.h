@@ -7,6 +7,7 @@
 
 #include "core/base/ParameterSet.h"
 #include "core/design/DesignSession.h"
+#include "gui/base/SessionView.h"
 #include "gui/base/WorkingArea.h"
 
 #include <QDialog>
@@ -28,7 +29,7 @@ class PhaseNoiseWindow;
 class SchematicWindow;
 class UserDialogs;
 
-class DesignDialog : public QDialog {
+class DesignDialog : public QDialog, public SessionView {
     Q_OBJECT
 public:
     DesignDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs, BodeWindow& bode,
@@ -47,6 +48,11 @@ public:
     bool CalcFrequencyParams();
 
     const DesignSession& session() const { return mSession; }
+
+    // The entries, the C1 unit and the pole choice into the session's window model.
+    void copyIn() override;
+    // The session's window model into the entries, figures and configuration memos.
+    void copyOut() override;
 
     // The phase-noise window the "Phase Noise" button opens; while it is shown it follows every
     // design operation.
@@ -83,8 +89,6 @@ protected:
 private:
     void buildControls();
     void layoutControls();
-    void copyIn();
-    void copyOut();
     DesignOutcome run(DesignOutcome (DesignSession::*operation)());
     void present(const Message& message);
     void presentPending();

@@ -39,7 +39,7 @@ private:
 } // namespace
 
 PhaseNoiseWindow::PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, QWidget* parent)
-    : QWidget(parent, Qt::Window), mParams(params), mDialogs(dialogs),
+    : QWidget(parent, Qt::Window), SessionView(this), mParams(params), mDialogs(dialogs),
       mSession(phaseNoiseSettingsFrom(params.sidecar)) {
     setObjectName(QStringLiteral("FormPhaseNoise"));
     setWindowTitle(QStringLiteral("Phase Noise"));
@@ -113,36 +113,39 @@ PhaseNoiseWindow::PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, Q
 }
 
 void PhaseNoiseWindow::place(const WorkingArea& area) {
-    setGeometry(geometryOver(area));
+    placeOver(this, area);
 }
 
-void PhaseNoiseWindow::showAndCompute() {
-    if (isMinimized()) {
-        showNormal();
-    } else {
-        show();
-    }
-    raise();
-    activateWindow();
+void PhaseNoiseWindow::showView() {
+    bringToFront();
     recompute();
 }
 
-void PhaseNoiseWindow::recompute() {
+void PhaseNoiseWindow::copyIn() {
     for (std::size_t i = 0; i < kNoiseFieldCount; ++i)
         mSession.entry(static_cast<NoiseField>(i)) = mEdits[i]->text().toStdString();
     mSession.fromFom = mFom->isChecked();
     mSession.e24Values = mE24->isChecked();
     mSession.tableText(NoiseTableKind::Reference) = mReference->toPlainText().toStdString();
     mSession.tableText(NoiseTableKind::Oscillator) = mOscillator->toPlainText().toStdString();
+}
+
+void PhaseNoiseWindow::copyOut() {
+    mPicture.setResult(mResult ? &*mResult : nullptr);
+    mPicture.setMessage(QString::fromStdString(mError));
+    mPlot->update();
+}
+
+void PhaseNoiseWindow::recompute() {
+    copyIn();
     PhaseNoiseRun run = mSession.update(mParams);
     mResult = std::move(run.result);
+    mError = std::move(run.error);
     if (mResult) {
         // Kept in the settings file at exit, as the user left them.
         storePhaseNoiseSettings(mParams.sidecar, mSession.lastSettings());
     }
-    mPicture.setResult(mResult ? &*mResult : nullptr);
-    mPicture.setMessage(QString::fromStdString(run.error));
-    mPlot->update();
+    copyOut();
 }
 
 void PhaseNoiseWindow::ButtonNoisePrintClick() {

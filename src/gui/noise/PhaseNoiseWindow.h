@@ -6,12 +6,14 @@
 
 #include "core/base/ParameterSet.h"
 #include "core/noise/PhaseNoiseSession.h"
+#include "gui/base/SessionView.h"
 #include "gui/base/WorkingArea.h"
 #include "render/noise/PhaseNoisePlotPainter.h"
 
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <string>
 
 class QCheckBox;
 class QLineEdit;
@@ -22,14 +24,18 @@ namespace loopcraft {
 
 class UserDialogs;
 
-class PhaseNoiseWindow : public QWidget {
+class PhaseNoiseWindow : public QWidget, public SessionView {
     Q_OBJECT
 public:
     PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     void place(const WorkingArea& area);
     // Shows the window and computes the noise of the loop as the parameter set holds it now.
-    void showAndCompute();
+    void showView() override;
+    // Every entry, check box and table into the session.
+    void copyIn() override;
+    // The last computation's curves, or the reason there are none, into the plot.
+    void copyOut() override;
 
     const PhaseNoiseSession& session() const { return mSession; }
     const std::optional<PhaseNoiseResult>& result() const { return mResult; }
@@ -50,6 +56,7 @@ private:
     UserDialogs& mDialogs;
     PhaseNoiseSession mSession;
     std::optional<PhaseNoiseResult> mResult;
+    std::string mError; // why the last computation has no result
     PhaseNoisePlotPainter mPicture;
 
     QWidget* mPlot = nullptr;

@@ -6,8 +6,10 @@
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/PictureActions.h"
+#include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
-#include "gui/config/ConfigDialog.h"
+#include "gui/base/Visibility.h"
+#include "gui/base/WorkingArea.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -19,7 +21,6 @@
 #include <QPushButton>
 #include <algorithm>
 #include <array>
-#include <cmath>
 
 namespace loopcraft {
 
@@ -64,14 +65,6 @@ constexpr const char* kMemoText = "To change this design, enter another value fo
                                   "and/or for C4 in Section 2 (if this exists)\n"
                                   "and click the Calculate button";
 
-// Puts `w` at fractions of its parent's current size, every coordinate rounded down.
-void placeAt(QWidget* w, double left, double top, double width, double height) {
-    const QSize p = w->parentWidget()->size();
-    auto fx = [&](double f) { return static_cast<int>(std::floor(f * p.width())); };
-    auto fy = [&](double f) { return static_cast<int>(std::floor(f * p.height())); };
-    w->setGeometry(fx(left), fy(top), fx(width), fy(height));
-}
-
 QListWidget* unitList(QWidget* parent, const char* name) {
     auto* list = new QListWidget(parent);
     list->setObjectName(QString::fromLatin1(name));
@@ -89,8 +82,9 @@ void selectUnit(QListWidget* list, int unit) {
 
 SchematicWindow::SchematicWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                                  QWidget* parent)
-    : QWidget(parent, Qt::Window), mParams(params), mHelp(help), mDialogs(dialogs),
-      mSession(params), mFindDataFile([](const QString& name) { return findDataFile(name); }) {
+    : QWidget(parent, Qt::Window), SessionView(this), mParams(params), mHelp(help),
+      mDialogs(dialogs), mSession(params),
+      mFindDataFile([](const QString& name) { return findDataFile(name); }) {
     setObjectName(QStringLiteral("Form5"));
     setWindowTitle(QStringLiteral("Schematic"));
     buildControls();
@@ -174,10 +168,7 @@ void SchematicWindow::layoutControls() {
         group->ensurePolished();
         const QRect inside = group->contentsRect();
         const auto at = [&inside](QWidget* w, double left, double top, double width, double h) {
-            w->setGeometry(inside.left() + static_cast<int>(std::floor(left * inside.width())),
-                           inside.top() + static_cast<int>(std::floor(top * inside.height())),
-                           static_cast<int>(std::floor(width * inside.width())),
-                           static_cast<int>(std::floor(h * inside.height())));
+            w->setGeometry(fractionRect(inside, left, top, width, h));
         };
         const double height = kRowHeight[row.section - 1];
         at(group->findChild<QWidget*>(QString::fromLatin1(row.label)), 0.05, row.top, 0.25, height);
@@ -187,11 +178,11 @@ void SchematicWindow::layoutControls() {
             auto* list = group->findChild<QListWidget*>(QString::fromLatin1(row.unitList));
             const int listHeight =
                 list->sizeHintForRow(0) * list->count() + 2 * list->frameWidth() + 2;
-            const int top = std::max(
-                inside.top(), std::min(inside.top() + static_cast<int>(row.top * inside.height()),
-                                       inside.bottom() + 1 - listHeight));
-            list->setGeometry(inside.left() + static_cast<int>(0.68 * inside.width()), top,
-                              static_cast<int>(0.27 * inside.width()), listHeight);
+            const int top =
+                std::max(inside.top(), std::min(inside.top() + fractionOf(row.top, inside.height()),
+                                                inside.bottom() + 1 - listHeight));
+            list->setGeometry(inside.left() + fractionOf(0.68, inside.width()), top,
+                              fractionOf(0.27, inside.width()), listHeight);
         }
     }
     placeAt(mMemo, 0.1, 0.8, 0.35, 0.17);
@@ -206,38 +197,37 @@ void SchematicWindow::resizeEvent(QResizeEvent* event) {
     layoutControls();
 }
 
-void SchematicWindow::place(const ConfigDialogPlacement& placement) {
-    setGeometry(ConfigDialog::geometryFor(placement));
+void SchematicWindow::place(const WorkingArea& area) {
+    placeOver(this, area);
 }
 
 QRect SchematicWindow::pictureRect() const {
     const int cw = width();
     const int ch = height();
-    const int left = static_cast<int>(0.1 * cw);
-    const int top = static_cast<int>(0.1 * ch);
-    const int right = static_cast<int>(0.6 * cw);
+    const int left = fractionOf(0.1, cw);
+    const int top = fractionOf(0.1, ch);
+    const int right = fractionOf(0.6, cw);
     // The bottom follows the width, which keeps the drawing's proportions on ordinary screens;
     // on a wide, low window it stops where the title still fits above the memo.
-    const int memoTop = static_cast<int>(std::floor(0.8 * ch));
+    const int memoTop = fractionOf(0.8, ch);
     const int titleRoom = QFontMetrics(SchematicPainter::titleFont()).height() + 4;
-    const int bottom = std::min(static_cast<int>(0.47 * cw), memoTop - titleRoom);
+    const int bottom = std::min(fractionOf(0.47, cw), memoTop - titleRoom);
     return QRect(QPoint(left, top), QPoint(right - 1, std::max(top, bottom) - 1));
 }
 
 // Under section 2, above the buttons, from the left of the Print button to the right of Done.
 QRect SchematicWindow::figuresRect() const {
-    const auto at = [](double f, int size) { return static_cast<int>(std::floor(f * size)); };
-    const int top = at(kSection2[1], height()) + at(kSection2[3], height()) + 6;
-    return QRect(at(0.62, width()), top, at(0.96, width()) - at(0.62, width()),
-                 std::max(0, at(0.86, height()) - 6 - top));
+    const int top = fractionOf(kSection2[1], height()) + fractionOf(kSection2[3], height()) + 6;
+    return QRect(fractionOf(0.62, width()), top,
+                 fractionOf(0.96, width()) - fractionOf(0.62, width()),
+                 std::max(0, fractionOf(0.86, height()) - 6 - top));
 }
 
 QRect SchematicWindow::printSourceRect() const {
-    return QRect(static_cast<int>(0.05 * width()), static_cast<int>(0.05 * height()),
-                 static_cast<int>(0.9 * width()), static_cast<int>(0.75 * height()));
+    return fractionRect(size(), 0.05, 0.05, 0.9, 0.75);
 }
 
-void SchematicWindow::showSchematic() {
+void SchematicWindow::showView() {
     // Shown from an application-modal dialog, the window would be blocked by it like every other
     // window of the program; as a window of that dialog it takes input beside it. A window-modal
     // dialog (the design dialog) blocks only its own parents, so the window stays on its own and
@@ -249,9 +239,7 @@ void SchematicWindow::showSchematic() {
         setParent(modal, windowFlags());
         setGeometry(where);
     }
-    show();
-    raise();
-    activateWindow();
+    bringToFront();
     ShowSchematic();
 }
 
@@ -272,7 +260,7 @@ void SchematicWindow::ShowSchematic() {
     mC4Edit->setText(QString::fromStdString(mSession.entries().c4Text));
     selectUnit(mC1Unit, mSession.entries().c1Unit);
     selectUnit(mC4Unit, mSession.entries().c4Unit);
-    applySession();
+    copyOut();
     if (loadError) {
         showMessage(mDialogs, this, *loadError);
     }
@@ -281,7 +269,7 @@ void SchematicWindow::ShowSchematic() {
     }
 }
 
-void SchematicWindow::copyEntriesIn() {
+void SchematicWindow::copyIn() {
     CapacitorEntries& e = mSession.entries();
     e.c1Text = mC1Edit->text().toStdString();
     e.c4Text = mC4Edit->text().toStdString();
@@ -293,23 +281,15 @@ void SchematicWindow::copyEntriesIn() {
     }
 }
 
-void SchematicWindow::applySession() {
+void SchematicWindow::copyOut() {
     const SchematicLayout& layout = mSession.layout();
-    for (const auto& [name, visible] : layout.byObjectName()) {
-        const QString label = QString::fromStdString(name);
-        if (QWidget* w = findChild<QWidget*>(label)) {
-            w->setVisible(visible);
-        }
-        // The row's value field, or the capacitor's edit and unit list, go with its label.
+    // The row's value field, or the capacitor's edit and unit list, go with its label.
+    applyVisibility(this, layout.byObjectName(), [](const QString& label) {
         const QString designator = label.mid(8); // after "stSchema"
-        for (const QString& companion :
-             {label + QStringLiteral("Val"), QStringLiteral("EditSchema") + designator + "Val",
-              QStringLiteral("lbSchema") + designator + "Unit"}) {
-            if (QWidget* w = findChild<QWidget*>(companion)) {
-                w->setVisible(visible);
-            }
-        }
-    }
+        return QStringList{label + QStringLiteral("Val"),
+                           QStringLiteral("EditSchema") + designator + "Val",
+                           QStringLiteral("lbSchema") + designator + "Unit"};
+    });
     for (int i = 0; i < 11; ++i) {
         const auto c = static_cast<Component>(i);
         if (auto* field = findChild<QLabel*>(QString::fromLatin1(componentFieldName(c)))) {
@@ -321,16 +301,16 @@ void SchematicWindow::applySession() {
 }
 
 void SchematicWindow::ButtonSchemaCalculateClick() {
-    copyEntriesIn();
+    copyIn();
     const SchematicOutcome outcome = mSession.Calculate();
-    applySession();
+    copyOut();
     if (outcome.message) {
         showMessage(mDialogs, this, *outcome.message);
     }
 }
 
 void SchematicWindow::ButtonSchemaDoneClick() {
-    copyEntriesIn();
+    copyIn();
     const SchematicOutcome outcome = mSession.Done();
     if (!outcome.ok) {
         if (outcome.message) {

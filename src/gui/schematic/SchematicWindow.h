@@ -9,6 +9,7 @@
 
 #include "core/base/ParameterSet.h"
 #include "core/schematic/SchematicSession.h"
+#include "gui/base/SessionView.h"
 #include "render/schematic/SchematicPainter.h"
 
 #include <QWidget>
@@ -27,7 +28,7 @@ class HelpService;
 class UserDialogs;
 struct WorkingArea;
 
-class SchematicWindow : public QWidget {
+class SchematicWindow : public QWidget, public SessionView {
     Q_OBJECT
 public:
     SchematicWindow(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
@@ -37,10 +38,14 @@ public:
     void setDataFileFinder(std::function<QString(const QString&)> find);
 
     // The Bode window's place: over the main window's client area, below its tool bar.
-    void place(const WorkingArea& placement);
+    void place(const WorkingArea& area);
 
     // The design dialog's "Schematic": makes the window visible, then Show schematic.
-    void showSchematic();
+    void showView() override;
+    // The C1 and C4 entries and units into the session.
+    void copyIn() override;
+    // What the session shows: the rows of the configuration, the values and the picture.
+    void copyOut() override;
 
     // The rectangle the drawing is scaled into, in client coordinates.
     QRect pictureRect() const;
@@ -72,8 +77,6 @@ protected:
 private:
     void buildControls();
     void layoutControls();
-    void copyEntriesIn();
-    void applySession();
 
     ParameterSet& mParams;
     HelpService& mHelp;

@@ -6,6 +6,7 @@
 #include "gui/about/AboutPanel.h"
 #include "gui/base/DataFiles.h"
 #include "gui/base/HelpService.h"
+#include "gui/base/Placement.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/design/DesignDialog.h"
@@ -286,18 +287,17 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
     // The plot rectangle: below two text lines under the tool bar, the left 40 % of the screen.
     const int textH = QFontMetrics(font()).height();
     const int plotTop = 2 * textH + tbH;
-    const int plotLeft = static_cast<int>(0.05 * screen.width());
-    const int plotRight = static_cast<int>(0.45 * screen.width());
-    const int plotBottom = plotTop + static_cast<int>(0.5 * screen.height());
+    const int plotLeft = fractionOf(0.05, screen.width());
+    const int plotRight = fractionOf(0.45, screen.width());
+    const int plotBottom = plotTop + fractionOf(0.5, screen.height());
     mPlotFrame = QRect(plotLeft, plotTop, plotRight - plotLeft, plotBottom - plotTop);
     mPlotView = new SimulationPlotView(*mSession, mFonts, mDialogs, mCanvas);
     mPlotView->placeFrame(mPlotFrame);
     mScrollBar1 = new QScrollBar(Qt::Horizontal, mCanvas);
     mScrollBar1->setObjectName(QStringLiteral("ScrollBar1"));
     mScrollBar1->setRange(0, 100);
-    mScrollBar1->setGeometry(plotLeft, plotBottom + static_cast<int>(0.1 * screen.height()),
-                             static_cast<int>(0.4 * screen.width()),
-                             mScrollBar1->sizeHint().height());
+    mScrollBar1->setGeometry(plotLeft, plotBottom + fractionOf(0.1, screen.height()),
+                             fractionOf(0.4, screen.width()), mScrollBar1->sizeHint().height());
     connect(mScrollBar1, &QScrollBar::valueChanged, mPlotView,
             &SimulationPlotView::setScrollPosition);
     // Under the plot's time title, above the scroll bar: run and model side by side.
@@ -307,14 +307,13 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
     mLockFigures->setTextFormat(Qt::PlainText);
     {
         const int top = mPlotView->geometry().bottom() + 2;
-        mLockFigures->setGeometry(plotLeft, top, static_cast<int>(0.4 * screen.width()),
+        mLockFigures->setGeometry(plotLeft, top, fractionOf(0.4, screen.width()),
                                   mScrollBar1->geometry().top() - top - 2);
     }
     mLockFigures->hide();
 
     mPanel1 = new SimulationPanel(*mSession, *mPlotView, mFonts, *mHelp, mDialogs, mCanvas);
-    mPanel1->place(
-        QRect(screen.width() / 2, tbH + 2, static_cast<int>(0.45 * screen.width()), panelH));
+    mPanel1->place(QRect(screen.width() / 2, tbH + 2, fractionOf(0.45, screen.width()), panelH));
     connect(mPanel1, &SimulationPanel::runStarting, mPlotView,
             [this] { mPlotView->showProgressNote(true); });
     connect(mPanel1, &SimulationPanel::resultsChanged, this, &MainWindow::simulationResultsChanged);
@@ -324,7 +323,7 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
         showLockFigures();
     });
     mPanel2 = new DisplayOptionsPanel(mParams, mFonts, mDialogs, mCanvas);
-    mPanel2->place(QRect(2, tbH + 4, static_cast<int>(0.98 * screen.width()), panelH));
+    mPanel2->place(QRect(2, tbH + 4, fractionOf(0.98, screen.width()), panelH));
     connect(mPanel2, &DisplayOptionsPanel::optionsChanged, mPlotView, &SimulationPlotView::refresh);
     mPanel3 = new AboutPanel(mCanvas);
     mPanel3->place(mCanvas->size());
@@ -339,23 +338,23 @@ void MainWindow::createPanels(const QSize& screen, int clientHeight) {
 void MainWindow::createOtherWindows() {
     // In this order; each is filled from the parameter set as it is created.
     mConfigDialog = new ConfigDialog(mParams, *mHelp, mDialogs, this);
-    mConfigDialog->place(configPlacement());
+    mConfigDialog->place(workingArea());
     // The Bode and schematic windows are windows of their own, not children of the main
     // window: the design dialog is modal to the main window, and they must stay usable while it
     // is open.
     mBodeWindow = std::make_unique<BodeWindow>(mParams, *mHelp, mDialogs);
-    mBodeWindow->place(configPlacement());
+    mBodeWindow->place(workingArea());
     mSchematicWindow = std::make_unique<SchematicWindow>(mParams, *mHelp, mDialogs);
-    mSchematicWindow->place(configPlacement());
+    mSchematicWindow->place(workingArea());
     mPhaseNoiseWindow = std::make_unique<PhaseNoiseWindow>(mParams, mDialogs);
-    mPhaseNoiseWindow->place(configPlacement());
+    mPhaseNoiseWindow->place(workingArea());
     for (QWidget* w : std::initializer_list<QWidget*>{mBodeWindow.get(), mSchematicWindow.get(),
                                                       mPhaseNoiseWindow.get()}) {
         w->setWindowIcon(windowIcon());
     }
     mDesignDialog =
         new DesignDialog(mParams, *mHelp, mDialogs, *mBodeWindow, *mSchematicWindow, this);
-    mDesignDialog->place(configPlacement());
+    mDesignDialog->place(workingArea());
     mDesignDialog->setPhaseNoiseWindow(mPhaseNoiseWindow.get());
 }
 
@@ -372,7 +371,7 @@ void MainWindow::InitParameters(bool useFile) {
         }
     }
     mSession->LoadFromParameters();
-    mPanel1->showModel();
+    mPanel1->copyOut();
     mPanel2->ApplyDisplayOptions();
     mPanel1->RBChanged();
     mPlotView->refresh();
@@ -438,7 +437,7 @@ void MainWindow::SpeedButton2Click() {
 void MainWindow::SpeedButton3Click() {
     mCanvas->update();
     mPanel2->hide();
-    mPanel1->open();
+    mPanel1->showView();
 }
 
 void MainWindow::SpeedButton4Click() {
@@ -482,7 +481,7 @@ void MainWindow::SetInitDefaults1Click() {
 }
 
 void MainWindow::PhaseNoise1Click() {
-    mPhaseNoiseWindow->showAndCompute();
+    mPhaseNoiseWindow->showView();
 }
 
 void MainWindow::PLLDesign1Click() {
@@ -522,9 +521,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 // ---- the modal dialogs ------------------------------------------------------------------
 
-ConfigDialogPlacement MainWindow::configPlacement() const {
+WorkingArea MainWindow::workingArea() const {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    ConfigDialogPlacement placement;
+    WorkingArea placement;
     placement.screen = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     placement.toolBarHeight = toolBarHeight();
     placement.mainClientHeight = mCanvas->height();
@@ -536,8 +535,8 @@ ConfigDialogPlacement MainWindow::configPlacement() const {
 // being ended (a signal closed the window while the dialog was open).
 void MainWindow::OpenConfigDialog() {
     mCanvas->repaint();
-    mConfigDialog->place(configPlacement());
-    mConfigDialog->FillDialog();
+    mConfigDialog->place(workingArea());
+    mConfigDialog->copyOut();
     mConfigDialog->ApplyConfigRules();
     if (mConfigDialog->exec() != QDialog::Accepted && isVisible()) {
         mConfigDialog->exec();
@@ -548,14 +547,14 @@ void MainWindow::OpenConfigDialog() {
 
 void MainWindow::OpenDesignDialog() {
     mCanvas->repaint();
-    mDesignDialog->place(configPlacement());
+    mDesignDialog->place(workingArea());
     // Placed now rather than at start-up, when the main window did not know its menu's height
     // yet; a window the user has open stays where it is.
     if (!mBodeWindow->isVisible()) {
-        mBodeWindow->place(configPlacement());
+        mBodeWindow->place(workingArea());
     }
     if (!mSchematicWindow->isVisible()) {
-        mSchematicWindow->place(configPlacement());
+        mSchematicWindow->place(workingArea());
     }
     mDesignDialog->PrepareDesignWindow();
     mDesignDialog->ApplyDesignPanelRules();

@@ -6,6 +6,7 @@
 
 #include "core/base/ParameterSet.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/WorkingArea.h"
 #include "gui/config/ConfigDialog.h"
 #include "render/base/DrawingSurface.h"
 
@@ -131,7 +132,7 @@ private:
     void createToolBar();
     void createPanels(const QSize& screen, int clientHeight);
     void createOtherWindows();
-    ConfigDialogPlacement configPlacement() const;
+    WorkingArea workingArea() const;
 
     UserDialogs& mDialogs;
     MainWindowSetup mSetup;

@@ -7,6 +7,7 @@
 #include "gui/base/PictureActions.h"
 #include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/Visibility.h"
 #include "gui/sim/SimulationPlotView.h"
 #include "render/base/DrawingSurface.h"
 #include "render/sim/ProtocolPagePainter.h"
@@ -65,7 +66,7 @@ constexpr PanelButton kButtons[] = {
 SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlotView& plot,
                                  const DisplayFonts& fonts, HelpService& help, UserDialogs& dialogs,
                                  QWidget* parent)
-    : QFrame(parent), mSession(session), mPlot(plot), mFonts(fonts), mHelp(help),
+    : QFrame(parent), SessionView(this), mSession(session), mPlot(plot), mFonts(fonts), mHelp(help),
       mDialogs(dialogs) {
     setObjectName(QStringLiteral("Panel1"));
     setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -73,7 +74,7 @@ SimulationPanel::SimulationPanel(SimulationSession& session, const SimulationPlo
     // The main window's right-click menu belongs to the plot, not to the panels over it.
     setContextMenuPolicy(Qt::PreventContextMenu);
     buildControls();
-    showModel();
+    copyOut();
     mProgressTimer = new QTimer(this);
     mProgressTimer->setInterval(100);
     connect(mProgressTimer, &QTimer::timeout, this,
@@ -167,7 +168,7 @@ void SimulationPanel::place(const QRect& geometry) {
     mCancelButton->setGeometry(fractionRect(size, 0.28, 0.85, 0.18, 0.05));
 }
 
-void SimulationPanel::showModel() {
+void SimulationPanel::copyOut() {
     mShowingModel = true;
     SimulationPanelModel& model = mSession.panel();
     for (const Field& f : mFields) {
@@ -188,15 +189,11 @@ void SimulationPanel::showModel() {
     mCbFilter->setChecked(model.filter);
     mCbModel->setChecked(mSession.params().sidecar.SimShowModel);
     mSeedLabel->setText(QString::fromStdString(NoiseSeedText(mSession.params().sidecar.NoiseSeed)));
-    for (const auto& [name, visible] : mSession.visibility().byObjectName()) {
-        if (QWidget* w = findChild<QWidget*>(QString::fromStdString(name))) {
-            w->setVisible(visible);
-        }
-    }
+    applyVisibility(this, mSession.visibility().byObjectName());
     mShowingModel = false;
 }
 
-void SimulationPanel::readEntries() {
+void SimulationPanel::copyIn() {
     SimulationPanelModel& model = mSession.panel();
     for (const Field& f : mFields) {
         *entryText(model.entries, f.id) = f.edit->text().toStdString();
@@ -213,7 +210,7 @@ void SimulationPanel::showPanelMessage(const Message& message) {
 }
 
 void SimulationPanel::apply(const SimulationOutcome& outcome) {
-    showModel();
+    copyOut();
     if (outcome.message) {
         showPanelMessage(*outcome.message);
     }
@@ -222,8 +219,8 @@ void SimulationPanel::apply(const SimulationOutcome& outcome) {
     }
 }
 
-void SimulationPanel::open() {
-    readEntries();
+void SimulationPanel::showView() {
+    copyIn();
     const SimulationOutcome outcome = mSession.Open();
     show();
     raise();
@@ -231,22 +228,22 @@ void SimulationPanel::open() {
 }
 
 void SimulationPanel::RBChanged() {
-    readEntries();
+    copyIn();
     apply(mSession.ApplyStimulusRules());
 }
 
 void SimulationPanel::rbSimulfstepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::FStep));
 }
 
 void SimulationPanel::rbSimulphistepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::PhiStep));
 }
 
 void SimulationPanel::rbSimulNstepClick() {
-    readEntries();
+    copyIn();
     apply(mSession.ChooseStimulus(Stimulus::NStep));
 }
 
@@ -255,8 +252,8 @@ void SimulationPanel::SaveRadioButtonStatus() {
 }
 
 void SimulationPanel::cbSimulAddNoiseClick() {
-    readEntries();
-    showModel();
+    copyIn();
+    copyOut();
 }
 
 void SimulationPanel::cbSimulModelClick() {
@@ -272,7 +269,7 @@ void SimulationPanel::ButtonSimulRunClick() {
     if (mRunThread) {
         return;
     }
-    readEntries();
+    copyIn();
     SimulationOutcome refused;
     if (!mSession.BeginRun(refused)) {
         apply(refused);
@@ -350,13 +347,13 @@ void SimulationPanel::ButtonSimulNewNoiseClick() {
     if (mRunThread) {
         return;
     }
-    readEntries();
+    copyIn();
     apply(mSession.NewNoise());
     ButtonSimulRunClick();
 }
 
 void SimulationPanel::ButtonSimulExitClick() {
-    readEntries();
+    copyIn();
     const SimulationOutcome outcome = mSession.Exit();
     hide();
     if (outcome.resultsChanged) {

@@ -6,6 +6,7 @@
 #include "core/base/ParameterSet.h"
 #include "core/sim/SimulationRun.h"
 #include "gui/base/BusyCursor.h"
+#include "gui/base/SessionView.h"
 
 #include <QFrame>
 #include <atomic>
@@ -30,7 +31,7 @@ struct DisplayFonts;
 struct Message;
 struct SimulationOutcome;
 
-class SimulationPanel final : public QFrame {
+class SimulationPanel final : public QFrame, public SessionView {
     Q_OBJECT
 public:
     SimulationPanel(SimulationSession& session, const SimulationPlotView& plot,
@@ -42,7 +43,10 @@ public:
     // Places the panel and its controls at their fractions of the panel's size.
     void place(const QRect& geometry);
     // Puts the session's model (texts, stimulus, check boxes) into the controls.
-    void showModel();
+    void copyOut() override;
+    // The texts and check boxes into the model; the stimulus is the model's already, as every
+    // choice of the user goes through the session.
+    void copyIn() override;
 
     // A run computes on its own thread; the window holds still for it at most this long, then
     // goes on answering while it computes, with the progress note and "Cancel".
@@ -63,7 +67,7 @@ signals:
 
 public slots:
     // Opening the panel ("Run Simulation").
-    void open();
+    void showView() override;
     // The stimulus rules, wherever the configuration or the choice may have changed.
     void RBChanged();
     void rbSimulfstepClick();
@@ -89,9 +93,6 @@ private:
     };
 
     void buildControls();
-    // The texts and check boxes into the model; the stimulus is the model's already, as every
-    // choice of the user goes through the session.
-    void readEntries();
     // Controls from the model, then the message and the signal the outcome asks for.
     void apply(const SimulationOutcome& outcome);
     void showPanelMessage(const Message& message);

@@ -27,8 +27,8 @@ protected:
         child<QLineEdit>(&window, name)->setText(QString::fromLatin1(text));
     }
     void click(const char* name) { child<QPushButton>(&window, name)->click(); }
-    void showAndCompute() {
-        window.showAndCompute();
+    void showView() {
+        window.showView();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     QString focused() {
@@ -80,7 +80,7 @@ TEST_F(BodeWindowTest, EveryFieldAMessageCanNameIsAControl) {
 
 // Redraw and Done check the entries; a refused one keeps the plot and the window.
 TEST_F(BodeWindowTest, RedrawAndDoneCheckTheEntries) {
-    showAndCompute();
+    showView();
     ASSERT_EQ(window.response().pointCount, 151u);
     type("EditBodeNumPoints", "10");
     type("EditBodefMax", "500");
@@ -107,7 +107,7 @@ TEST_F(BodeWindowTest, RedrawAndDoneCheckTheEntries) {
 }
 
 TEST_F(BodeWindowTest, PrintsAndSavesThePictureOnlyWhenConfirmed) {
-    showAndCompute();
+    showView();
     QTemporaryDir dir;
     click("ButtonBodePrint"); // cancelled
     fakeDialogs().printerAnswers.push_back(dir.filePath("print.pdf"));

@@ -73,11 +73,6 @@ TEST_F(ConfigDialogTest, CarriesItsNamesCaptionsAndNoCloseButton) {
             "stConfigUSupN=U-;stConfigADPLLf0=f0;ButtonConfigHelp=Help;ButtonConfigDone=Done"));
 }
 
-TEST_F(ConfigDialogTest, PlacesItselfOverTheMainWindowsWorkingArea) {
-    const QRect r = ConfigDialog::geometryFor({QRect(0, 0, 1280, 1024), 70, 960, 40});
-    EXPECT_EQ(r, QRect(6, 70, 1267, 918));
-}
-
 TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
     params.selectFlag(FlagId::rbConfigDPLLPFD_CP);
     params.selectFlag(FlagId::rbConfigPLLOrder3);
@@ -85,7 +80,7 @@ TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
     params.selectFlag(FlagId::rbConfigADPLLJK);
     params.setTextRaw(TextId::ConfigKp, "2.5e-4");
     params.setTextRaw(TextId::ConfigN, "8");
-    dialog.FillDialog();
+    dialog.copyOut();
     dialog.ApplyConfigRules();
     for (const char* rb :
          {"rbConfigDPLLPFD_CP", "rbConfigPLLOrder3", "rbConfigActivePI", "rbConfigADPLLJK"})

@@ -4,7 +4,6 @@
 #include "gui/noise/PhaseNoiseWindow.h"
 
 #include "gui/design/DesignDialog.h"
-
 #include "tests/gui/MainWindowFixture.h"
 
 #include <QAction>
@@ -26,7 +25,7 @@ protected:
 };
 
 TEST_F(PhaseNoiseWindowTest, FollowsEveryEditAndShowsWhyItCannot) {
-    window.showAndCompute();
+    window.showView();
     ASSERT_TRUE(window.result());
     const double before = window.result()->figures.rmsPhaseRad;
 
@@ -62,7 +61,7 @@ TEST_F(PhaseNoiseWindowTest, ImportsTablesAndReportsBadFiles) {
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("1000,-95\n10,-140\n");
     bad.close();
-    window.showAndCompute();
+    window.showView();
     auto* ref = child<QPlainTextEdit>(&window, "MemoNoiseReference");
 
     fakeDialogs().openFileAnswers.push_back(good.fileName());
@@ -83,7 +82,7 @@ TEST_F(PhaseNoiseWindowTest, ImportsTablesAndReportsBadFiles) {
 
 TEST_F(PhaseNoiseWindowTest, PrintsOnALandscapePage) {
     QTemporaryDir dir;
-    window.showAndCompute();
+    window.showView();
     fakeDialogs().printerAnswers.push_back(dir.filePath(QStringLiteral("noise.pdf")));
     child<QPushButton>(&window, "ButtonNoisePrint")->click();
     ASSERT_EQ(fakeDialogs().printerOrientations.size(), 1U);

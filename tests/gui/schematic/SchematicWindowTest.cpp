@@ -83,7 +83,7 @@ TEST_P(SchematicRows, EveryConfigurationShowsItsDrawingAndRows) {
     for (const bool chargePump : {false, true}) {
         SCOPED_TRACE(chargePump ? "charge pump" : "voltage");
         configure(c.order, c.filter, chargePump);
-        window.showSchematic();
+        window.showView();
         EXPECT_TRUE(fakeDialogs().messages.empty());
         std::string expected = c.rows;
         if (const auto r1 = expected.find(" R1");
@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SchematicWindowTest, DoneSendsC1BackAndHides) {
     configure(3, API, true);
-    window.showSchematic();
+    window.showView();
     QSignalSpy sent(&window, &SchematicWindow::c1Chosen);
 
     // A refused C1 keeps the window open and sends nothing.
@@ -164,7 +164,7 @@ TEST_F(SchematicWindowTest, DoneSendsC1BackAndHides) {
 }
 
 TEST_F(SchematicWindowTest, CalculateFollowsTheEnteredCapacitor) {
-    window.showSchematic();
+    window.showView();
     EXPECT_EQ(text("stSchemaR1Val"), "51.0 kOhm");
     widget<QLineEdit>("EditSchemaC1Val")->setText(QStringLiteral("100"));
     widget<QPushButton>("ButtonSchemaCalculate")->click();
@@ -186,14 +186,14 @@ TEST_F(SchematicWindowTest, CalculateFollowsTheEnteredCapacitor) {
 // values are still worked out.
 TEST_F(SchematicWindowTest, OrderOneAndAMissingDrawing) {
     configure(1, PLL, false);
-    window.showSchematic();
+    window.showView();
     EXPECT_EQ(window.picture().title(), "No filter");
     EXPECT_TRUE(fakeDialogs().messages.empty());
 
     QTemporaryDir empty;
     window.setDataFileFinder([&empty](const QString& name) { return empty.filePath(name); });
     configure(2, PLL, false);
-    window.showSchematic();
+    window.showView();
     ASSERT_EQ(fakeDialogs().messages.size(), 1U);
     EXPECT_THAT(fakeDialogs().messages[0].text.toStdString(),
                 ::testing::HasSubstr("PassiveLL1_U.wmf"));
@@ -203,7 +203,7 @@ TEST_F(SchematicWindowTest, OrderOneAndAMissingDrawing) {
 }
 
 TEST_F(SchematicWindowTest, HelpPrintAndSavePicture) {
-    window.showSchematic();
+    window.showView();
     widget<QPushButton>("ButtonSchemaHelp")->click();
     EXPECT_THAT(help.requests, ::testing::ElementsAre("Schematic"));
 
@@ -231,7 +231,7 @@ TEST_F(SchematicWindowTest, OpenedFromAModalDialogTakesInput) {
     design.setAttribute(Qt::WA_ShowModal, true); // as exec() shows it, without blocking
     design.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&design));
-    window.showSchematic();
+    window.showView();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     EXPECT_EQ(window.parentWidget(), &design);
 

@@ -134,7 +134,7 @@ TEST_P(ScreenFit, DesignDialogShowsItsConfigurationWhole) {
 
 TEST_P(ScreenFit, BodeWindowFitsItsCaptions) {
     bode.place(area());
-    bode.showAndCompute();
+    bode.showView();
     settle(&bode);
     expectEverythingFits(&bode);
 }
@@ -146,7 +146,7 @@ TEST_P(ScreenFit, SchematicKeepsRowsListsAndFiguresApart) {
     schematic.setDataFileFinder(
         [](const QString& name) { return QStringLiteral(LOOPCRAFT_DATA_DIR "/") + name; });
     schematic.place(area());
-    schematic.showSchematic();
+    schematic.showView();
     settle(&schematic);
     expectEverythingFits(&schematic);
     for (const char* name : {"gbFilterSection1", "gbFilterSection2"}) {
