@@ -72,11 +72,9 @@ int runNetlist(CliContext& ctx, const NetlistOptions& opt) {
     } else if (opt.stimulus == "N") {
         params.selectFlag(FlagId::rbSimulNstep);
     }
-    if (opt.transient && params.rbConfigDPLL == 1 && params.rbSimulNstep != 0) {
-        // As the simulation panel does: the divider step needs the scaler.
-        params.selectFlag(FlagId::rbConfigVCOScaler);
-    }
-    const Configuration config = Configuration::fromFlags(params);
+    Configuration config = Configuration::fromFlags(params);
+    if (opt.transient && SelectDividerForNStep(params, StimulusFromFlags(params), config))
+        config = Configuration::fromFlags(params);
     const std::optional<FilterCircuit> circuit = filterCircuitFor(config);
     if (!circuit) {
         throw UserMessage(kNetlistTitle, config.isAdpll()

@@ -56,6 +56,23 @@ TEST_F(NetlistCli, DeckNamesItsTableAfterItselfInAFormNgspiceReads) {
     EXPECT_EQ(r.err.rfind("Netlist: cannot write ", 0), 0U) << r.err;
 }
 
+// A divider step needs the divider for every mixed-signal detector, as in the simulation panel:
+// the multiplier's deck gets it too, and a frequency step leaves the oscillator as chosen.
+TEST_F(NetlistCli, TransientDividerStepSelectsTheDividerForEveryMixedSignalLoop) {
+    for (const char* detector : {"rbConfigLPLLMul=1", "rbConfigDPLLPFD=1"}) {
+        const std::string deck = (mDir / "n.cir").string();
+        const CliRun n =
+            run({"--set", detector, "netlist", "--transient", "--stimulus", "N", "--out", deck});
+        ASSERT_EQ(n.status, 0) << n.err;
+        EXPECT_NE(readFile(deck).find("oscillator: VCO with divide-by-N\n"), std::string::npos)
+            << detector;
+        const CliRun f =
+            run({"--set", detector, "netlist", "--transient", "--stimulus", "f", "--out", deck});
+        ASSERT_EQ(f.status, 0) << f.err;
+        EXPECT_NE(readFile(deck).find("oscillator: VCO\n"), std::string::npos) << detector;
+    }
+}
+
 // The default EXOR loop with its passive lead-lag filter answers the frequency step: the control
 // voltage ngspice settles to is the one the simulation settles to.
 TEST_F(NetlistCli, TransientSettlesWhereTheSimulationSettles) {

@@ -4,6 +4,7 @@
 #include "core/design/FilterDesignState.h"
 #include "core/design/LoopModel.h"
 #include "core/design/StepResponse.h"
+#include "core/sim/SimulationEntries.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,9 +24,10 @@ enum class Kind { Frequency, Phase, Divider };
 Kind kindOf(const SimState& s) {
     if (s.rbSimulphistep != 0)
         return Kind::Phase;
-    if (s.rbSimulNstep != 0 && !Configuration::fromFlags(s).isAdpll())
-        return Kind::Divider;
-    return Kind::Frequency;
+    const Stimulus asked = s.rbSimulNstep != 0 ? Stimulus::NStep : Stimulus::FStep;
+    return RunnableStimulus(asked, Configuration::fromFlags(s)) == Stimulus::NStep
+               ? Kind::Divider
+               : Kind::Frequency;
 }
 
 // The oscillator's divider as the loop model sees it (1 without the scaler and for the ADPLL).

@@ -108,6 +108,14 @@ Stimulus RunnableStimulus(Stimulus chosen, const Configuration& config) {
     return config.isAdpll() && chosen == Stimulus::NStep ? Stimulus::FStep : chosen;
 }
 
+bool SelectDividerForNStep(ParameterSet& params, Stimulus stimulus, const Configuration& config) {
+    if (config.isAdpll() || stimulus != Stimulus::NStep ||
+        (params.rbConfigVCO == 0 && params.rbConfigVCOScaler == 1))
+        return false;
+    params.selectFlag(FlagId::rbConfigVCOScaler);
+    return true;
+}
+
 namespace {
 // The points a run holds at once.
 double keptPoints(double points, bool handedOver) {

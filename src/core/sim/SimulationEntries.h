@@ -44,6 +44,10 @@ FlagId StimulusFlag(Stimulus stimulus);
 // divider step and takes the frequency step instead.
 Stimulus RunnableStimulus(Stimulus chosen, const Configuration& config);
 
+// A mixed-signal loop's divider step needs the divider: the oscillator becomes "VCO + scaler".
+// Returns whether the choice had to change.
+bool SelectDividerForNStep(ParameterSet& params, Stimulus stimulus, const Configuration& config);
+
 // The range checks of the panel in their order, then the run-size limits. The memory limit
 // refuses here only a run that exceeds it even without noise and with "Filter"; runSimulation
 // checks it again with the live choices. `handedOver`: the run will hand its points to a sink.

@@ -101,12 +101,8 @@ SimulationOutcome SimulationSession::ApplyStimulusRules() {
         const Stimulus runnable = RunnableStimulus(mPanel.stimulus, config);
         outcome.stimulusChanged = runnable != mPanel.stimulus;
         mPanel.stimulus = runnable;
-    } else if (mPanel.stimulus == Stimulus::NStep &&
-               (mParams.rbConfigVCO != 0 || mParams.rbConfigVCOScaler != 1)) {
-        // A divider step needs a divider.
-        mParams.rbConfigVCO = 0;
-        mParams.rbConfigVCOScaler = 1;
-        outcome.oscillatorSwitched = true;
+    } else {
+        outcome.oscillatorSwitched = SelectDividerForNStep(mParams, mPanel.stimulus, config);
     }
     return outcome;
 }
