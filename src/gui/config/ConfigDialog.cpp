@@ -9,7 +9,6 @@
 
 #include <QFrame>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,7 +28,7 @@ void placeRow(QWidget* label, QWidget* edit, double top, double height) {
 
 ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            QWidget* parent)
-    : QDialog(parent), mHelp(help), mDialogs(dialogs), mSession(params) {
+    : DoneOnlyDialog(parent), mHelp(help), mDialogs(dialogs), mSession(params) {
     setObjectName("Form2");
     setWindowTitle("PLL Configuration");
     // Minimise and maximise but no close button, so Done is the way out. (Qt adds the system
@@ -191,15 +190,6 @@ void ConfigDialog::layoutControls() {
 void ConfigDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     layoutControls();
-}
-
-void ConfigDialog::keyPressEvent(QKeyEvent* event) {
-    // Escape would leave the dialog past Done's checks.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void ConfigDialog::place(const WorkingArea& area) {

@@ -8,9 +8,9 @@
 #include "core/base/ParameterSet.h"
 #include "core/config/ConfigSession.h"
 #include "core/config/Configuration.h"
+#include "gui/base/DoneOnlyDialog.h"
 #include "gui/base/WorkingArea.h"
 
-#include <QDialog>
 #include <array>
 
 class QGroupBox;
@@ -25,7 +25,7 @@ namespace loopcraft {
 class HelpService;
 class UserDialogs;
 
-class ConfigDialog : public QDialog {
+class ConfigDialog : public DoneOnlyDialog {
     Q_OBJECT
 public:
     ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
@@ -47,7 +47,6 @@ public slots:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     struct Field {

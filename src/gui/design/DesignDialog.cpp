@@ -13,7 +13,6 @@
 
 #include <QFrame>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -159,7 +158,7 @@ QLabel* captionLabel(QWidget* parent, const char* name, const char* text) {
 
 DesignDialog::DesignDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs,
                            BodeWindow& bode, SchematicWindow& schematic, QWidget* parent)
-    : QDialog(parent), SessionView(this), mSession(params), mHelp(help), mDialogs(dialogs),
+    : DoneOnlyDialog(parent), SessionView(this), mSession(params), mHelp(help), mDialogs(dialogs),
       mBode(bode), mSchematic(schematic) {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(QStringLiteral("Filter Design"));
@@ -359,15 +358,6 @@ void DesignDialog::layoutControls() {
 void DesignDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     layoutControls();
-}
-
-void DesignDialog::keyPressEvent(QKeyEvent* event) {
-    // Escape would leave the dialog past Done's checks.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void DesignDialog::place(const WorkingArea& area) {

@@ -7,10 +7,10 @@
 
 #include "core/base/ParameterSet.h"
 #include "core/design/DesignSession.h"
+#include "gui/base/DoneOnlyDialog.h"
 #include "gui/base/SessionView.h"
 #include "gui/base/WorkingArea.h"
 
-#include <QDialog>
 #include <array>
 #include <optional>
 
@@ -29,7 +29,7 @@ class PhaseNoiseWindow;
 class SchematicWindow;
 class UserDialogs;
 
-class DesignDialog : public QDialog, public SessionView {
+class DesignDialog : public DoneOnlyDialog, public SessionView {
     Q_OBJECT
 public:
     DesignDialog(ParameterSet& params, HelpService& help, UserDialogs& dialogs, BodeWindow& bode,
@@ -84,7 +84,6 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();
