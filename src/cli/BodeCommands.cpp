@@ -1,10 +1,13 @@
 // bode and components: the frequency response and the filter's component values, computed as
 // the Bode and schematic windows compute them.
 #include "cli/Cli.h"
+#include "cli/PictureOptions.h"
+#include "core/base/E24.h"
+#include "core/bode/BodeConfigText.h"
 #include "core/bode/BodeSession.h"
+#include "core/bode/FrequencyResponse.h"
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
-#include "core/schematic/E24.h"
 #include "core/schematic/SchematicLayout.h"
 #include "render/base/OffscreenGui.h"
 #include "render/base/PictureOutput.h"
@@ -38,8 +41,7 @@ std::string floatText(float v) {
 
 struct BodeOptions {
     std::string csvFile;
-    std::vector<std::pair<PictureFormat, std::string>> pictures; // --png, --svg, --pdf in order
-    std::string size = "1000x720"; // of the picture, as the window's left part would be
+    PictureFiles pictures{1000, 720}; // as the window's left part would be
 };
 
 // The grid frequencies, replayed exactly as the computation advanced them.
@@ -63,34 +65,18 @@ void writeCsv(std::ostream& out, const FrequencyResponse& r, const std::vector<f
     }
 }
 
-// The picture size and the outputs, checked before anything is computed or written.
-QSize checkOutputs(const BodeOptions& options) {
-    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(options.size));
-    if (!options.pictures.empty() && !size) {
-        throw UserMessage("Illegal entry",
-                          "--size expects WIDTHxHEIGHT in pixels, got \"" + options.size + "\"");
-    }
-    for (const auto& [format, file] : options.pictures) {
-        const QString name = QString::fromStdString(file);
-        if (pictureFormatFor(name) != format) {
-            throw UserMessage("Illegal entry", file + ": the file name does not end in the "
-                                                      "extension of its option");
-        }
-        if (const QString problem = pictureSizeProblem(*size, format); !problem.isEmpty()) {
-            throw UserMessage("Illegal entry",
-                              "--size " + options.size + ": " + problem.toStdString());
-        }
-        requireOutputFile(file);
-    }
+// The pictures and the outputs, checked before anything is computed or written.
+QSize checkOutputs(BodeOptions& options) {
+    checkPictureFiles(options.pictures);
     requireOutputFile(options.csvFile);
-    return size.value_or(QSize());
+    return {options.pictures.width, options.pictures.height};
 }
 
 // The Bode window's picture at the requested size, drawn offscreen for each file.
 std::vector<QByteArray> drawPictures(FrequencyResponse& response, const BodeConfigText& memo,
                                      const BodeOptions& options, const QSize& size) {
     std::vector<QByteArray> pictures;
-    if (options.pictures.empty()) {
+    if (!options.pictures.any()) {
         return pictures;
     }
     ensureOffscreenGui();
@@ -99,19 +85,19 @@ std::vector<QByteArray> drawPictures(FrequencyResponse& response, const BodeConf
     response.mapOnto(BodePlotPainter::frameFor(picture.windowSize()));
     picture.setResponse(&response);
     picture.setConfigText(memo);
-    for (const auto& output : options.pictures) {
+    for (const std::string* file : options.pictures.files()) {
         QString error;
         std::optional<QByteArray> bytes =
-            renderPicture(picture, size, QString::fromStdString(output.second), error);
+            renderPicture(picture, size, QString::fromStdString(*file), error);
         if (!bytes) {
-            throw UserMessage("Error", error.toStdString());
+            throw UserMessage(kPictureErrorTitle, error.toStdString());
         }
         pictures.push_back(std::move(*bytes));
     }
     return pictures;
 }
 
-int runBode(CliContext& ctx, const BodeOptions& options) {
+int runBode(CliContext& ctx, BodeOptions options) {
     const QSize size = checkOutputs(options);
     checkStoredEntries(ctx.params);
     BodeSession session(ctx.params);
@@ -130,8 +116,9 @@ int runBode(CliContext& ctx, const BodeOptions& options) {
         writeCsv(csv, response, f);
         writeOutputFile(options.csvFile, csv.str());
     }
+    const std::vector<const std::string*> files = options.pictures.files();
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        writeOutputFile(options.pictures[i].second, bytesOf(pictures[i]));
+        writeOutputFile(*files[i], bytesOf(pictures[i]));
     }
     if (ctx.json) {
         nlohmann::json points = nlohmann::json::array();
@@ -243,23 +230,7 @@ void registerBodeCommands(CommandRegistry& registry) {
         [bodeOptions](CliContext& ctx) { return runBode(ctx, *bodeOptions); });
     bode->add_option("--csv", bodeOptions->csvFile,
                      "Write the curves to FILE (f_hz, open/closed gain in dB and phase in deg)");
-    const std::pair<const char*, PictureFormat> formats[] = {
-        {"png", PictureFormat::Png}, {"svg", PictureFormat::Svg}, {"pdf", PictureFormat::Pdf}};
-    for (const auto& option : formats) {
-        // Named copies: a lambda may not capture a structured binding before C++20's fix in
-        // clang 16.
-        const char* const name = option.first;
-        const PictureFormat format = option.second;
-        bode->add_option_function<std::string>(
-                std::string("--") + name,
-                [bodeOptions, format](const std::string& file) {
-                    bodeOptions->pictures.emplace_back(format, file);
-                },
-                std::string("Write the Bode plot as the window shows it to FILE (.") + name + ")")
-            ->type_name("FILE");
-    }
-    bode->add_option("--size", bodeOptions->size, "Picture size in pixels (default 1000x720)")
-        ->type_name("WxH");
+    addPictureOptions(*bode, bodeOptions->pictures, "the Bode plot as the window shows it");
 
     auto componentOptions = std::make_shared<ComponentOptions>();
     const std::vector<std::string> units(kCapacitorUnits.begin(), kCapacitorUnits.end());

@@ -1,6 +1,7 @@
 // noise and jitter: the loop's phase noise per source with its RMS phase error and jitter, and
 // the same figures of a measured curve alone.
 #include "cli/Cli.h"
+#include "cli/PictureOptions.h"
 #include "core/base/FileAccess.h"
 #include "core/noise/NoisePlotAxes.h"
 #include "core/noise/PhaseNoiseAnalysis.h"
@@ -71,8 +72,7 @@ struct NoiseOptions {
     std::optional<int> points;
     std::string values;
     std::string csvFile;
-    std::vector<std::pair<PictureFormat, std::string>> pictures;
-    std::string size = "1000x700";
+    PictureFiles pictures{1000, 700};
 };
 
 int runNoise(CliContext& ctx, const NoiseOptions& opt) {
@@ -92,15 +92,8 @@ int runNoise(CliContext& ctx, const NoiseOptions& opt) {
         settings.e24Values = opt.values == "e24";
 
     // Everything is checked before the first file is written.
-    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(opt.size));
-    if (!opt.pictures.empty() && !size)
-        throw UserMessage(kIllegalEntryTitle,
-                          "--size expects WIDTHxHEIGHT in pixels, got \"" + opt.size + "\"");
-    for (const auto& [format, file] : opt.pictures) {
-        if (pictureFormatFor(QString::fromStdString(file)) != format)
-            throw UserMessage(kIllegalEntryTitle,
-                              file + ": the file name does not end in the extension of its option");
-    }
+    PictureFiles pictures = opt.pictures;
+    checkPictureFiles(pictures);
     const PhaseNoiseLoopBuild build = phaseNoiseLoopFrom(ctx.params, settings.e24Values);
     if (!build.loop)
         throw UserMessage(kPhaseNoiseTitle, build.error);
@@ -116,14 +109,15 @@ int runNoise(CliContext& ctx, const NoiseOptions& opt) {
         if (!ReplaceFileAtomic(opt.csvFile, curvesCsv(r), &why))
             throw UserMessage("Error", why);
     }
-    if (!opt.pictures.empty()) {
+    if (pictures.any()) {
         ensureOffscreenGui();
         PhaseNoisePlotPainter picture;
         picture.setResult(&r);
-        for (const auto& [format, file] : opt.pictures) {
+        for (const std::string* file : pictures.files()) {
             QString error;
-            if (!exportPicture(picture, *size, QString::fromStdString(file), error))
-                throw UserMessage("Error", error.toStdString());
+            if (!exportPicture(picture, QSize(pictures.width, pictures.height),
+                               QString::fromStdString(*file), error))
+                throw UserMessage(kPictureErrorTitle, error.toStdString());
         }
     }
 
@@ -202,19 +196,7 @@ void registerNoiseCommands(CommandRegistry& registry) {
     sub->add_option("--csv", noise->csvFile,
                     "Write the curves to FILE (offset_hz, total and each source in dBc/Hz)")
         ->type_name("FILE");
-    const std::pair<const char*, PictureFormat> formats[] = {
-        {"png", PictureFormat::Png}, {"svg", PictureFormat::Svg}, {"pdf", PictureFormat::Pdf}};
-    for (const auto& [name, format] : formats) {
-        sub->add_option_function<std::string>(
-               std::string("--") + name,
-               [noise, format](const std::string& file) {
-                   noise->pictures.emplace_back(format, file);
-               },
-               std::string("Write the phase noise plot to FILE (.") + name + ")")
-            ->type_name("FILE");
-    }
-    sub->add_option("--size", noise->size, "Picture size in pixels (default 1000x700)")
-        ->type_name("WxH");
+    addPictureOptions(*sub, noise->pictures, "the phase noise plot");
 
     auto jitter = std::make_shared<JitterOptions>();
     CLI::App* j =

@@ -1,5 +1,6 @@
 // report: the design report of the stored parameters as a four-page PDF or one HTML page.
 #include "cli/Cli.h"
+#include "cli/PictureOptions.h"
 #include "cli/Progress.h"
 #include "core/base/DataFiles.h"
 #include "core/report/ReportSession.h"
@@ -18,17 +19,6 @@ struct ReportOptions {
     std::string pdf;
     std::string html;
 };
-
-void requireExtension(const std::string& file, const char* option, const char* suffix) {
-    const std::string s(suffix);
-    const bool ok = file.size() > s.size() && QString::fromStdString(file).endsWith(
-                                                  QString::fromStdString(s), Qt::CaseInsensitive);
-    if (!ok) {
-        throw UserMessage(kIllegalEntryTitle, std::string(option) +
-                                                  " needs a file name ending in " + s + ", got \"" +
-                                                  file + "\"");
-    }
-}
 
 int runReport(CliContext& ctx, const ReportOptions& options) {
     if (options.pdf.empty() && options.html.empty()) {
@@ -70,7 +60,7 @@ int runReport(CliContext& ctx, const ReportOptions& options) {
     QString error;
     std::optional<QByteArray> pdf;
     if (!options.pdf.empty() && !(pdf = document.pdf(QString::fromStdString(options.pdf), error))) {
-        throw UserMessage("Error", error.toStdString());
+        throw UserMessage(kPictureErrorTitle, error.toStdString());
     }
     const QByteArray html = options.html.empty() ? QByteArray() : document.html();
     if (pdf) {

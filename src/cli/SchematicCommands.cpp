@@ -1,6 +1,7 @@
 // schematic: the schematic window's content for the stored design, as text or JSON, and its
 // print-out (drawing, title, parts and the figures of the rounded parts) as PNG, SVG or PDF.
 #include "cli/Cli.h"
+#include "cli/PictureOptions.h"
 #include "core/base/DataFiles.h"
 #include "core/schematic/SchematicSession.h"
 #include "render/base/OffscreenGui.h"
@@ -18,51 +19,11 @@ namespace loopcraft::cli {
 namespace {
 
 struct SchematicOptions {
-    std::string png;
-    std::string svg;
-    std::string pdf;
-    std::string size;
+    PictureFiles pictures{kSchematicSheetSize.width(), kSchematicSheetSize.height()};
 };
 
-QSize parseSize(const std::string& text) {
-    const std::optional<QSize> size = pictureSizeFromText(QString::fromStdString(text));
-    if (!size) {
-        throw UserMessage(kIllegalEntryTitle,
-                          "--size expects WIDTHxHEIGHT in pixels, 1 to 20000 each, got \"" + text +
-                              "\"");
-    }
-    return *size;
-}
-
-// The size and every output, checked before the design is shown or anything is written.
-void checkOutputs(const SchematicOptions& options) {
-    if (options.png.empty() && options.svg.empty() && options.pdf.empty()) {
-        return;
-    }
-    const QSize size = parseSize(options.size);
-    const std::pair<const std::string*, PictureFormat> files[] = {
-        {&options.png, PictureFormat::Png},
-        {&options.svg, PictureFormat::Svg},
-        {&options.pdf, PictureFormat::Pdf}};
-    for (const auto& [file, format] : files) {
-        if (file->empty()) {
-            continue;
-        }
-        if (pictureFormatFor(QString::fromStdString(*file)) != format) {
-            throw UserMessage(kIllegalEntryTitle,
-                              *file + ": the file name must end in .png, .svg or .pdf, as its "
-                                      "option says");
-        }
-        if (const QString problem = pictureSizeProblem(size, format); !problem.isEmpty()) {
-            throw UserMessage(kIllegalEntryTitle,
-                              "--size " + options.size + ": " + problem.toStdString());
-        }
-        requireOutputFile(*file);
-    }
-}
-
-void writePictures(const SchematicSession& session, const SchematicOptions& options) {
-    const QSize size = parseSize(options.size);
+void writePictures(const SchematicSession& session, const PictureFiles& files) {
+    const QSize size(files.width, files.height);
     ensureOffscreenGui();
     SchematicPainter picture;
     picture.setContent(session);
@@ -78,15 +39,12 @@ void writePictures(const SchematicSession& session, const SchematicOptions& opti
     }
     // Every picture is drawn before the first file is written.
     std::vector<std::pair<const std::string*, QByteArray>> pictures;
-    for (const std::string* name : {&options.png, &options.svg, &options.pdf}) {
-        if (name->empty()) {
-            continue;
-        }
+    for (const std::string* name : files.files()) {
         QString why;
         std::optional<QByteArray> bytes =
             renderPicture(picture, size, QString::fromStdString(*name), why);
         if (!bytes) {
-            throw UserMessage("Save Picture As", why.toStdString());
+            throw UserMessage(kPictureErrorTitle, why.toStdString());
         }
         pictures.emplace_back(name, std::move(*bytes));
     }
@@ -103,7 +61,8 @@ nlohmann::json figuresJson(const std::optional<PartsFigures>& f) {
 }
 
 int runSchematic(CliContext& ctx, const SchematicOptions& options) {
-    checkOutputs(options);
+    PictureFiles pictures = options.pictures;
+    checkPictureFiles(pictures);
     // The figures of the parts are only worth printing for entries the design accepts.
     checkStoredEntries(ctx.params);
     SchematicSession session(ctx.params);
@@ -112,8 +71,8 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
         const Message m = outcome.message.value_or(Message{});
         throw UserMessage(m.title, m.text);
     }
-    if (!options.png.empty() || !options.svg.empty() || !options.pdf.empty()) {
-        writePictures(session, options);
+    if (pictures.any()) {
+        writePictures(session, pictures);
     }
 
     const SchematicLayout& layout = session.layout();
@@ -158,18 +117,12 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
 
 void registerSchematicCommands(CommandRegistry& registry) {
     auto options = std::make_shared<SchematicOptions>();
-    options->size = std::to_string(kSchematicSheetSize.width()) + "x" +
-                    std::to_string(kSchematicSheetSize.height());
     CLI::App* cmd = registry.add(
         "schematic",
         "The schematic window's drawing, title and component values for the stored design, with "
         "the loop figures of the E24-rounded parts; optionally the print-out as pictures",
         [options](CliContext& ctx) { return runSchematic(ctx, *options); });
-    cmd->add_option("--png", options->png, "Write the print-out as a PNG image");
-    cmd->add_option("--svg", options->svg, "Write the print-out as an SVG drawing");
-    cmd->add_option("--pdf", options->pdf, "Write the print-out as a one-page PDF");
-    cmd->add_option("--size", options->size, "Picture size WIDTHxHEIGHT in pixels")
-        ->capture_default_str();
+    addPictureOptions(*cmd, options->pictures, "the print-out");
 }
 
 } // namespace loopcraft::cli

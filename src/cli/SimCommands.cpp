@@ -27,7 +27,6 @@ struct SimulateOptions {
     bool model = false;
     std::optional<double> tolerance;
     bool proposedTime = false;
-    std::string size;
     PictureRequest pictures;
 };
 
@@ -60,7 +59,7 @@ int simulate(CliContext& ctx, const SimulateOptions& opt) {
     checkStoredEntries(ctx.params);
     ParameterSet& params = ctx.params;
     PictureRequest pictures = opt.pictures;
-    checkPictureRequest(opt.size, pictures);
+    checkPictureRequest(pictures);
 
     auto state = std::make_unique<SimState>();
     SimulationSession session(params, *state);
@@ -198,11 +197,7 @@ void registerSimCommands(CommandRegistry& registry) {
                     "Lock-time band: Hz (f/N step) or degrees (phi step); default 1 % of the step");
     sub->add_flag("--proposed-time", opt->proposedTime,
                   "Run for 4/f3db as the panel proposes instead of the stored T");
-    sub->add_option("--png", opt->pictures.png, "Write the plot as the panel shows it (PNG)");
-    sub->add_option("--svg", opt->pictures.svg, "Write the plot as an SVG drawing");
-    sub->add_option("--pdf", opt->pictures.pdf, "Write the plot as a one-page PDF");
-    sub->add_option("--size", opt->size,
-                    "Size of the plot pictures, WIDTHxHEIGHT (default 800x600)");
+    addPictureOptions(*sub, opt->pictures.plot, "the plot as the panel shows it");
     sub->add_option("--protocol-pdf", opt->pictures.protocolPdf,
                     "Write the protocol page as \"Print Prot\" prints it (PDF)");
 }

@@ -2,6 +2,8 @@
 // page as PDF, drawn by the same painters as the desktop program, on Qt's offscreen platform.
 #pragma once
 
+#include "cli/PictureOptions.h"
+
 #include <string>
 
 namespace loopcraft {
@@ -12,17 +14,14 @@ class SimulationSession;
 namespace loopcraft::cli {
 
 struct PictureRequest {
-    std::string png, svg, pdf, protocolPdf;
-    int width = 800; // the plot's size in pixels, its title lines included
-    int height = 600;
-    bool any() const {
-        return !png.empty() || !svg.empty() || !pdf.empty() || !protocolPdf.empty();
-    }
+    PictureFiles plot{800, 600}; // the plot's size, its title lines included
+    std::string protocolPdf;
+    bool any() const { return plot.any() || !protocolPdf.empty(); }
 };
 
-// Checks the request before a run: file names with the extension of their option, and `size`
-// ("WIDTHxHEIGHT", empty for the default) read into it. Throws UserMessage otherwise.
-void checkPictureRequest(const std::string& size, PictureRequest& request);
+// Checks the request before a run (the plot's files and size as every command checks them, the
+// protocol's file with the extension of its option). Throws UserMessage otherwise.
+void checkPictureRequest(PictureRequest& request);
 
 // Writes every picture the request names, from the run `session` holds, in the display options
 // of `options`. Throws UserMessage when a file cannot be written.

@@ -94,7 +94,7 @@ TEST_F(BodeCli, PicturesAreWrittenWithoutADisplay) {
     EXPECT_EQ(readFile(mDir / "b.pdf").substr(0, 5), "%PDF-");
 
     const std::pair<std::string, const char*> refused[] = {
-        {"bode --png b.svg", "does not end in the extension of its option"},
+        {"bode --png b.svg", "--png needs a file name ending in .png, got \"b.svg\""},
         {"bode --svg b.svg --size 640", "--size expects WIDTHxHEIGHT"},
         {"bode --pdf b.pdf --size 0x480", "--size expects WIDTHxHEIGHT"},
         {"bode --png missing/b.png", "missing/b.png"}};

@@ -87,7 +87,7 @@ TEST_F(NoiseCli, BadInputIsRefusedAndNothingIsWritten) {
         {{"--from", "1000", "--to", "100"}, "reversed"},
         {{"--from", "0"}, "positive"},
         {{"--points", "1"}, "points"},
-        {{"--pdf", path("x.svg")}, "extension"},
+        {{"--pdf", path("x.svg")}, "--pdf needs a file name ending in .pdf"},
         {{"--set", "FiltDesignTau2=0"}, ""},
     };
     for (const Case& c : cases) {

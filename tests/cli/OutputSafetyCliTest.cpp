@@ -49,7 +49,7 @@ TEST_F(OutputSafetyCli, AFifoInPlaceOfAnyOutputIsRefusedAtOnce) {
 TEST_F(OutputSafetyCli, EveryArgumentIsCheckedBeforeTheFirstFileIsWritten) {
     const std::pair<std::string, const char*> cases[] = {
         {"bode --csv a.csv --pdf b.pdf --size 1e3x2", "--size expects WIDTHxHEIGHT"},
-        {"schematic --png a.png --svg b.svg --pdf c.", "must end in .png, .svg or .pdf"},
+        {"schematic --png a.png --svg b.svg --pdf c.", "--pdf needs a file name ending in .pdf"},
         {"bode --csv a.csv --png b.png --size 20000x20000", "MiB of memory"},
         {"report --pdf a.pdf --html missing/b.html", "No such file or directory"},
         {"simulate --csv a.csv --png missing/b.png", "No such file or directory"}};

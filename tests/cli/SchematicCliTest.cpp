@@ -53,13 +53,42 @@ TEST_F(SchematicCli, PicturesInEachFormatAndRefusals) {
     };
     const Refusal refusals[] = {
         {{"schematic", "--png", png, "--size", "600by400"}, "Illegal entry: --size expects"},
-        {{"schematic", "--png", (mDir / "s.txt").string()}, "must end in .png, .svg or .pdf"},
+        {{"schematic", "--png", (mDir / "s.txt").string()},
+         "--png needs a file name ending in .png"},
         {{"--set", "SchemaC1Val=0", "schematic"}, "Illegal entry: C1 must be positive"}};
     for (const Refusal& bad : refusals) {
         const CliRun b = run(bad.args);
         EXPECT_EQ(b.status, 1);
         EXPECT_NE(b.err.find(bad.error), std::string::npos) << b.err;
     }
+}
+
+// Each option takes only its own format, refused before the design is shown or a file is made;
+// the extension is matched in any case.
+TEST_F(SchematicCli, EachPictureOptionNeedsItsOwnExtension) {
+    struct Wrong {
+        const char* option;
+        const char* file;
+        const char* suffix;
+    };
+    const Wrong wrong[] = {{"--png", "s.svg", ".png"},     {"--svg", "s.pdf", ".svg"},
+                           {"--pdf", "s.png", ".pdf"},     {"--png", "png", ".png"},
+                           {"--svg", "s.svg.txt", ".svg"}, {"--pdf", "s.", ".pdf"}};
+    for (const Wrong& w : wrong) {
+        const std::string file = (mDir / w.file).string();
+        const CliRun r = run({"schematic", w.option, file});
+        EXPECT_EQ(r.status, 1) << w.option << " " << w.file;
+        EXPECT_NE(r.err.find(std::string("Illegal entry: ") + w.option +
+                             " needs a file name ending in " + w.suffix),
+                  std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out, "") << "nothing is shown before the refusal";
+        EXPECT_FALSE(std::filesystem::exists(file)) << w.file;
+    }
+    const auto upper = (mDir / "S.PNG").string();
+    const CliRun ok = run({"schematic", "--png", upper, "--size", "60x40"});
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    EXPECT_EQ(readFile(upper).substr(1, 3), "PNG");
 }
 
 } // namespace

@@ -39,23 +39,5 @@ template <typename T> T* child(QObject* parent, const char* name) {
     return found;
 }
 
-// Checks "Name=Caption;Name=Caption;..." against the window: each control exists under its
-// object name and shows its caption (a group's title, a button's or a label's text).
-inline void expectCaptions(QObject* window, const QString& table) {
-    for (const QString& pair : table.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        const QString name = pair.section(QLatin1Char('='), 0, 0);
-        QObject* o = window->findChild<QObject*>(name);
-        ASSERT_NE(o, nullptr) << name.toStdString();
-        QString text;
-        if (auto* g = qobject_cast<QGroupBox*>(o))
-            text = g->title();
-        else if (auto* b = qobject_cast<QAbstractButton*>(o))
-            text = b->text();
-        else if (auto* l = qobject_cast<QLabel*>(o))
-            text = l->text();
-        EXPECT_EQ(text, pair.section(QLatin1Char('='), 1)) << name.toStdString();
-    }
-}
-
 } // namespace test
 } // namespace loopcraft

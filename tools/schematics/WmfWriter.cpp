@@ -158,8 +158,8 @@ std::vector<std::uint8_t> Writer::finish() const {
     out.reserve(22 + 2 * totalWords);
     // Placeable header: key, handle, bounding box, units per inch, reserved, checksum over the
     // ten words before it.
-    const std::vector<std::uint16_t> placeable{0xCDD7,
-                                               0x9AC6,
+    const std::vector<std::uint16_t> placeable{static_cast<std::uint16_t>(kPlaceableKey & 0xFFFF),
+                                               static_cast<std::uint16_t>(kPlaceableKey >> 16),
                                                0,
                                                word(mLeft),
                                                word(mTop),

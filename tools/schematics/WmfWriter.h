@@ -4,6 +4,8 @@
 // as the format's players do: a new object takes the lowest free slot.
 #pragma once
 
+#include "render/wmf/WmfRecords.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,39 +20,6 @@ struct Point {
 
 struct Colour {
     std::uint8_t r = 0, g = 0, b = 0;
-};
-
-// Record functions of the format.
-enum Function : std::uint16_t {
-    EndOfFile = 0x0000,
-    SaveDC = 0x001E,
-    SetBkMode = 0x0102,
-    SetMapMode = 0x0103,
-    SetPolyFillMode = 0x0106,
-    RestoreDC = 0x0127,
-    SelectObject = 0x012D,
-    SetTextAlign = 0x012E,
-    DeleteObject = 0x01F0,
-    SetBkColor = 0x0201,
-    SetTextColor = 0x0209,
-    SetWindowOrg = 0x020B,
-    SetWindowExt = 0x020C,
-    LineTo = 0x0213,
-    MoveTo = 0x0214,
-    CreatePenIndirect = 0x02FA,
-    CreateFontIndirect = 0x02FB,
-    CreateBrushIndirect = 0x02FC,
-    Polygon = 0x0324,
-    Polyline = 0x0325,
-    Ellipse = 0x0418,
-    Rectangle = 0x041B,
-    TextOut = 0x0521,
-    PolyPolygon = 0x0538,
-    RoundRect = 0x061C,
-    Arc = 0x0817,
-    Pie = 0x081A,
-    Chord = 0x0830,
-    ExtTextOut = 0x0A32,
 };
 
 // Text alignment flags.

@@ -1,8 +1,8 @@
 // Reading and validating the design window's entries.
 #include "core/design/DesignEntries.h"
 
+#include "core/base/E24.h"
 #include "core/base/EntryReading.h"
-#include "core/schematic/E24.h"
 
 #include <algorithm>
 #include <initializer_list>

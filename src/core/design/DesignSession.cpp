@@ -1,13 +1,13 @@
 // The design window's operations.
 #include "core/design/DesignSession.h"
 
+#include "core/base/E24.h"
 #include "core/base/FixedNotation.h"
 #include "core/base/NonFinite.h"
 #include "core/design/AdpllDesign.h"
 #include "core/design/FilterDesign.h"
 #include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
-#include "core/schematic/E24.h"
 
 #include <cmath>
 #include <string>

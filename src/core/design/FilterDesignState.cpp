@@ -1,9 +1,9 @@
 // Filling the loop model's working copy from the parameter set and the configuration.
 #include "core/design/FilterDesignState.h"
 
+#include "core/base/E24.h"
 #include "core/base/ParameterSet.h"
 #include "core/config/Configuration.h"
-#include "core/schematic/E24.h"
 
 namespace loopcraft {
 

@@ -1,10 +1,10 @@
 #include "core/report/ReportSession.h"
 
+#include "core/base/E24.h"
 #include "core/base/FixedNotation.h"
 #include "core/design/DesignPanelRules.h"
 #include "core/design/LoopFigures.h"
 #include "core/noise/NoisePlotAxes.h"
-#include "core/schematic/E24.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,9 +1,9 @@
 // Component values of the loop filter circuit.
 #include "core/schematic/ComponentValues.h"
 
+#include "core/base/E24.h"
 #include "core/base/FixedNotation.h"
 #include "core/base/NonFinite.h"
-#include "core/schematic/E24.h"
 
 #include <array>
 #include <cmath>

@@ -1,10 +1,10 @@
 // The loop of the rounded parts.
 #include "core/schematic/RoundedParts.h"
 
+#include "core/base/E24.h"
 #include "core/base/FixedNotation.h"
 #include "core/design/LoopFigures.h"
 #include "core/design/LoopModel.h"
-#include "core/schematic/E24.h"
 
 #include <array>
 #include <cmath>

@@ -1,7 +1,7 @@
 // The schematic window's operations.
 #include "core/schematic/SchematicSession.h"
 
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 
 #include <string_view>
 

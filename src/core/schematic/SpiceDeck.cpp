@@ -1,7 +1,7 @@
 // ngspice decks of the loop filter and of the whole loop.
 #include "core/schematic/SpiceDeck.h"
 
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 #include "core/sim/RunStimulus.h"
 
 #include <algorithm>

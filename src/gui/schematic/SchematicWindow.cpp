@@ -1,7 +1,7 @@
 #include "gui/schematic/SchematicWindow.h"
 
+#include "core/base/E24.h"
 #include "core/base/HelpDocument.h"
-#include "core/schematic/E24.h"
 #include "gui/base/DataFiles.h"
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"

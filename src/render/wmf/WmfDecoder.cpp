@@ -1,6 +1,7 @@
 // First stage of the metafile player: every size, count and index of the file is checked
 // against the record that holds it and against the player's limits before anything is drawn.
 #include "render/wmf/WmfProgram.h"
+#include "render/wmf/WmfRecords.h"
 
 #include <QtGlobal>
 #include <algorithm>
@@ -10,48 +11,9 @@ namespace loopcraft::wmf {
 
 namespace {
 
-constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr qsizetype kPlaceableBytes = 22;
 constexpr qsizetype kHeaderBytes = 18;
 constexpr qsizetype kRecordHeaderBytes = 6;
-
-enum Function : std::uint16_t {
-    EndOfFile = 0x0000,
-    RealizePalette = 0x0035,
-    SetPalEntries = 0x0037,
-    CreatePalette = 0x00F7,
-    SaveDC = 0x001E,
-    SetBkMode = 0x0102,
-    SetMapMode = 0x0103,
-    SetPolyFillMode = 0x0106,
-    RestoreDC = 0x0127,
-    SelectObject = 0x012D,
-    SetTextAlign = 0x012E,
-    DibCreatePatternBrush = 0x0142,
-    DeleteObject = 0x01F0,
-    CreatePatternBrush = 0x01F9,
-    SetBkColor = 0x0201,
-    SetTextColor = 0x0209,
-    SetWindowOrg = 0x020B,
-    SetWindowExt = 0x020C,
-    LineTo = 0x0213,
-    MoveTo = 0x0214,
-    CreatePenIndirect = 0x02FA,
-    CreateFontIndirect = 0x02FB,
-    CreateBrushIndirect = 0x02FC,
-    Polygon = 0x0324,
-    Polyline = 0x0325,
-    Ellipse = 0x0418,
-    Rectangle = 0x041B,
-    TextOut = 0x0521,
-    PolyPolygon = 0x0538,
-    RoundRect = 0x061C,
-    CreateRegion = 0x06FF,
-    Arc = 0x0817,
-    Pie = 0x081A,
-    Chord = 0x0830,
-    ExtTextOut = 0x0A32,
-};
 
 constexpr int kEtoOpaque = 0x0002;
 constexpr int kEtoClipped = 0x0004;
@@ -278,8 +240,8 @@ void Decoder::add(OpCode code, std::initializer_list<int> values) {
 bool Decoder::spend(qsizetype work) {
     mWork += work;
     if (mWork > kMaxWork) {
-        return fail(QStringLiteral("brings the drawing work past %1 points and glyphs")
-                        .arg(kMaxWork));
+        return fail(
+            QStringLiteral("brings the drawing work past %1 points and glyphs").arg(kMaxWork));
     }
     return true;
 }
@@ -303,8 +265,7 @@ bool Decoder::checkScales() {
                 const qint64 f = static_cast<qint64>(frame) + 1;
                 return e * kMaxZoom < f || e > f * kMaxZoom;
             };
-            if (zoomed(d.v[0], mProgram.frame.width()) ||
-                zoomed(d.v[1], mProgram.frame.height())) {
+            if (zoomed(d.v[0], mProgram.frame.width()) || zoomed(d.v[1], mProgram.frame.height())) {
                 return fail(QStringLiteral("sets a window of %1 x %2 units, which scales the "
                                            "%3 x %4 frame more than %5 times")
                                 .arg(d.v[0])

@@ -1,7 +1,7 @@
 #include "core/schematic/RoundedParts.h"
 
 #include "../ConfigFlagsSupport.h"
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 
 #include <array>
 #include <cmath>

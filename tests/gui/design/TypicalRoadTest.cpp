@@ -1,6 +1,6 @@
 // The user's typical road through the desktop program: configure, design for a bandwidth, look at
 // the Bode plot, leave with Done, and find the design in PARAMS.TXT after quitting.
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/design/DesignDialog.h"
 #include "tests/gui/MainWindowFixture.h"

@@ -5,10 +5,6 @@
 
 #include <QLabel>
 #include <QListWidget>
-#include <QMap>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolBar>
 #include <sstream>
 
 namespace loopcraft::test {
@@ -16,52 +12,7 @@ namespace {
 
 using MainWindowTest = MainWindowFixture;
 
-// ---- menu and tool bar ---------------------------------------------------------------------
-
-TEST_F(MainWindowTest, MenuItemsSitInTheirMenusWithTheirCaptions) {
-    open();
-    const char* const items[][3] = {{"Config", "SetupPLL1", "Setup PLL"},
-                                    {"Config", "ShowStartLogo1", "Show StartLogo"},
-                                    {"Config", "SetInitDefaults1", "Set InitDefaults"},
-                                    {"Design", "PLLDesign1", "PLL Design"},
-                                    {"Simul", "RunSimulation1", "Run Simulation"},
-                                    {"Help", "GetHelp1", "Get Help"},
-                                    {"Help", "About1", "About"},
-                                    {"Options", "Preferences1", "Preferences"},
-                                    {"Options", "SetDefaultColors1", "Set Default Colors"},
-                                    {"Exit", "Quit1", "Quit"}};
-    QMap<QString, QMenu*> menus;
-    for (QAction* top : find<QMenuBar>("MainMenu1")->actions())
-        menus[top->text()] = top->menu();
-    for (const auto& [menu, name, caption] : items) {
-        SCOPED_TRACE(name);
-        auto* action = find<QAction>(name);
-        ASSERT_NE(action, nullptr);
-        EXPECT_EQ(action->text(), QString::fromLatin1(caption));
-        ASSERT_TRUE(menus.contains(QString::fromLatin1(menu)));
-        EXPECT_TRUE(menus[QString::fromLatin1(menu)]->actions().contains(action));
-    }
-}
-
-TEST_F(MainWindowTest, ToolBarButtonsCarryTheirHintsInOrder) {
-    open();
-    EXPECT_EQ(window->objectName(), "Form1");
-    EXPECT_EQ(window->windowTitle(), "Loopcraft");
-    const char* hints[] = {"performs PLL configuration", "designs the filter parameters",
-                           "runs PLL simulation",        "select colors, pen widths, fonts...",
-                           "Get help on Loopcraft",      "quit the program"};
-    auto* bar = find<QWidget>("ToolBar1");
-    ASSERT_NE(bar, nullptr);
-    const QList<QAction*> actions = static_cast<QToolBar*>(bar)->actions();
-    ASSERT_EQ(actions.size(), 6);
-    for (int i = 0; i < 6; ++i) {
-        const std::string name = "SpeedButton" + std::to_string(i + 1);
-        QWidget* button = static_cast<QToolBar*>(bar)->widgetForAction(actions[i]);
-        ASSERT_NE(button, nullptr);
-        EXPECT_EQ(button->objectName(), QString::fromStdString(name));
-        EXPECT_EQ(button->toolTip(), QString::fromLatin1(hints[i]));
-    }
-}
+// ---- help ---------------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, HelpMenuAndButtonsAskTheHelpService) {
     open();

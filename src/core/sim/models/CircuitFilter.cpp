@@ -1,9 +1,9 @@
 // The loop filter run as its whole circuit.
 #include "core/sim/models/CircuitFilter.h"
 
+#include "core/base/E24.h"
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
-#include "core/schematic/E24.h"
 #include "core/schematic/FilterCircuit.h"
 #include "core/schematic/FilterStateSpace.h"
 #include "core/sim/SimState.h"

@@ -1,5 +1,5 @@
 // E24 rounding and the capacitor unit list.
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 
 #include <algorithm>
 #include <cmath>

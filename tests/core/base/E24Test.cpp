@@ -1,4 +1,4 @@
-#include "core/schematic/E24.h"
+#include "core/base/E24.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
