@@ -481,6 +481,10 @@ void MainWindow::SetInitDefaults1Click() {
 }
 
 void MainWindow::PhaseNoise1Click() {
+    // Placed now, as the design window's, once the menu's height is known.
+    if (!mPhaseNoiseWindow->isVisible()) {
+        mPhaseNoiseWindow->place(workingArea());
+    }
     mPhaseNoiseWindow->showView();
 }
 
@@ -555,6 +559,9 @@ void MainWindow::OpenDesignDialog() {
     }
     if (!mSchematicWindow->isVisible()) {
         mSchematicWindow->place(workingArea());
+    }
+    if (!mPhaseNoiseWindow->isVisible()) {
+        mPhaseNoiseWindow->place(workingArea());
     }
     mDesignDialog->PrepareDesignWindow();
     mDesignDialog->ApplyDesignPanelRules();

@@ -1,5 +1,6 @@
 #include "gui/bode/BodeWindow.h"
 #include "gui/design/DesignDialog.h"
+#include "gui/noise/PhaseNoiseWindow.h"
 #include "gui/schematic/SchematicWindow.h"
 #include "tests/gui/MainWindowFixture.h"
 
@@ -78,21 +79,25 @@ TEST_F(MainWindowTest, DialogsLeftWithoutOkAreShownOnceMore) {
     EXPECT_EQ(window->params().rbConfigDPLLPFD_CP, 1);
 }
 
-// The Bode and schematic windows lie over the working area below the tool bar, placed when the
-// design dialog opens: at start-up the main window does not know its menu's height yet.
-TEST_F(MainWindowTest, SchematicWindowSitsWhereTheBodeWindowDoes) {
+// The Bode, schematic and phase noise windows lie over the working area below the tool bar,
+// placed when the design dialog opens (or the menu opens the noise window): at start-up the main
+// window does not know its menu's height yet.
+TEST_F(MainWindowTest, SchematicAndNoiseWindowsSitWhereTheBodeWindowDoes) {
     open();
     QRect bode;
     QRect schematic;
+    QRect noise;
     whileShown(
         window->designDialog(),
-        [this, &bode, &schematic] {
+        [this, &bode, &schematic, &noise] {
             bode = window->bodeWindow()->geometry();
             schematic = window->schematicWindow()->geometry();
+            noise = window->phaseNoiseWindow()->geometry();
             window->designDialog()->accept();
         },
         [this] { trigger("PLLDesign1"); });
     EXPECT_EQ(schematic, bode);
+    EXPECT_EQ(noise, bode);
     EXPECT_GE(bode.top(), window->canvas()->mapToGlobal(QPoint(0, window->toolBarHeight())).y());
 }
 
