@@ -68,6 +68,7 @@ constexpr Placement kPlacements[] = {
     {"ButtonFiltDesignCalcADPLLParams", 0.20, 0.76, 0.60, 0.13},
     {"GroupBox10", 0.01, 0.67, 0.30, 0.31},
     {"ButtonFiltDesignBodeADPLL", 0.05, 0.14, 0.42, 0.30},
+    {"ButtonFiltDesignADPLLPhaseNoise", 0.53, 0.14, 0.42, 0.30},
     {"ButtonFiltDesignADPLLHelp", 0.05, 0.56, 0.42, 0.30},
     {"ButtonFiltDesignADPLLDone", 0.53, 0.56, 0.42, 0.30},
     {"GroupBox7", 0.33, 0.02, 0.66, 0.96},
@@ -317,6 +318,8 @@ void DesignDialog::buildControls() {
            &DesignDialog::ButtonFiltDesignCalcADPLLFreqParamsClick);
     button(adpllButtons, "ButtonFiltDesignBodeADPLL", "Plot Bode",
            &DesignDialog::ButtonFiltDesignBodeADPLLClick);
+    button(adpllButtons, "ButtonFiltDesignADPLLPhaseNoise", "Phase Noise",
+           &DesignDialog::ButtonFiltDesignADPLLPhaseNoiseClick);
     button(adpllButtons, "ButtonFiltDesignADPLLHelp", "Help",
            &DesignDialog::ButtonFiltDesignADPLLHelpClick);
     button(adpllButtons, "ButtonFiltDesignADPLLDone", "Done",
@@ -495,6 +498,14 @@ void DesignDialog::ButtonFiltDesignSchematicClick() {
 void DesignDialog::ButtonFiltDesignPhaseNoiseClick() {
     // The noise of the loop as entered, whether or not its figures could be computed.
     CalcFrequencyParams();
+    if (mNoise != nullptr) {
+        mNoise->showView();
+    }
+}
+
+void DesignDialog::ButtonFiltDesignADPLLPhaseNoiseClick() {
+    // As for the mixed-signal loop: the noise of the loop as entered.
+    run(&DesignSession::CalcAdpllFrequencyParams);
     if (mNoise != nullptr) {
         mNoise->showView();
     }

@@ -76,6 +76,7 @@ public slots:
     void ButtonFiltDesignBodeADPLLClick();
     void ButtonFiltDesignSchematicClick();
     void ButtonFiltDesignPhaseNoiseClick();
+    void ButtonFiltDesignADPLLPhaseNoiseClick();
     void ButtonFiltDesignLDPLLHelpClick();
     void ButtonFiltDesignADPLLHelpClick();
     void ButtonFiltDesignLDPLLDoneClick();

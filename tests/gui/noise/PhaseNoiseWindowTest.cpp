@@ -127,5 +127,21 @@ TEST_F(PhaseNoiseFromMain, DesignButtonAndMenuOpenTheWindowThatFollowsTheDesign)
     EXPECT_LT(at3k(), wide - 10);
 }
 
+// The all-digital loop's design panel opens the window too: reference and oscillator through its
+// linear model, no filter sources.
+TEST_F(PhaseNoiseFromMain, AdpllDesignPanelOpensTheWindowOnItsLinearModel) {
+    writeParams([](ParameterSet& p) { p.selectFlag(FlagId::rbConfigADPLL); });
+    MainWindow& main = open();
+    DesignDialog* design = main.designDialog();
+    design->PrepareDesignWindow();
+    design->ApplyDesignPanelRules();
+    PhaseNoiseWindow* noise = main.phaseNoiseWindow();
+    child<QPushButton>(design, "ButtonFiltDesignADPLLPhaseNoise")->click();
+    EXPECT_TRUE(noise->isVisible());
+    ASSERT_TRUE(noise->result());
+    EXPECT_TRUE(fakeDialogs().messages.empty());
+    EXPECT_EQ(noise->result()->contributions.size(), 2U);
+}
+
 } // namespace
 } // namespace loopcraft::test
