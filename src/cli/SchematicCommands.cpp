@@ -82,7 +82,7 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
         for (const SchematicRow& r : rows) {
             rowsJson.push_back({{"section", r.section},
                                 {"designator", r.caption},
-                                {"field", r.field},
+                                {"field", r.entry ? fieldJsonName(r.entry) : r.field},
                                 {"value", r.value}});
         }
         printJson(ctx, {{"file", drawingFileJson(layout)},

@@ -77,7 +77,7 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
     mParams.setEntry(TextId::SimulT, storedT);
     if (const SimulationOutcome run = mSimulation->Run(progress); !run.ok) {
         return run.message.value_or(
-            Message{"", "The simulation did not start.", "", "", false, false});
+            Message{"", "The simulation did not start.", std::nullopt, false, false});
     }
     analyzeNoise(phaseNoiseSettingsFrom(mParams.sidecar));
     return std::nullopt;

@@ -166,19 +166,19 @@ CapacitorEntries CapacitorEntries::fromParameters(const ParameterSet& params) {
 
 bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
                           const CapacitorEntries& entries, std::string* message,
-                          std::string* failedField) {
-    auto fail = [failedField](const char* field) {
+                          TextId* failedField) {
+    auto fail = [failedField](TextId field) {
         if (failedField != nullptr) {
             *failedField = field;
         }
         return false;
     };
     if (!params.setEntry(TextId::SchemaC1Val, entries.c1Text, message)) {
-        return fail("EditSchemaC1Val");
+        return fail(TextId::SchemaC1Val);
     }
     if (hasSection2(config.order, config.filter) &&
         !params.setEntry(TextId::SchemaC4Val, entries.c4Text, message)) {
-        return fail("EditSchemaC4Val");
+        return fail(TextId::SchemaC4Val);
     }
     return true;
 }
@@ -195,9 +195,9 @@ int ValidateCapacitorEntries(const ParameterSet& params, const Configuration& co
 
 Message CapacitorEntryError(int code) {
     if (code == 2) {
-        return {kIllegalEntryTitle, "C4 must be positive", "EditSchemaC4Val", "stSchemaC4"};
+        return {kIllegalEntryTitle, "C4 must be positive", TextId::SchemaC4Val};
     }
-    return {kIllegalEntryTitle, "C1 must be positive", "EditSchemaC1Val", "stSchemaC1"};
+    return {kIllegalEntryTitle, "C1 must be positive", TextId::SchemaC1Val};
 }
 
 ComponentInputs componentInputs(const ParameterSet& params, const Configuration& config, int c1Unit,
@@ -226,9 +226,9 @@ ComponentCalculation CalculateComponentValues(ParameterSet& params, const Config
                                               const CapacitorEntries& entries) {
     ComponentCalculation result;
     std::string message;
-    std::string field;
+    TextId field{};
     if (!ReadCapacitorEntries(params, config, entries, &message, &field)) {
-        result.error = Message{kFormatErrorTitle, message, field, {}, true};
+        result.error = Message{kFormatErrorTitle, message, field, true};
         return result;
     }
     if (const int code = ValidateCapacitorEntries(params, config); code != 0) {

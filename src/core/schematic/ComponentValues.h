@@ -71,11 +71,11 @@ struct CapacitorEntries {
 };
 
 // Reads C1, and C4 where section 2 exists, into the parameter set (text and value), stopping at
-// the first entry that does not convert. False with the "Format error" message and the edit
-// that holds the entry then.
+// the first entry that does not convert. False with the "Format error" message and the
+// parameter of that entry then.
 bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
                           const CapacitorEntries& entries, std::string* message = nullptr,
-                          std::string* failedField = nullptr);
+                          TextId* failedField = nullptr);
 
 // 0 when the stored capacitors are acceptable, 1 for C1 <= 0, 2 for C4 <= 0. C4 counts only
 // where section 2 exists: elsewhere it is neither shown nor used.

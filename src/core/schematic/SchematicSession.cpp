@@ -55,9 +55,9 @@ SchematicOutcome SchematicSession::ShowSchematic() {
 
 bool SchematicSession::readEntries(const Configuration& config, std::optional<Message>& error) {
     std::string message;
-    std::string field;
+    TextId field{};
     if (!ReadCapacitorEntries(mParams, config, mEntries, &message, &field)) {
-        error = Message{kFormatErrorTitle, message, field, {}, true};
+        error = Message{kFormatErrorTitle, message, field, true};
         return false;
     }
     // Each number is kept with the unit it was read in, so a stored set never pairs a new
@@ -109,12 +109,12 @@ std::vector<SchematicRow> SchematicSession::rows() const {
             continue;
         }
         const std::string_view designator = std::string_view(name).substr(kRowLabelPrefix.size());
-        SchematicRow row{section, captionOf(designator), name, {}, {}};
+        SchematicRow row{section, captionOf(designator), name, {}, {}, {}};
         if (name == kC1Label) {
-            row.field = "EditSchemaC1Val";
+            row.entry = TextId::SchemaC1Val;
             row.value = capacitorText(mParams.text(TextId::SchemaC1Val), mEntries.c1Unit);
         } else if (name == kC4Label) {
-            row.field = "EditSchemaC4Val";
+            row.entry = TextId::SchemaC4Val;
             row.value = capacitorText(mParams.text(TextId::SchemaC4Val), mEntries.c4Unit);
         } else if (const auto c = componentOfLabel(name)) {
             row.field = componentFieldName(*c);

@@ -5,6 +5,7 @@
 #include "gui/base/HelpService.h"
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/WidgetNames.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -60,11 +61,11 @@ QRadioButton* ConfigDialog::radio(QWidget* parent, const char* name, const char*
 
 ConfigDialog::Field ConfigDialog::field(QWidget* parent, TextId id, const char* caption) {
     Field f{id};
-    const QString editName = QString::fromStdString(editFieldName(id));
+    const FieldNames names = fieldNames(id);
     f.edit = new QLineEdit(parent);
-    f.edit->setObjectName(editName);
+    f.edit->setObjectName(names.edit);
     f.label = new QLabel(QString::fromLatin1(caption), parent);
-    f.label->setObjectName(QStringLiteral("st") + editName.mid(4));
+    f.label->setObjectName(names.label);
     f.label->setBuddy(f.edit);
     f.label->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
     return f;
@@ -256,7 +257,7 @@ void ConfigDialog::ApplyConfigRules() {
         mOrder[1]->setChecked(true);
         v = loopcraft::ApplyConfigRules(radioStates());
     }
-    for (const auto& [name, visible] : v.byObjectName()) {
+    for (const auto& [name, visible] : objectVisibility(v)) {
         const QString objectName = QString::fromStdString(name);
         if (QWidget* w = findChild<QWidget*>(objectName))
             w->setVisible(visible);
