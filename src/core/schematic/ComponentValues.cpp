@@ -15,22 +15,21 @@ namespace {
 
 struct ComponentInfo {
     const char* name;
-    const char* field;
     ComponentKind kind;
 };
 
 constexpr std::array<ComponentInfo, 11> kComponents{{
-    {"R1", "stSchemaR1Val", ComponentKind::Resistor},
-    {"R2", "stSchemaR2Val", ComponentKind::Resistor},
-    {"C2", "stSchemaC2Val", ComponentKind::Capacitor},
-    {"C3", "stSchemaC3Val", ComponentKind::Capacitor},
-    {"R4_1", "stSchemaR4_1Val", ComponentKind::Resistor},
-    {"C4_1", "stSchemaC4_1Val", ComponentKind::Capacitor},
-    {"R5_1", "stSchemaR5_1Val", ComponentKind::Resistor},
-    {"C5_1", "stSchemaC5_1Val", ComponentKind::Capacitor},
-    {"R4", "stSchemaR4Val", ComponentKind::Resistor},
-    {"R5", "stSchemaR5Val", ComponentKind::Resistor},
-    {"C5", "stSchemaC5Val", ComponentKind::Capacitor},
+    {"R1", ComponentKind::Resistor},
+    {"R2", ComponentKind::Resistor},
+    {"C2", ComponentKind::Capacitor},
+    {"C3", ComponentKind::Capacitor},
+    {"R4_1", ComponentKind::Resistor},
+    {"C4_1", ComponentKind::Capacitor},
+    {"R5_1", ComponentKind::Resistor},
+    {"C5_1", ComponentKind::Capacitor},
+    {"R4", ComponentKind::Resistor},
+    {"R5", ComponentKind::Resistor},
+    {"C5", ComponentKind::Capacitor},
 }};
 
 const ComponentInfo& info(Component c) {
@@ -73,9 +72,6 @@ std::string formatCapacitor(float c) {
 
 const char* componentName(Component c) {
     return info(c).name;
-}
-const char* componentFieldName(Component c) {
-    return info(c).field;
 }
 ComponentKind componentKind(Component c) {
     return info(c).kind;

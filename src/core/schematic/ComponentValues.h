@@ -24,8 +24,6 @@ inline constexpr const char* kNoComponentValue = "-";
 
 // "R1", "C4_1", ...
 const char* componentName(Component c);
-// The value field that shows it ("stSchemaR1Val").
-const char* componentFieldName(Component c);
 ComponentKind componentKind(Component c);
 
 // A value rounded to the E24 series with its unit: "4.7 kOhm", "470.0 Ohm", "33.0 nF",

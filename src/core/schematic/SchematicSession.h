@@ -26,9 +26,8 @@ inline const std::string kBlankValueText(16, ' ');
 struct SchematicRow {
     int section = 1;
     std::string caption;         // the designator ("C1", "R4")
-    std::string label;           // object name of the caption ("stSchemaC1", "stSchemaR4_1")
+    std::string key;             // the layout's row ("C1", "R4_1")
     std::optional<TextId> entry; // the capacitor typed in this row (SchemaC1Val, SchemaC4Val)
-    std::string field;           // object name of a computed value ("stSchemaR4_1Val")
     std::string value;           // "22 nF" for the entered capacitors, "51.0 kOhm" for the others
     bool operator==(const SchematicRow&) const = default;
 };

@@ -295,25 +295,26 @@ void SchematicWindow::copyEntriesIn() {
 
 void SchematicWindow::applySession() {
     const SchematicLayout& layout = mSession.layout();
-    for (const auto& [name, visible] : layout.byObjectName()) {
-        const QString label = QString::fromStdString(name);
-        if (QWidget* w = findChild<QWidget*>(label)) {
-            w->setVisible(visible);
-        }
-        // The row's value field, or the capacitor's edit and unit list, go with its label.
-        const QString designator = label.mid(8); // after "stSchema"
-        for (const QString& companion :
-             {label + QStringLiteral("Val"), QStringLiteral("EditSchema") + designator + "Val",
-              QStringLiteral("lbSchema") + designator + "Unit"}) {
-            if (QWidget* w = findChild<QWidget*>(companion)) {
-                w->setVisible(visible);
+    mSection1->setVisible(layout.section1);
+    mSection2->setVisible(layout.section2);
+    for (const SchematicLayoutRow& row : layout.rows()) {
+        // The row's label with its value field, or with the capacitor's edit and unit list.
+        const QString key = QString::fromStdString(row.key);
+        for (const QString& name :
+             {QStringLiteral("stSchema") + key, QStringLiteral("stSchema") + key + "Val",
+              QStringLiteral("EditSchema") + key + "Val",
+              QStringLiteral("lbSchema") + key + "Unit"}) {
+            if (QWidget* w = findChild<QWidget*>(name)) {
+                w->setVisible(row.shown);
             }
         }
     }
     for (int i = 0; i < 11; ++i) {
         const auto c = static_cast<Component>(i);
-        if (auto* field = findChild<QLabel*>(QString::fromLatin1(componentFieldName(c)))) {
-            field->setText(QString::fromStdString(mSession.valueText(c)));
+        const QString field = QStringLiteral("stSchema") + QString::fromLatin1(componentName(c)) +
+                              QStringLiteral("Val");
+        if (auto* label = findChild<QLabel*>(field)) {
+            label->setText(QString::fromStdString(mSession.valueText(c)));
         }
     }
     mPicture.setContent(mSession);
