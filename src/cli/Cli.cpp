@@ -74,6 +74,10 @@ void printDrawingTitle(std::ostream& out, const SchematicLayout& layout) {
     out << "\n";
 }
 
+std::string fieldJsonName(std::optional<TextId> field) {
+    return field ? std::string("Edit") + textName(*field) : std::string();
+}
+
 nlohmann::json drawingFileJson(const SchematicLayout& layout) {
     return layout.file.empty() ? nlohmann::json(nullptr) : nlohmann::json(layout.file);
 }

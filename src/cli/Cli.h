@@ -97,6 +97,10 @@ void writeOutputFile(const std::string& file, std::string_view bytes,
                      const std::string& title = "Error");
 nlohmann::json drawingFileJson(const SchematicLayout& layout);
 
+// How the JSON output names the field of a parameter: the object name of the desktop program's
+// edit ("EditConfigKd"), as it always has; empty for none.
+std::string fieldJsonName(std::optional<TextId> field);
+
 // Prints JSON (pretty) or nothing; shared by the commands.
 void printJson(CliContext& ctx, const nlohmann::json& j);
 

@@ -90,8 +90,9 @@ int checkConfig(CliContext& ctx) {
     auto broken = ValidateConfiguration(ctx.params);
     if (broken) {
         if (ctx.json)
-            printJson(ctx,
-                      {{"ok", false}, {"message", broken->text}, {"field", broken->focusField}});
+            printJson(ctx, {{"ok", false},
+                            {"message", broken->text},
+                            {"field", fieldJsonName(broken->field)}});
         throw UserMessage(kIllegalEntryTitle, broken->text);
     }
     if (ctx.json)

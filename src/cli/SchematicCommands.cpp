@@ -80,10 +80,11 @@ int runSchematic(CliContext& ctx, const SchematicOptions& options) {
     if (ctx.json) {
         nlohmann::json rowsJson = nlohmann::json::array();
         for (const SchematicRow& r : rows) {
-            rowsJson.push_back({{"section", r.section},
-                                {"designator", r.caption},
-                                {"field", r.field},
-                                {"value", r.value}});
+            rowsJson.push_back(
+                {{"section", r.section},
+                 {"designator", r.caption},
+                 {"field", r.entry ? fieldJsonName(r.entry) : "stSchema" + r.key + "Val"},
+                 {"value", r.value}});
         }
         printJson(ctx, {{"file", drawingFileJson(layout)},
                         {"title", layout.title},

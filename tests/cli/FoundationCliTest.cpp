@@ -34,6 +34,11 @@ TEST_F(CliFoundation, MessagesAndExitStatus) {
     const CliRun rule = run({"--set", "ConfigKp=0", "check-config"});
     EXPECT_EQ(rule.status, 1);
     EXPECT_EQ(rule.err, "Illegal entry: Kp must bne positive\n");
+    // The JSON names the field the rule concerns as it always has.
+    const CliRun json = run({"--set", "ConfigKp=0", "--json", "check-config"});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.json(), nlohmann::json::parse(R"({"ok": false, "message": "Kp must bne positive",
+                                                     "field": "EditConfigKp"})"));
     const CliRun ok = run({"check-config"});
     EXPECT_EQ(ok.status, 0);
     EXPECT_EQ(ok.out, "ok\n");

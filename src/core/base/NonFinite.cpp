@@ -17,7 +17,7 @@ Message NonFiniteMessage(const std::string& what, double value) {
         text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     text += " is not a finite number (" + nonFiniteText(value) +
             "): the values entered lie beyond what the calculation can represent.";
-    return {kNonFiniteTitle, text, {}, {}, false, false};
+    return {kNonFiniteTitle, text, std::nullopt, false, false};
 }
 
 } // namespace loopcraft

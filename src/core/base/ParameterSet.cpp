@@ -80,16 +80,6 @@ std::optional<TextId> findText(std::string_view name) {
     return std::nullopt;
 }
 
-std::string editFieldName(TextId id) {
-    const TextDescriptor& d = textDescriptor(id);
-    if (d.kind == ValueKind::None || id == TextId::SchemaC1Unit || id == TextId::SchemaC4Unit)
-        return {};
-    // C1 is typed in the design window first; the schematic window has a second field for it.
-    if (id == TextId::SchemaC1Val)
-        return "EditFiltDesignC1";
-    return std::string("Edit") + d.name;
-}
-
 const std::array<TextId, 9>& simulationValueOrder() {
     static const std::array<TextId, 9> order = {
         TextId::Simulf0,       TextId::Simuldf,    TextId::Simuldphi,

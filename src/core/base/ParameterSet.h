@@ -229,8 +229,6 @@ std::optional<FlagId> findFlag(std::string_view name);
 std::optional<TextId> findText(std::string_view name);
 const char* flagName(FlagId id);
 const char* textName(TextId id);
-// The object name of the edit field that edits a text ("EditConfigKd"), empty if none.
-std::string editFieldName(TextId id);
 
 // The order in which start-up recomputes values after the nine simulation slots.
 const std::array<TextId, 34>& startupValueOrder();

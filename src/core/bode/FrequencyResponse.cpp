@@ -59,7 +59,7 @@ BodeEntries BodeEntries::fromParameters(const ParameterSet& params) {
 }
 
 bool ReadBodeEntries(ParameterSet& params, const BodeEntries& entries, std::string* message,
-                     std::string* failedField) {
+                     TextId* failedField) {
     const std::pair<TextId, const std::string*> order[] = {
         {TextId::BodefMin, &entries.fMin},
         {TextId::BodefMax, &entries.fMax},
@@ -68,7 +68,7 @@ bool ReadBodeEntries(ParameterSet& params, const BodeEntries& entries, std::stri
     for (const auto& [id, text] : order) {
         if (!params.setEntry(id, *text, message)) {
             if (failedField != nullptr) {
-                *failedField = editFieldName(id);
+                *failedField = id;
             }
             return false;
         }
@@ -98,23 +98,23 @@ int ValidateBodeEntries(const ParameterSet& params) {
 }
 
 Message BodeEntryError(int code) {
-    auto illegal = [](const char* text, const char* edit, const char* label) {
-        return Message{kIllegalEntryTitle, text, edit, label};
+    auto illegal = [](const char* text, TextId field) {
+        return Message{kIllegalEntryTitle, text, field};
     };
     switch (code) {
     case 1:
-        return illegal("fMin must be positive", "EditBodefMin", "stBodefMin");
+        return illegal("fMin must be positive", TextId::BodefMin);
     case 2:
-        return illegal("fMax must be positive", "EditBodefMax", "stBodefMax");
+        return illegal("fMax must be positive", TextId::BodefMax);
     case 3:
-        return illegal("fMax must be greater than fMin", "EditBodefMax", "stBodefMax");
+        return illegal("fMax must be greater than fMin", TextId::BodefMax);
     case 4:
-        return illegal("NumPoints must be positive", "EditBodeNumPoints", "stBodeNumPoints");
+        return illegal("NumPoints must be positive", TextId::BodeNumPoints);
     default:
         break;
     }
     return illegal("NumPoints too large: the plot would need more than 100000 points",
-                   "EditBodeNumPoints", "stBodeNumPoints");
+                   TextId::BodeNumPoints);
 }
 
 float DecadeAtOrBelow(float x) {
@@ -330,9 +330,9 @@ std::optional<Message> nonFiniteCurvePoint(const FrequencyResponse& r) {
 
 std::optional<Message> CheckBodeEntries(ParameterSet& params, const BodeEntries& entries) {
     std::string message;
-    std::string field;
+    TextId field{};
     if (!ReadBodeEntries(params, entries, &message, &field)) {
-        return Message{kFormatErrorTitle, message, field, {}, true};
+        return Message{kFormatErrorTitle, message, field, true};
     }
     if (const int code = ValidateBodeEntries(params); code != 0) {
         return BodeEntryError(code);

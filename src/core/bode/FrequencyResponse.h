@@ -28,9 +28,9 @@ struct BodeEntries {
 };
 
 // Reads fMin, fMax and the points per decade into the parameter set in this order, stopping at
-// the first that does not convert (false, with the "Format error" message and the edit's name).
+// the first that does not convert (false, with the "Format error" message and its parameter).
 bool ReadBodeEntries(ParameterSet& params, const BodeEntries& entries,
-                     std::string* message = nullptr, std::string* failedField = nullptr);
+                     std::string* message = nullptr, TextId* failedField = nullptr);
 
 // 0 when BodefMin, BodefMax and BodeNumPoints are acceptable, otherwise the first broken rule:
 // 1 fMin <= 0, 2 fMax <= 0, 3 fMax <= fMin, 4 points per decade < 1, 5 more than

@@ -44,7 +44,7 @@ ConfigOutcome ConfigSession::Done() {
         std::string message;
         if (mParams.setEntry(id, *mModel.entry(id), &message))
             return true;
-        outcome.message = Message{kFormatErrorTitle, message, editFieldName(id), {}, true, false};
+        outcome.message = Message{kFormatErrorTitle, message, id, true, false};
         return false;
     };
     if (mModel.radios.rbConfigADPLL) {

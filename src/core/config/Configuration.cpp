@@ -146,75 +146,50 @@ ConfigVisibility ApplyConfigRules(const ConfigRadioStates& r) {
     return v;
 }
 
-std::vector<std::pair<std::string, bool>> ConfigVisibility::byObjectName() const {
-    std::vector<std::pair<std::string, bool>> out = {
-        {"Panel2", Panel2},
-        {"Panel3", Panel3},
-        {"EditConfigKd", Kd},
-        {"stConfigKd", Kd},
-        {"EditConfigKp", Kp},
-        {"stConfigKp", Kp},
-        {"EditConfigPDSatP", PDSat},
-        {"stConfigPDSatP", PDSat},
-        {"EditConfigPDSatN", PDSat},
-        {"stConfigPDSatN", PDSat},
-        {"EditConfigLFSatP", LFSat},
-        {"stConfigLFSatP", LFSat},
-        {"EditConfigLFSatN", LFSat},
-        {"stConfigLFSatN", LFSat},
-        {"EditConfigN", N},
-        {"stConfigN", N},
-        {"rbConfigPLLOrder1", rbConfigPLLOrder1},
-        {"GroupBox4", GroupBox4},
-    };
-    return out;
-}
-
 std::optional<Message> ValidateConfiguration(const ParameterSet& p) {
-    auto broken = [](const char* message, const char* field) {
+    auto broken = [](const char* message, TextId field) {
         Message v;
         v.title = kIllegalEntryTitle;
         v.text = message;
-        v.focusField = std::string("Edit") + field;
-        v.labelField = std::string("st") + field;
+        v.field = field;
         return std::optional<Message>(v);
     };
     if (Configuration::fromFlags(p).isAdpll()) {
         if (!(p.ConfigADPLLf0 > 0))
-            return broken("f0 must be positive", "ConfigADPLLf0");
+            return broken("f0 must be positive", TextId::ConfigADPLLf0);
         return std::nullopt;
     }
     // Written as "passes when" so that a NaN value, should one ever reach here, fails.
     if (!(p.ConfigUSupP >= p.ConfigUSupN))
-        return broken("U+ must be larger than U-", "ConfigUSupP");
+        return broken("U+ must be larger than U-", TextId::ConfigUSupP);
     if (!(p.ConfigLDPLLf0 > 0))
-        return broken("f0 must be positive", "ConfigLDPLLf0");
+        return broken("f0 must be positive", TextId::ConfigLDPLLf0);
     if (!(p.ConfigKd > 0))
-        return broken("Kd must be positive", "ConfigKd");
+        return broken("Kd must be positive", TextId::ConfigKd);
     if (!(p.ConfigKp > 0))
-        return broken("Kp must bne positive", "ConfigKp");
+        return broken("Kp must bne positive", TextId::ConfigKp);
     if (!(p.ConfigPDSatP >= p.ConfigPDSatN))
-        return broken("USat+ must be larger than USat-", "ConfigPDSatP");
+        return broken("USat+ must be larger than USat-", TextId::ConfigPDSatP);
     if (!(p.ConfigPDSatP <= p.ConfigUSupP))
-        return broken("USat+ must be smaller than U+", "ConfigPDSatP");
+        return broken("USat+ must be smaller than U+", TextId::ConfigPDSatP);
     if (!(p.ConfigPDSatN >= p.ConfigUSupN))
-        return broken("USat- must be larger than U-", "ConfigPDSatN");
+        return broken("USat- must be larger than U-", TextId::ConfigPDSatN);
     if (!(p.ConfigLFSatP >= p.ConfigLFSatN))
-        return broken("USat+ must be larger than USat-", "ConfigLFSatP");
+        return broken("USat+ must be larger than USat-", TextId::ConfigLFSatP);
     if (!(p.ConfigLFSatP <= p.ConfigUSupP))
-        return broken("USat+ must be smaller than U+", "ConfigLFSatP");
+        return broken("USat+ must be smaller than U+", TextId::ConfigLFSatP);
     if (!(p.ConfigLFSatN >= p.ConfigUSupN))
-        return broken("USat- must be larger than U-", "ConfigLFSatN");
+        return broken("USat- must be larger than U-", TextId::ConfigLFSatN);
     if (!(p.ConfigVCOSatP >= p.ConfigVCOSatN))
-        return broken("USat+ must be larger than USat-", "ConfigVCOSatP");
+        return broken("USat+ must be larger than USat-", TextId::ConfigVCOSatP);
     if (!(p.ConfigVCOSatP <= p.ConfigUSupP))
-        return broken("USat+ must be smaller than U+", "ConfigVCOSatP");
+        return broken("USat+ must be smaller than U+", TextId::ConfigVCOSatP);
     if (!(p.ConfigVCOSatN >= p.ConfigUSupN))
-        return broken("USat- must be larger than U-", "ConfigVCOSatN");
+        return broken("USat- must be larger than U-", TextId::ConfigVCOSatN);
     if (!(p.ConfigK0 > 0))
-        return broken("K0 must be positive", "ConfigK0");
+        return broken("K0 must be positive", TextId::ConfigK0);
     if (!(p.ConfigN >= 1))
-        return broken("N must be positive", "ConfigN");
+        return broken("N must be positive", TextId::ConfigN);
     return std::nullopt;
 }
 

@@ -84,16 +84,14 @@ struct ConfigVisibility {
     bool Panel3 = false; // ADPLL part
     bool Kd = false;
     bool Kp = false;
-    bool PDSat = true; // EditConfigPDSatP / EditConfigPDSatN
-    bool LFSat = true; // EditConfigLFSatP / EditConfigLFSatN
+    bool PDSat = true; // ConfigPDSatP and ConfigPDSatN
+    bool LFSat = true; // ConfigLFSatP and ConfigLFSatN
     bool N = false;
     bool rbConfigPLLOrder1 = true;
     bool GroupBox4 = true;
     // The one choice the rules change: a PFD kind with order 1 moves to order 2.
     bool switchOrder1To2 = false;
 
-    // Visible state of every control the rules touch, by object name.
-    std::vector<std::pair<std::string, bool>> byObjectName() const;
     bool operator==(const ConfigVisibility&) const = default;
 };
 

@@ -11,31 +11,17 @@ namespace loopcraft {
 
 namespace {
 
-struct FieldInfo {
-    const char* edit;
-    const char* label;
-    TextId text;
+// The parameter each entry edits, by DesignField (C1 edits SchemaC1Val).
+constexpr std::array<TextId, kDesignFieldCount> kFieldTexts{
+    TextId::FiltDesignLDPLLf3db, TextId::FiltDesignKa,      TextId::FiltDesignTau1,
+    TextId::FiltDesignTau2,      TextId::FiltDesignTau3,    TextId::FiltDesignTau4,
+    TextId::FiltDesignTau5,      TextId::FiltDesignfs,      TextId::FiltDesignzeta,
+    TextId::SchemaC1Val,         TextId::FiltDesignADPLLfH, TextId::FiltDesignM,
+    TextId::FiltDesignK,         TextId::FiltDesignN,
 };
 
-constexpr std::array<FieldInfo, kDesignFieldCount> kFields{{
-    {"EditFiltDesignLDPLLf3db", "stFiltDesignLDPLLf3db", TextId::FiltDesignLDPLLf3db},
-    {"EditFiltDesignKa", "stFiltDesignKa", TextId::FiltDesignKa},
-    {"EditFiltDesignTau1", "stFiltDesignTau1", TextId::FiltDesignTau1},
-    {"EditFiltDesignTau2", "stFiltDesignTau2", TextId::FiltDesignTau2},
-    {"EditFiltDesignTau3", "stFiltDesignTau3", TextId::FiltDesignTau3},
-    {"EditFiltDesignTau4", "stFiltDesignTau4", TextId::FiltDesignTau4},
-    {"EditFiltDesignTau5", "stFiltDesignTau5", TextId::FiltDesignTau5},
-    {"EditFiltDesignfs", "stFiltDesignfs", TextId::FiltDesignfs},
-    {"EditFiltDesignzeta", "stFiltDesignzeta", TextId::FiltDesignzeta},
-    {"EditFiltDesignC1", "stFiltDesignC1", TextId::SchemaC1Val},
-    {"EditFiltDesignADPLLfH", "stFiltDesignADPLLfH", TextId::FiltDesignADPLLfH},
-    {"EditFiltDesignM", "stFiltDesignM", TextId::FiltDesignM},
-    {"EditFiltDesignK", "stFiltDesignK", TextId::FiltDesignK},
-    {"EditFiltDesignN", "stFiltDesignN", TextId::FiltDesignN},
-}};
-
-const FieldInfo& info(DesignField f) {
-    return kFields[static_cast<std::size_t>(f)];
+TextId textOf(DesignField f) {
+    return kFieldTexts[static_cast<std::size_t>(f)];
 }
 
 constexpr std::initializer_list<DesignField> kMixedSignalOrder{
@@ -46,7 +32,7 @@ constexpr std::initializer_list<DesignField> kAdpllOrder{DesignField::ADPLLfH, D
                                                          DesignField::K, DesignField::N};
 
 Message illegal(const char* text, DesignField focus) {
-    return {kIllegalEntryTitle, text, info(focus).edit, info(focus).label, false, false};
+    return {kIllegalEntryTitle, text, textOf(focus), false, false};
 }
 
 bool isAllowedK(int k) {
@@ -60,16 +46,8 @@ bool isAllowedK(int k) {
 
 } // namespace
 
-const char* designEditName(DesignField field) {
-    return info(field).edit;
-}
-
-const char* designLabelName(DesignField field) {
-    return info(field).label;
-}
-
 TextId designFieldText(DesignField field) {
-    return info(field).text;
+    return textOf(field);
 }
 
 std::optional<Message> ReadDesignEntries(const DesignWindowModel& window, Category category,
@@ -77,8 +55,8 @@ std::optional<Message> ReadDesignEntries(const DesignWindowModel& window, Catego
     const auto& order = category == Category::Adpll ? kAdpllOrder : kMixedSignalOrder;
     for (DesignField f : order) {
         std::string message;
-        if (!params.setEntry(info(f).text, window.entry(f), &message)) {
-            return Message{kFormatErrorTitle, message, info(f).edit, info(f).label, true, false};
+        if (!params.setEntry(textOf(f), window.entry(f), &message)) {
+            return Message{kFormatErrorTitle, message, textOf(f), true, false};
         }
     }
     if (category == Category::MixedSignal) {
@@ -175,7 +153,7 @@ void StorePoleKind(ParameterSet& params, const Configuration& config, PoleKind s
 void FillDesignEntries(DesignWindowModel& window, const ParameterSet& params) {
     for (int i = 0; i < kDesignFieldCount; ++i) {
         const auto f = static_cast<DesignField>(i);
-        window.entry(f) = params.text(info(f).text);
+        window.entry(f) = params.text(textOf(f));
     }
     // A hand-edited unit index outside the list would scale C1 by a unit that does not exist.
     window.c1Unit = std::clamp(params.SchemaC1Unit, 0, kLastCapacitorUnit);

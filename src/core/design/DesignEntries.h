@@ -31,10 +31,7 @@ enum class DesignField {
 };
 inline constexpr int kDesignFieldCount = 14;
 
-// Object name of the edit ("EditFiltDesignTau1"), of its label ("stFiltDesignTau1"), and the
-// parameter it edits (C1 edits SchemaC1Val).
-const char* designEditName(DesignField field);
-const char* designLabelName(DesignField field);
+// The parameter an entry edits (C1 edits SchemaC1Val).
 TextId designFieldText(DesignField field);
 
 // Everything of the design window that the operations read or write.

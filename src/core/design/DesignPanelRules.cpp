@@ -56,32 +56,6 @@ DesignPanelVisibility ApplyDesignPanelRules(const Configuration& c, PoleKind sel
     return v;
 }
 
-std::vector<std::pair<std::string, bool>> DesignPanelVisibility::byObjectName() const {
-    std::vector<std::pair<std::string, bool>> out{
-        {"Panel2", Panel2},
-        {"Panel3", Panel3},
-        {"GroupBox2", GroupBox2},
-        {"ButtonFiltDesignCalcFilterParams", ButtonFiltDesignCalcFilterParams},
-        {"ButtonFiltDesignCalcADPLLParams", ButtonFiltDesignCalcADPLLParams},
-        {"GroupBox4", GroupBox4},
-        {"RadioGroup1", RadioGroup1},
-        {"rbFiltDesignRealPoles", RadioGroup1},
-        {"rbFiltDesignComplexPoles", RadioGroup1},
-        {"StaticText5", damping},
-        {"StaticText6", damping},
-        {"lbFiltDesignC1", C1},
-    };
-    const std::pair<const char*, bool> entries[] = {
-        {"Ka", Ka},     {"Tau1", Tau1}, {"Tau3", Tau3}, {"Tau4", Tau4},
-        {"Tau5", Tau5}, {"fs", fs},     {"zeta", zeta}, {"C1", C1},
-    };
-    for (const auto& [name, shown] : entries) {
-        out.emplace_back(std::string("EditFiltDesign") + name, shown);
-        out.emplace_back(std::string("stFiltDesign") + name, shown);
-    }
-    return out;
-}
-
 ConfigurationMemos DescribeConfiguration(const ParameterSet& p, const Configuration& c) {
     ConfigurationMemos m;
     if (c.isAdpll()) {

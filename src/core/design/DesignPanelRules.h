@@ -30,8 +30,6 @@ struct DesignPanelVisibility {
     bool C1 = false;
     bool damping = true; // StaticText5 and StaticText6
 
-    // Visible state of every control the rules touch, by object name.
-    std::vector<std::pair<std::string, bool>> byObjectName() const;
     bool operator==(const DesignPanelVisibility&) const = default;
 };
 

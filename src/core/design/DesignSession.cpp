@@ -24,7 +24,7 @@ DesignOutcome stopped(Message message) {
 }
 
 Message noCrossing() {
-    return {kNoCrossingTitle, kNoCrossingMessage, "", "", false, false};
+    return {kNoCrossingTitle, kNoCrossingMessage, std::nullopt, false, false};
 }
 
 // Gain crossover, phase margin, ωn and ζ of the loop in `s`; nothing when there is no crossover.
@@ -178,9 +178,8 @@ DesignOutcome DesignSession::CalcFilterParams() {
     if (HasMaximumF3db(c)) {
         const float fmax = MaximumF3db(mState);
         if (!(fmax >= fT)) {
-            DesignOutcome o =
-                stopped({kWarningTitle, MaximumF3dbWarning(fmax), "EditFiltDesignLDPLLf3db",
-                         "stFiltDesignLDPLLf3db", false, false});
+            DesignOutcome o = stopped({kWarningTitle, MaximumF3dbWarning(fmax),
+                                       TextId::FiltDesignLDPLLf3db, false, false});
             o.bandwidthWarning = true;
             return o;
         }
@@ -263,8 +262,7 @@ DesignOutcome DesignSession::CalcAdpllParams() {
     const auto m = AdpllCounterM(fH, mState.f0adpll);
     if (!m) {
         return stopped({kIllegalEntryTitle, "fH is too large for the K counter",
-                        designEditName(DesignField::ADPLLfH), designLabelName(DesignField::ADPLLfH),
-                        false, false});
+                        TextId::FiltDesignADPLLfH, false, false});
     }
     const float f3db = AdpllF3db(static_cast<std::uint32_t>(*m), kAdpllDesignK, kAdpllDesignN,
                                  mState.f0adpll, c.adpllDetector);

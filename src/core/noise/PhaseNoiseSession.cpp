@@ -11,22 +11,17 @@ namespace loopcraft {
 
 namespace {
 
-struct FieldInfo {
-    const char* name;
-    const char* caption;
+constexpr std::array<const char*, kNoiseFieldCount> kCaptions = {
+    "from (Hz)",
+    "to (Hz, 0: fref/2)",
+    "points",
+    "T (K)",
+    "op-amp (nV/rtHz)",
+    "PD floor (dBc/Hz)",
+    "PD 1/f corner (Hz)",
+    "CP FOM (dBc/Hz)",
+    "divider (dBc/Hz)",
 };
-
-constexpr std::array<FieldInfo, kNoiseFieldCount> kFields = {{
-    {"EditNoiseFrom", "from (Hz)"},
-    {"EditNoiseTo", "to (Hz, 0: fref/2)"},
-    {"EditNoisePoints", "points"},
-    {"EditNoiseTemperature", "T (K)"},
-    {"EditNoiseOpAmp", "op-amp (nV/rtHz)"},
-    {"EditNoiseDetectorFloor", "PD floor (dBc/Hz)"},
-    {"EditNoiseDetectorCorner", "PD 1/f corner (Hz)"},
-    {"EditNoiseDetectorFom", "CP FOM (dBc/Hz)"},
-    {"EditNoiseDividerFloor", "divider (dBc/Hz)"},
-}};
 
 std::string number(double v) {
     std::array<char, 32> buffer{};
@@ -48,11 +43,8 @@ bool readNumber(const std::string& text, double& value) {
 
 } // namespace
 
-const char* noiseFieldName(NoiseField f) {
-    return kFields[static_cast<std::size_t>(f)].name;
-}
 const char* noiseFieldCaption(NoiseField f) {
-    return kFields[static_cast<std::size_t>(f)].caption;
+    return kCaptions[static_cast<std::size_t>(f)];
 }
 
 PhaseNoiseSession::PhaseNoiseSession(const PhaseNoiseSettings& s) : mLast(s) {

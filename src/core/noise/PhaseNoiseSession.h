@@ -26,8 +26,7 @@ enum class NoiseField {
 };
 inline constexpr std::size_t kNoiseFieldCount = 9;
 
-// The edit of each field ("EditNoiseFrom", ...) and its caption.
-const char* noiseFieldName(NoiseField f);
+// The caption of each field ("from (Hz)").
 const char* noiseFieldCaption(NoiseField f);
 
 enum class NoiseTableKind { Reference, Oscillator };

@@ -65,7 +65,7 @@ std::optional<Message> ReportSession::Prepare(const SimulationProgress& progress
     mSimulation->OpenWithStoredT();
     if (const SimulationOutcome run = mSimulation->Run(progress); !run.ok) {
         return run.message.value_or(
-            Message{"", "The simulation did not start.", "", "", false, false});
+            Message{"", "The simulation did not start.", std::nullopt, false, false});
     }
     analyzeNoise(phaseNoiseSettingsFrom(mParams.sidecar));
     return std::nullopt;

@@ -15,22 +15,21 @@ namespace {
 
 struct ComponentInfo {
     const char* name;
-    const char* field;
     ComponentKind kind;
 };
 
 constexpr std::array<ComponentInfo, 11> kComponents{{
-    {"R1", "stSchemaR1Val", ComponentKind::Resistor},
-    {"R2", "stSchemaR2Val", ComponentKind::Resistor},
-    {"C2", "stSchemaC2Val", ComponentKind::Capacitor},
-    {"C3", "stSchemaC3Val", ComponentKind::Capacitor},
-    {"R4_1", "stSchemaR4_1Val", ComponentKind::Resistor},
-    {"C4_1", "stSchemaC4_1Val", ComponentKind::Capacitor},
-    {"R5_1", "stSchemaR5_1Val", ComponentKind::Resistor},
-    {"C5_1", "stSchemaC5_1Val", ComponentKind::Capacitor},
-    {"R4", "stSchemaR4Val", ComponentKind::Resistor},
-    {"R5", "stSchemaR5Val", ComponentKind::Resistor},
-    {"C5", "stSchemaC5Val", ComponentKind::Capacitor},
+    {"R1", ComponentKind::Resistor},
+    {"R2", ComponentKind::Resistor},
+    {"C2", ComponentKind::Capacitor},
+    {"C3", ComponentKind::Capacitor},
+    {"R4_1", ComponentKind::Resistor},
+    {"C4_1", ComponentKind::Capacitor},
+    {"R5_1", ComponentKind::Resistor},
+    {"C5_1", ComponentKind::Capacitor},
+    {"R4", ComponentKind::Resistor},
+    {"R5", ComponentKind::Resistor},
+    {"C5", ComponentKind::Capacitor},
 }};
 
 const ComponentInfo& info(Component c) {
@@ -73,9 +72,6 @@ std::string formatCapacitor(float c) {
 
 const char* componentName(Component c) {
     return info(c).name;
-}
-const char* componentFieldName(Component c) {
-    return info(c).field;
 }
 ComponentKind componentKind(Component c) {
     return info(c).kind;
@@ -166,19 +162,19 @@ CapacitorEntries CapacitorEntries::fromParameters(const ParameterSet& params) {
 
 bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
                           const CapacitorEntries& entries, std::string* message,
-                          std::string* failedField) {
-    auto fail = [failedField](const char* field) {
+                          TextId* failedField) {
+    auto fail = [failedField](TextId field) {
         if (failedField != nullptr) {
             *failedField = field;
         }
         return false;
     };
     if (!params.setEntry(TextId::SchemaC1Val, entries.c1Text, message)) {
-        return fail("EditSchemaC1Val");
+        return fail(TextId::SchemaC1Val);
     }
     if (hasSection2(config.order, config.filter) &&
         !params.setEntry(TextId::SchemaC4Val, entries.c4Text, message)) {
-        return fail("EditSchemaC4Val");
+        return fail(TextId::SchemaC4Val);
     }
     return true;
 }
@@ -195,9 +191,9 @@ int ValidateCapacitorEntries(const ParameterSet& params, const Configuration& co
 
 Message CapacitorEntryError(int code) {
     if (code == 2) {
-        return {kIllegalEntryTitle, "C4 must be positive", "EditSchemaC4Val", "stSchemaC4"};
+        return {kIllegalEntryTitle, "C4 must be positive", TextId::SchemaC4Val};
     }
-    return {kIllegalEntryTitle, "C1 must be positive", "EditSchemaC1Val", "stSchemaC1"};
+    return {kIllegalEntryTitle, "C1 must be positive", TextId::SchemaC1Val};
 }
 
 ComponentInputs componentInputs(const ParameterSet& params, const Configuration& config, int c1Unit,
@@ -226,9 +222,9 @@ ComponentCalculation CalculateComponentValues(ParameterSet& params, const Config
                                               const CapacitorEntries& entries) {
     ComponentCalculation result;
     std::string message;
-    std::string field;
+    TextId field{};
     if (!ReadCapacitorEntries(params, config, entries, &message, &field)) {
-        result.error = Message{kFormatErrorTitle, message, field, {}, true};
+        result.error = Message{kFormatErrorTitle, message, field, true};
         return result;
     }
     if (const int code = ValidateCapacitorEntries(params, config); code != 0) {

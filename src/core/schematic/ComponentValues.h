@@ -24,8 +24,6 @@ inline constexpr const char* kNoComponentValue = "-";
 
 // "R1", "C4_1", ...
 const char* componentName(Component c);
-// The value field that shows it ("stSchemaR1Val").
-const char* componentFieldName(Component c);
 ComponentKind componentKind(Component c);
 
 // A value rounded to the E24 series with its unit: "4.7 kOhm", "470.0 Ohm", "33.0 nF",
@@ -71,11 +69,11 @@ struct CapacitorEntries {
 };
 
 // Reads C1, and C4 where section 2 exists, into the parameter set (text and value), stopping at
-// the first entry that does not convert. False with the "Format error" message and the edit
-// that holds the entry then.
+// the first entry that does not convert. False with the "Format error" message and the
+// parameter of that entry then.
 bool ReadCapacitorEntries(ParameterSet& params, const Configuration& config,
                           const CapacitorEntries& entries, std::string* message = nullptr,
-                          std::string* failedField = nullptr);
+                          TextId* failedField = nullptr);
 
 // 0 when the stored capacitors are acceptable, 1 for C1 <= 0, 2 for C4 <= 0. C4 counts only
 // where section 2 exists: elsewhere it is neither shown nor used.

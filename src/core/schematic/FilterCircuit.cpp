@@ -23,12 +23,11 @@ public:
         return name;
     }
 
-    // A resistor or capacitor with a value row: designator "R4" in row "stSchemaR4_1".
+    // A resistor or capacitor with a value row: designator "R4" in row "R4_1".
     void valued(PartKind kind, std::string name, std::string designator, std::string rowSuffix,
                 std::string a, std::string b) {
-        // Appended piece by piece: GCC 12 warns falsely about operator+ chains at -O3.
-        std::string row = "stSchema";
-        row.append(designator).append(rowSuffix);
+        std::string row = designator;
+        row.append(rowSuffix);
         mCircuit.parts.push_back({kind,
                                   std::move(name),
                                   std::move(designator),
@@ -204,15 +203,14 @@ std::vector<FilterCircuit> allFilterCircuits() {
 
 std::optional<float> partValue(const CircuitPart& part, const ComponentInputs& inputs,
                                const std::vector<ComponentValue>& values) {
-    if (part.row == "stSchemaC1") {
+    if (part.row == "C1") {
         return inputs.C1;
     }
-    if (part.row == "stSchemaC4") {
+    if (part.row == "C4") {
         return inputs.C4;
     }
     for (const auto& v : values) {
-        const std::string_view field = componentFieldName(v.component);
-        if (!part.row.empty() && field == part.row + "Val") {
+        if (!part.row.empty() && part.row == componentName(v.component)) {
             return v.value;
         }
     }

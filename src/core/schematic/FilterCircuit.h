@@ -37,8 +37,8 @@ struct CircuitPart {
     // What the drawing writes beside the part and the caption of its value row ("R4"); two parts
     // with the same value share it. Empty for the op-amps and the source.
     std::string designator;
-    // Object name of the value row's label that shows this part ("stSchemaR4_1"); empty for the
-    // op-amps and the source.
+    // The value row that shows this part (its key in the layout, "R4_1"); empty for the op-amps
+    // and the source.
     std::string row;
     // The nets the terminals join:
     // - resistor, capacitor: its two ends;

@@ -66,16 +66,13 @@ std::string schematicFileName(LoopFilter filter, int filterOrder, bool chargePum
            (chargePump ? "_I.wmf" : "_U.wmf");
 }
 
-std::vector<std::pair<std::string, bool>> SchematicLayout::byObjectName() const {
+std::vector<SchematicLayoutRow> SchematicLayout::rows() const {
     return {
-        {"gbFilterSection1", section1},     {"stSchemaC1", section1},
-        {"stSchemaC2", section1 && C2},     {"stSchemaC3", section1 && C3},
-        {"stSchemaC4_1", section1 && C4_1}, {"stSchemaC5_1", section1 && C5_1},
-        {"stSchemaR1", section1 && R1},     {"stSchemaR2", section1},
-        {"stSchemaR4_1", section1 && R4_1}, {"stSchemaR5_1", section1 && R5_1},
-        {"gbFilterSection2", section2},     {"stSchemaC4", section2},
-        {"stSchemaC5", section2},           {"stSchemaR4", section2},
-        {"stSchemaR5", section2},
+        {1, "C1", section1},           {1, "C2", section1 && C2},     {1, "C3", section1 && C3},
+        {1, "C4_1", section1 && C4_1}, {1, "C5_1", section1 && C5_1}, {1, "R1", section1 && R1},
+        {1, "R2", section1},           {1, "R4_1", section1 && R4_1}, {1, "R5_1", section1 && R5_1},
+        {2, "C4", section2},           {2, "C5", section2},           {2, "R4", section2},
+        {2, "R5", section2},
     };
 }
 

@@ -9,11 +9,19 @@
 
 namespace loopcraft {
 
+// A row of the component list. Its key is the designator of its part, with "_1" for the extra RC
+// stages of the passive filters, which share their designators with section 2 ("R4_1").
+struct SchematicLayoutRow {
+    int section = 1;
+    std::string key;
+    bool shown = false;
+};
+
 struct SchematicLayout {
     std::string file;  // metafile name ("PassiveLL1_U.wmf"); empty when there is no filter
     std::string title; // written under the drawing
 
-    bool section1 = false; // gbFilterSection1 with C1 and R2
+    bool section1 = false; // section 1 with C1 and R2
     bool R1 = false;
     bool C2 = false;
     bool C3 = false;
@@ -21,11 +29,10 @@ struct SchematicLayout {
     bool R4_1 = false;
     bool C5_1 = false;
     bool R5_1 = false;
-    bool section2 = false; // gbFilterSection2 with C4, C5, R4, R5
+    bool section2 = false; // section 2 with C4, C5, R4, R5
 
-    // Visibility of every row label ("stSchemaR1") and group box, by object name, in row order.
-    // A row's value field, edit and unit list follow its label.
-    std::vector<std::pair<std::string, bool>> byObjectName() const;
+    // Every component row in row order, shown or not: section 1's, then section 2's.
+    std::vector<SchematicLayoutRow> rows() const;
     bool operator==(const SchematicLayout&) const = default;
 };
 

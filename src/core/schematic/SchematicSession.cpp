@@ -9,15 +9,12 @@ namespace loopcraft {
 
 namespace {
 
-constexpr std::string_view kRowLabelPrefix = "stSchema";
-constexpr std::string_view kC1Label = "stSchemaC1";
-constexpr std::string_view kC4Label = "stSchemaC4";
 constexpr int kComponentCount = 11;
 
-std::optional<Component> componentOfLabel(std::string_view label) {
+std::optional<Component> componentOfRow(std::string_view key) {
     for (int i = 0; i < kComponentCount; ++i) {
         const auto c = static_cast<Component>(i);
-        if (label == std::string(kRowLabelPrefix) + componentName(c)) {
+        if (key == componentName(c)) {
             return c;
         }
     }
@@ -55,9 +52,9 @@ SchematicOutcome SchematicSession::ShowSchematic() {
 
 bool SchematicSession::readEntries(const Configuration& config, std::optional<Message>& error) {
     std::string message;
-    std::string field;
+    TextId field{};
     if (!ReadCapacitorEntries(mParams, config, mEntries, &message, &field)) {
-        error = Message{kFormatErrorTitle, message, field, {}, true};
+        error = Message{kFormatErrorTitle, message, field, true};
         return false;
     }
     // Each number is kept with the unit it was read in, so a stored set never pairs a new
@@ -104,24 +101,18 @@ CapacitorChoice SchematicSession::chosenC1() const {
 
 std::vector<SchematicRow> SchematicSession::rows() const {
     std::vector<SchematicRow> out;
-    int section = 1;
-    for (const auto& [name, visible] : mLayout.byObjectName()) {
-        if (name == "gbFilterSection2") {
-            section = 2;
-        }
-        if (!visible || !name.starts_with(kRowLabelPrefix)) {
+    for (const SchematicLayoutRow& r : mLayout.rows()) {
+        if (!r.shown) {
             continue;
         }
-        const std::string_view designator = std::string_view(name).substr(kRowLabelPrefix.size());
-        SchematicRow row{section, captionOf(designator), name, {}, {}};
-        if (name == kC1Label) {
-            row.field = "EditSchemaC1Val";
+        SchematicRow row{r.section, captionOf(r.key), r.key, {}, {}};
+        if (r.key == "C1") {
+            row.entry = TextId::SchemaC1Val;
             row.value = capacitorText(mParams.text(TextId::SchemaC1Val), mEntries.c1Unit);
-        } else if (name == kC4Label) {
-            row.field = "EditSchemaC4Val";
+        } else if (r.key == "C4") {
+            row.entry = TextId::SchemaC4Val;
             row.value = capacitorText(mParams.text(TextId::SchemaC4Val), mEntries.c4Unit);
-        } else if (const auto c = componentOfLabel(name)) {
-            row.field = componentFieldName(*c);
+        } else if (const auto c = componentOfRow(r.key)) {
             row.value = valueText(*c);
         }
         out.push_back(std::move(row));

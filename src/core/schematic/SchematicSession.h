@@ -25,10 +25,10 @@ inline const std::string kBlankValueText(16, ' ');
 // One row of a section as the window shows it and the print-out lists it.
 struct SchematicRow {
     int section = 1;
-    std::string caption; // the designator ("C1", "R4")
-    std::string label;   // object name of the caption ("stSchemaC1", "stSchemaR4_1")
-    std::string field;   // object name of the value ("EditSchemaC1Val", "stSchemaR4_1Val")
-    std::string value;   // "22 nF" for the entered capacitors, "51.0 kOhm" for the others
+    std::string caption;         // the designator ("C1", "R4")
+    std::string key;             // the layout's row ("C1", "R4_1")
+    std::optional<TextId> entry; // the capacitor typed in this row (SchemaC1Val, SchemaC4Val)
+    std::string value;           // "22 nF" for the entered capacitors, "51.0 kOhm" for the others
     bool operator==(const SchematicRow&) const = default;
 };
 

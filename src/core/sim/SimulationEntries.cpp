@@ -15,22 +15,22 @@ namespace loopcraft {
 
 namespace {
 
-Message illegal(const char* message, const char* focus) {
-    return {kSimulIllegalEntryTitle, message, focus, {}};
+Message illegal(const char* message, std::optional<TextId> field) {
+    return {kSimulIllegalEntryTitle, message, field};
 }
 
-bool readInto(ParameterSet& params, TextId id, const std::string& text, const char* focus,
+bool readInto(ParameterSet& params, TextId id, const std::string& text,
               std::optional<Message>& failure) {
     std::string message;
     if (params.setEntry(id, text, &message))
         return true;
-    failure = Message{kFormatErrorTitle, message, focus, {}, true};
+    failure = Message{kFormatErrorTitle, message, id, true};
     return false;
 }
 
 std::optional<Message> memoryRefusal(const RunSize& size) {
     if (!(size.bytes <= kMaxRunBytes))
-        return illegal("T too large: the run would need more than 1 GiB of memory", "EditSimulT");
+        return illegal("T too large: the run would need more than 1 GiB of memory", TextId::SimulT);
     return std::nullopt;
 }
 
@@ -56,28 +56,28 @@ SimulationEntries SimulationEntries::fromParameters(const ParameterSet& p) {
 std::optional<Message> ReadSimulationEntries(ParameterSet& params, const SimulationEntries& e,
                                              Stimulus stimulus, bool adpll) {
     std::optional<Message> failure;
-    if (!readInto(params, TextId::Simulf0, e.Simulf0, "EditSimulf0", failure))
+    if (!readInto(params, TextId::Simulf0, e.Simulf0, failure))
         return failure;
     switch (stimulus) {
     case Stimulus::FStep:
-        if (!readInto(params, TextId::Simuldf, e.Simuldf, "EditSimuldf", failure))
+        if (!readInto(params, TextId::Simuldf, e.Simuldf, failure))
             return failure;
         break;
     case Stimulus::PhiStep:
-        if (!readInto(params, TextId::Simuldphi, e.Simuldphi, "EditSimuldphi", failure))
+        if (!readInto(params, TextId::Simuldphi, e.Simuldphi, failure))
             return failure;
         break;
     case Stimulus::NStep:
-        if (!readInto(params, TextId::SimuldN, e.SimuldN, "EditSimuldN", failure))
+        if (!readInto(params, TextId::SimuldN, e.SimuldN, failure))
             return failure;
         break;
     }
-    if (!adpll && !readInto(params, TextId::SimulnSamp, e.SimulnSamp, "EditSimulnSamp", failure))
+    if (!adpll && !readInto(params, TextId::SimulnSamp, e.SimulnSamp, failure))
         return failure;
-    if (!readInto(params, TextId::SimulT, e.SimulT, "EditSimulT", failure) ||
-        !readInto(params, TextId::SimulZoomFact, e.SimulZoomFact, "EditSimulZoomFact", failure) ||
-        !readInto(params, TextId::SimulSNR, e.SimulSNR, "EditSimulSNR", failure) ||
-        !readInto(params, TextId::SimulNoiseBW, e.SimulNoiseBW, "EditSimulNoiseBW", failure))
+    if (!readInto(params, TextId::SimulT, e.SimulT, failure) ||
+        !readInto(params, TextId::SimulZoomFact, e.SimulZoomFact, failure) ||
+        !readInto(params, TextId::SimulSNR, e.SimulSNR, failure) ||
+        !readInto(params, TextId::SimulNoiseBW, e.SimulNoiseBW, failure))
         return failure;
     if (adpll)
         params.SimulnSamp = 1;
@@ -179,34 +179,35 @@ std::optional<Message> ValidateSimulation(const ParameterSet& p, Stimulus stimul
                                           const Configuration& config, bool handedOver) {
     const bool adpll = config.isAdpll();
     if (p.Simulf0 <= 0)
-        return illegal("f0 must be > 0", "EditSimulf0");
+        return illegal("f0 must be > 0", TextId::Simulf0);
     if (stimulus == Stimulus::FStep && p.Simulf0 + p.Simuldf <= 0)
-        return illegal("Sum f0 + df must be > 0", "EditSimuldf");
+        return illegal("Sum f0 + df must be > 0", TextId::Simuldf);
     if (stimulus == Stimulus::PhiStep && (p.Simuldphi < -180 || p.Simuldphi > 180))
-        return illegal("dphi must be in range -180..180", "EditSimuldphi");
+        return illegal("dphi must be in range -180..180", TextId::Simuldphi);
     if (stimulus == Stimulus::NStep &&
         static_cast<long long>(p.ConfigN) + static_cast<long long>(p.SimuldN) <= 0)
-        return illegal("Sum N + dN must be > 0", "EditSimuldN");
+        return illegal("Sum N + dN must be > 0", TextId::SimuldN);
     if (!adpll && (p.SimulnSamp < 4 || p.SimulnSamp > 64))
-        return illegal("nSamp must be in range 4..64", "EditSimulnSamp");
+        return illegal("nSamp must be in range 4..64", TextId::SimulnSamp);
     if (p.SimulT <= 0)
-        return illegal("T must be > 0", "EditSimulT");
+        return illegal("T must be > 0", TextId::SimulT);
     if (p.SimulZoomFact < 1 || p.SimulZoomFact > 16)
-        return illegal("ZoomFact must be in range 1..16", "EditSimulZoomFact");
+        return illegal("ZoomFact must be in range 1..16", TextId::SimulZoomFact);
     if (p.SimulNoiseBW < 0.1f || p.SimulNoiseBW > 1.0f)
-        return illegal("NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW");
+        return illegal("NoiseBWRel must be in range 0.1..1", TextId::SimulNoiseBW);
 
     // Beyond the panel's own rules: counters that would divide by zero, and runs too large to
     // finish or to hold in memory.
     if (adpll && (p.FiltDesignM < 1 || p.FiltDesignN < 1 || p.FiltDesignK < 1))
-        return illegal("ADPLL counters M, N and K must be >= 1", "");
+        return illegal("ADPLL counters M, N and K must be >= 1", std::nullopt);
     if (!adpll && config.oscillator == Oscillator::VCOScaler && p.ConfigN < 1)
-        return illegal("N must be >= 1", "");
+        return illegal("N must be >= 1", std::nullopt);
     // The memory depends on "Add noise" and "Filter" as well, which the run checks exactly;
     // here a run is refused only when it cannot fit with any of those choices.
     const RunSize size = EstimateRunSize(p, stimulus, config, false, true, handedOver);
     if (!(size.steps <= kMaxRunSteps))
-        return illegal("T too large: the run would need more than 2000000000 steps", "EditSimulT");
+        return illegal("T too large: the run would need more than 2000000000 steps",
+                       TextId::SimulT);
     return memoryRefusal(size);
 }
 

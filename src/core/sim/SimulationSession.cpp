@@ -39,25 +39,6 @@ std::string* entryText(SimulationEntries& e, TextId id) {
     }
 }
 
-std::vector<std::pair<std::string, bool>> SimulationPanelVisibility::byObjectName() const {
-    std::vector<std::pair<std::string, bool>> out;
-    auto field = [&out](TextId id, bool visible) {
-        out.emplace_back(editFieldName(id), visible);
-        out.emplace_back(std::string("st") + textName(id), visible);
-    };
-    field(TextId::Simuldf, Simuldf);
-    field(TextId::Simuldphi, Simuldphi);
-    field(TextId::SimuldN, SimuldN);
-    out.emplace_back("rbSimulNstep", rbSimulNstep);
-    field(TextId::SimulnSamp, SimulnSamp);
-    out.emplace_back("cbSimulFilter", cbSimulFilter);
-    field(TextId::SimulSNR, noise);
-    field(TextId::SimulNoiseBW, noise);
-    out.emplace_back(kNoiseSeedLabel, noise);
-    out.emplace_back(kNewNoiseButton, noise);
-    return out;
-}
-
 SimulationSession::SimulationSession(ParameterSet& params, SimState& state)
     : mParams(params), mState(state) {
     LoadFromParameters();
@@ -112,7 +93,7 @@ SimulationOutcome SimulationSession::ChooseStimulus(Stimulus stimulus) {
     mPanel.stimulus = stimulus;
     SimulationOutcome outcome = ApplyStimulusRules();
     if (newlyNStep && !configuration().isAdpll()) {
-        outcome.message = Message{kNStepNoteTitle, kNStepNoteText, "", "", false, false};
+        outcome.message = Message{kNStepNoteTitle, kNStepNoteText, std::nullopt, false, false};
     }
     return outcome;
 }

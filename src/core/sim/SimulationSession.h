@@ -28,8 +28,6 @@ inline constexpr const char* kNStepNoteTitle = "Note";
 extern const char* const kNStepNoteText;
 
 // The panel's seed label and "New noise" button, shown with the noise fields.
-inline constexpr const char* kNoiseSeedLabel = "stSimulNoiseSeed";
-inline constexpr const char* kNewNoiseButton = "ButtonSimulNewNoise";
 // The seed label's text: "Seed 1".
 std::string NoiseSeedText(std::uint32_t seed);
 
@@ -54,8 +52,6 @@ struct SimulationPanelVisibility {
     bool cbSimulFilter = true;
     bool noise = false; // SNR, NoiseBW, the seed and "New noise"
 
-    // Visible state of every control the rules touch, by object name (labels included).
-    std::vector<std::pair<std::string, bool>> byObjectName() const;
     bool operator==(const SimulationPanelVisibility&) const = default;
 };
 

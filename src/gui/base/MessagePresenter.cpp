@@ -1,6 +1,7 @@
 #include "gui/base/MessagePresenter.h"
 
 #include "gui/base/UserDialogs.h"
+#include "gui/base/WidgetNames.h"
 
 #include <QLineEdit>
 #include <QWidget>
@@ -37,16 +38,14 @@ bool showMessage(UserDialogs& dialogs, QWidget* window, const Message& message) 
         dialogs.message(window, QString::fromStdString(message.title),
                         QString::fromStdString(message.text));
     }
-    if (message.focusField.empty()) {
+    if (!message.field) {
         return true;
     }
-    const QString name = QString::fromStdString(message.focusField);
-    QWidget* field = window->findChild<QWidget*>(name);
+    QString label;
+    QWidget* field = findField(window, *message.field, &label);
     if (field == nullptr) {
         return false;
     }
-    const QString label =
-        message.labelField.empty() ? labelNameOf(name) : QString::fromStdString(message.labelField);
     revealField(window, field, label);
     if (auto* edit = qobject_cast<QLineEdit*>(field); edit && message.selectAll) {
         edit->selectAll();

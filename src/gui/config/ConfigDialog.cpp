@@ -6,6 +6,7 @@
 #include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
 #include "gui/base/Visibility.h"
+#include "gui/base/WidgetNames.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -51,11 +52,11 @@ QRadioButton* ConfigDialog::radio(QWidget* parent, const char* name, const char*
 
 ConfigDialog::Field ConfigDialog::field(QWidget* parent, TextId id, const char* caption) {
     Field f{id};
-    const QString editName = QString::fromStdString(editFieldName(id));
+    const FieldNames names = fieldNames(id);
     f.edit = new QLineEdit(parent);
-    f.edit->setObjectName(editName);
+    f.edit->setObjectName(names.edit);
     f.label = new QLabel(QString::fromLatin1(caption), parent);
-    f.label->setObjectName(QStringLiteral("st") + editName.mid(4));
+    f.label->setObjectName(names.label);
     f.label->setBuddy(f.edit);
     f.label->setAlignment(Qt::AlignVCenter | Qt::AlignRight);
     return f;
@@ -252,7 +253,7 @@ void ConfigDialog::ApplyConfigRules() {
     const ConfigVisibility v = mSession.ApplyRules();
     showModel();
     // An edit always goes together with its label.
-    applyVisibility(this, v.byObjectName(), [](const QString& name) {
+    applyVisibility(this, objectVisibility(v), [](const QString& name) {
         return name.startsWith(QLatin1String("Edit"))
                    ? QStringList{QStringLiteral("st") + name.mid(4)}
                    : QStringList{};

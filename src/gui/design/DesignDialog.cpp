@@ -7,6 +7,7 @@
 #include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
 #include "gui/base/Visibility.h"
+#include "gui/base/WidgetNames.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/noise/PhaseNoiseWindow.h"
 #include "gui/schematic/SchematicWindow.h"
@@ -262,9 +263,10 @@ void DesignDialog::buildControls() {
     for (const Row& row : kRows) {
         const auto i = static_cast<std::size_t>(row.field);
         QWidget* parent = parentOf(row.field);
-        mLabels[i] = captionLabel(parent, designLabelName(row.field), row.caption);
+        const FieldNames names = fieldNames(designFieldText(row.field));
+        mLabels[i] = captionLabel(parent, names.label.toLatin1().constData(), row.caption);
         mEdits[i] = new QLineEdit(parent);
-        mEdits[i]->setObjectName(QString::fromLatin1(designEditName(row.field)));
+        mEdits[i]->setObjectName(names.edit);
         mLabels[i]->setBuddy(mEdits[i]);
     }
 
@@ -404,7 +406,7 @@ void DesignDialog::copyOut() {
 void DesignDialog::present(const Message& message) {
     showMessage(mDialogs, this, message);
     // The capacitor's entry comes with its unit.
-    if (message.focusField == designEditName(DesignField::C1)) {
+    if (message.field == designFieldText(DesignField::C1)) {
         mC1Unit->setVisible(true);
     }
     layoutControls(); // a revealed entry takes its place in its group
@@ -445,7 +447,7 @@ void DesignDialog::presentPending() {
 
 void DesignDialog::ApplyDesignPanelRules() {
     mSession.window().poleKind = mRealPoles->isChecked() ? PoleKind::Real : PoleKind::Complex;
-    applyVisibility(this, mSession.ApplyDesignPanelRules().byObjectName());
+    applyVisibility(this, objectVisibility(mSession.ApplyDesignPanelRules()));
     layoutControls();
 }
 

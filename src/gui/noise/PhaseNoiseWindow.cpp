@@ -3,6 +3,7 @@
 #include "gui/base/MessagePresenter.h"
 #include "gui/base/PictureActions.h"
 #include "gui/base/UserDialogs.h"
+#include "gui/base/WidgetNames.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
@@ -56,7 +57,7 @@ PhaseNoiseWindow::PhaseNoiseWindow(ParameterSet& params, UserDialogs& dialogs, Q
     for (std::size_t i = 0; i < kNoiseFieldCount; ++i) {
         const auto field = static_cast<NoiseField>(i);
         auto* e = new QLineEdit(QString::fromStdString(mSession.entry(field)), this);
-        e->setObjectName(QString::fromLatin1(noiseFieldName(field)));
+        e->setObjectName(noiseEditName(field));
         e->setMaximumWidth(110);
         form->addRow(QString::fromLatin1(noiseFieldCaption(field)), e);
         connect(e, &QLineEdit::textChanged, this, &PhaseNoiseWindow::recompute);

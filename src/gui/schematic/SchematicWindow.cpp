@@ -283,8 +283,12 @@ void SchematicWindow::copyIn() {
 
 void SchematicWindow::copyOut() {
     const SchematicLayout& layout = mSession.layout();
+    VisibilityList visibility{{"gbFilterSection1", layout.section1},
+                              {"gbFilterSection2", layout.section2}};
+    for (const SchematicLayoutRow& row : layout.rows())
+        visibility.emplace_back("stSchema" + row.key, row.shown);
     // The row's value field, or the capacitor's edit and unit list, go with its label.
-    applyVisibility(this, layout.byObjectName(), [](const QString& label) {
+    applyVisibility(this, visibility, [](const QString& label) {
         const QString designator = label.mid(8); // after "stSchema"
         return QStringList{label + QStringLiteral("Val"),
                            QStringLiteral("EditSchema") + designator + "Val",
@@ -292,8 +296,10 @@ void SchematicWindow::copyOut() {
     });
     for (int i = 0; i < 11; ++i) {
         const auto c = static_cast<Component>(i);
-        if (auto* field = findChild<QLabel*>(QString::fromLatin1(componentFieldName(c)))) {
-            field->setText(QString::fromStdString(mSession.valueText(c)));
+        const QString field = QStringLiteral("stSchema") + QString::fromLatin1(componentName(c)) +
+                              QStringLiteral("Val");
+        if (auto* label = findChild<QLabel*>(field)) {
+            label->setText(QString::fromStdString(mSession.valueText(c)));
         }
     }
     mPicture.setContent(mSession);

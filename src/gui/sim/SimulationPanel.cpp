@@ -8,6 +8,7 @@
 #include "gui/base/Placement.h"
 #include "gui/base/UserDialogs.h"
 #include "gui/base/Visibility.h"
+#include "gui/base/WidgetNames.h"
 #include "gui/sim/SimulationPlotView.h"
 #include "render/base/DrawingSurface.h"
 #include "render/sim/ProtocolPagePainter.h"
@@ -107,9 +108,10 @@ void SimulationPanel::buildControls() {
     for (const FieldRow& row : kFieldRows) {
         Field f{row.id};
         f.edit = new QLineEdit(this);
-        f.edit->setObjectName(QString::fromStdString(editFieldName(row.id)));
+        const FieldNames names = fieldNames(row.id);
+        f.edit->setObjectName(names.edit);
         f.label = new QLabel(QString::fromLatin1(row.caption), this);
-        f.label->setObjectName(QStringLiteral("st") + QString::fromLatin1(textName(row.id)));
+        f.label->setObjectName(names.label);
         mFields.push_back(f);
     }
     mCbAddNoise = new QCheckBox(QStringLiteral("Add noise"), this);
@@ -189,7 +191,7 @@ void SimulationPanel::copyOut() {
     mCbFilter->setChecked(model.filter);
     mCbModel->setChecked(mSession.params().sidecar.SimShowModel);
     mSeedLabel->setText(QString::fromStdString(NoiseSeedText(mSession.params().sidecar.NoiseSeed)));
-    applyVisibility(this, mSession.visibility().byObjectName());
+    applyVisibility(this, objectVisibility(mSession.visibility()));
     mShowingModel = false;
 }
 
@@ -204,8 +206,7 @@ void SimulationPanel::copyIn() {
 
 void SimulationPanel::showPanelMessage(const Message& message) {
     if (!showMessage(mDialogs, this, message)) {
-        qCritical("Loopcraft: the simulation panel has no field named %s",
-                  message.focusField.c_str());
+        qCritical("Loopcraft: the simulation panel has no field for %s", textName(*message.field));
     }
 }
 

@@ -275,10 +275,7 @@ std::optional<WmfPicture> loadSchematicDrawing(const QString& name, const QStrin
         *error =
             Message{"Schematic",
                     QStringLiteral("Cannot load the drawing %1: %2").arg(name, why).toStdString(),
-                    {},
-                    {},
-                    false,
-                    false};
+                    std::nullopt, false, false};
     }
     return picture;
 }

@@ -22,7 +22,7 @@ struct ValidationCase {
     const char* points;
     int code;
     const char* message;
-    const char* focus;
+    TextId focus;
 };
 
 class BodeValidation : public ::testing::TestWithParam<ValidationCase> {};
@@ -35,33 +35,44 @@ TEST_P(BodeValidation, FirstBrokenRuleWins) {
     if (p.code != 0) {
         const Message error = BodeEntryError(p.code);
         EXPECT_EQ(error.text, p.message);
-        EXPECT_EQ(error.focusField, p.focus);
+        EXPECT_EQ(error.field, p.focus);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, BodeValidation,
     ::testing::Values(
-        ValidationCase{"0", "-1", "0", 1, "fMin must be positive", "EditBodefMin"},
-        ValidationCase{"10", "-1", "0", 2, "fMax must be positive", "EditBodefMax"},
-        ValidationCase{"10", "10", "0", 3, "fMax must be greater than fMin", "EditBodefMax"},
-        ValidationCase{"10", "100", "0", 4, "NumPoints must be positive", "EditBodeNumPoints"},
+        ValidationCase{"0", "-1", "0", 1, "fMin must be positive", TextId::BodefMin},
+        ValidationCase{"10", "-1", "0", 2, "fMax must be positive", TextId::BodefMax},
+        ValidationCase{"10", "10", "0", 3, "fMax must be greater than fMin", TextId::BodefMax},
+        ValidationCase{"10", "100", "0", 4, "NumPoints must be positive", TextId::BodeNumPoints},
         // 1 decade x 100000 + 1 points is one too many; 99999 per decade fits exactly
         ValidationCase{"10", "100", "100000", 5,
                        "NumPoints too large: the plot would need more than 100000 points",
-                       "EditBodeNumPoints"},
-        ValidationCase{"10", "100", "99999", 0, "", ""},
+                       TextId::BodeNumPoints},
+        ValidationCase{"10", "100", "99999", 0, "", {}},
         ValidationCase{"1e-30", "1e30", "2147483647", 5,
                        "NumPoints too large: the plot would need more than 100000 points",
-                       "EditBodeNumPoints"}));
+                       TextId::BodeNumPoints}));
+
+// A typo is shown, not swallowed: the window selects the whole entry to be typed again.
+TEST(BodeEntries, FormatErrorNamesItsParameterAndIsShown) {
+    ParameterSet params;
+    const std::optional<Message> m = CheckBodeEntries(params, {"1k", "1e6", "7"});
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->title, kFormatErrorTitle);
+    EXPECT_EQ(m->field, TextId::BodefMin);
+    EXPECT_TRUE(m->selectAll);
+    EXPECT_FALSE(m->silent);
+}
 
 TEST(BodeEntries, MalformedEntryStopsReadingAndKeepsLaterValues) {
     ParameterSet params;
     std::string message;
-    std::string field;
+    TextId field{};
     EXPECT_FALSE(ReadBodeEntries(params, {"2000", "1e6x", "7"}, &message, &field));
     EXPECT_EQ(message, kInvalidFloatMessage);
-    EXPECT_EQ(field, "EditBodefMax");
+    EXPECT_EQ(field, TextId::BodefMax);
     EXPECT_FLOAT_EQ(params.BodefMin, 2000);
     EXPECT_EQ(params.BodeNumPoints, 50);
 }

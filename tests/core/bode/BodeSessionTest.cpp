@@ -29,7 +29,7 @@ TEST(BodeSession, RefusedEntriesNameTheirFieldAndKeepTheStoredGrid) {
     BodeSession bode(params);
     const BodeRun run = bode.Compute({"0", "1000", "10"});
     ASSERT_TRUE(run.error);
-    EXPECT_EQ(run.error->focusField, editFieldName(TextId::BodefMin));
+    EXPECT_EQ(run.error->field, TextId::BodefMin);
     const std::optional<Message> done = bode.Done({"100", "1000", "x"});
     ASSERT_TRUE(done);
     EXPECT_EQ(done->title, kFormatErrorTitle);

@@ -121,7 +121,7 @@ TEST_P(ConfigSessionViolation, NamesItsRuleAndField) {
     ASSERT_TRUE(o.message);
     EXPECT_EQ(o.message->title, v.title);
     EXPECT_EQ(o.message->text, v.message);
-    EXPECT_EQ(o.message->focusField, editFieldName(v.focus));
+    EXPECT_EQ(o.message->field, v.focus);
     if (v.title != std::string(kIllegalEntryTitle)) {
         EXPECT_TRUE(o.message->selectAll);
         return;
@@ -160,8 +160,8 @@ TEST_F(ConfigSessionTest, FormatErrorStopsReadingWithEarlierValuesAndFlagsKept) 
     type(TextId::ConfigN, "7");
     const ConfigOutcome o = session.Done();
     ASSERT_TRUE(o.message);
-    EXPECT_EQ(*o.message, (Message{kFormatErrorTitle, "Invalid floating format",
-                                   editFieldName(TextId::ConfigK0), "", true, false}));
+    EXPECT_EQ(*o.message, (Message{kFormatErrorTitle, "Invalid floating format", TextId::ConfigK0,
+                                   true, false}));
     EXPECT_EQ(params.rbConfigDPLLJK, 1); // stored before reading
     EXPECT_EQ(params.ConfigKd, 2.5f);    // read before the failure
     EXPECT_EQ(params.text(TextId::ConfigK0), "130000");
@@ -175,7 +175,7 @@ TEST_F(ConfigSessionTest, AdpllReadsOnlyItsCentreFrequency) {
     ConfigOutcome o = session.Done();
     ASSERT_TRUE(o.message);
     EXPECT_EQ(o.message->text, "f0 must be positive");
-    EXPECT_EQ(o.message->focusField, editFieldName(TextId::ConfigADPLLf0));
+    EXPECT_EQ(o.message->field, TextId::ConfigADPLLf0);
     EXPECT_EQ(params.rbConfigADPLL, 1);
 
     type(TextId::ConfigADPLLf0, "250000");

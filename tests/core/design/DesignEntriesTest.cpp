@@ -29,7 +29,7 @@ struct RuleRow {
     const char* text;
     int code;
     const char* message;
-    const char* focus;
+    TextId focus;
 };
 
 class DesignValidationTest : public testing::TestWithParam<RuleRow> {};
@@ -45,7 +45,7 @@ TEST_P(DesignValidationTest, FirstBrokenRuleGivesItsCodeMessageAndFocus) {
         const Message m = DesignErrorMessage(code, c);
         EXPECT_EQ(m.title, "Illegal entry");
         EXPECT_EQ(m.text, row.message);
-        EXPECT_EQ(m.focusField, row.focus);
+        EXPECT_EQ(m.field, row.focus);
         EXPECT_FALSE(m.silent);
     }
 }
@@ -53,24 +53,24 @@ TEST_P(DesignValidationTest, FirstBrokenRuleGivesItsCodeMessageAndFocus) {
 using T = TextId;
 const char* const kKRange = "K must be integer power of 2 in range 2^3..2^17";
 const RuleRow kRules[] = {
-    {true, T::FiltDesignADPLLfH, "0", 1, "fH must be positive", "EditFiltDesignADPLLfH"},
-    {true, T::FiltDesignM, "-1", 2, "M must be positive", "EditFiltDesignM"},
-    {true, T::FiltDesignK, "0", 3, "K must be positive", "EditFiltDesignK"},
-    {true, T::FiltDesignK, "4", 14, kKRange, "EditFiltDesignK"},
-    {true, T::FiltDesignK, "262144", 14, kKRange, "EditFiltDesignK"},
-    {true, T::FiltDesignK, "24", 14, kKRange, "EditFiltDesignK"},
-    {true, T::FiltDesignK, "131072", 0, "", ""},
-    {true, T::FiltDesignN, "0", 4, "N must be positive", "EditFiltDesignN"},
+    {true, T::FiltDesignADPLLfH, "0", 1, "fH must be positive", TextId::FiltDesignADPLLfH},
+    {true, T::FiltDesignM, "-1", 2, "M must be positive", TextId::FiltDesignM},
+    {true, T::FiltDesignK, "0", 3, "K must be positive", TextId::FiltDesignK},
+    {true, T::FiltDesignK, "4", 14, kKRange, TextId::FiltDesignK},
+    {true, T::FiltDesignK, "262144", 14, kKRange, TextId::FiltDesignK},
+    {true, T::FiltDesignK, "24", 14, kKRange, TextId::FiltDesignK},
+    {true, T::FiltDesignK, "131072", 0, "", {}},
+    {true, T::FiltDesignN, "0", 4, "N must be positive", TextId::FiltDesignN},
     // Mixed-signal values do not count in the ADPLL category, and the other way round.
-    {true, T::FiltDesignTau1, "0", 0, "", ""},
-    {false, T::FiltDesignK, "0", 0, "", ""},
-    {false, T::FiltDesignLDPLLf3db, "0", 5, "f3db must be positive", "EditFiltDesignLDPLLf3db"},
-    {false, T::FiltDesignKa, "-2", 6, "Ka must be positive", "EditFiltDesignKa"},
-    {false, T::FiltDesignTau1, "0", 7, "Tau1 must be positive", "EditFiltDesignTau1"},
-    {false, T::FiltDesignTau5, "0", 11, "Tau5 must be positive", "EditFiltDesignTau5"},
-    {false, T::FiltDesignfs, "0", 12, "fs must be positive", "EditFiltDesignfs"},
-    {false, T::FiltDesignzeta, "0", 13, "zeta must be positive", "EditFiltDesignzeta"},
-    {false, T::SchemaC1Val, "0", 15, "C1 must be positive", "EditFiltDesignC1"}};
+    {true, T::FiltDesignTau1, "0", 0, "", {}},
+    {false, T::FiltDesignK, "0", 0, "", {}},
+    {false, T::FiltDesignLDPLLf3db, "0", 5, "f3db must be positive", TextId::FiltDesignLDPLLf3db},
+    {false, T::FiltDesignKa, "-2", 6, "Ka must be positive", TextId::FiltDesignKa},
+    {false, T::FiltDesignTau1, "0", 7, "Tau1 must be positive", TextId::FiltDesignTau1},
+    {false, T::FiltDesignTau5, "0", 11, "Tau5 must be positive", TextId::FiltDesignTau5},
+    {false, T::FiltDesignfs, "0", 12, "fs must be positive", TextId::FiltDesignfs},
+    {false, T::FiltDesignzeta, "0", 13, "zeta must be positive", TextId::FiltDesignzeta},
+    {false, T::SchemaC1Val, "0", 15, "C1 must be positive", TextId::SchemaC1Val}};
 INSTANTIATE_TEST_SUITE_P(Rules, DesignValidationTest, testing::ValuesIn(kRules));
 
 TEST(DesignValidationOrder, PowerOfTwoRuleComesBeforeN) {
@@ -102,7 +102,7 @@ TEST(DesignEntryReading, AdpllReadsItsFourEntriesOnly) {
     const auto m = ReadDesignEntries(w, Category::Adpll, p);
     ASSERT_TRUE(m);
     EXPECT_EQ(m->text, "Invalid integer format");
-    EXPECT_EQ(m->focusField, "EditFiltDesignN");
+    EXPECT_EQ(m->field, TextId::FiltDesignN);
     EXPECT_EQ(p.FiltDesignK, 16);
 }
 

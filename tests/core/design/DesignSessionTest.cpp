@@ -70,7 +70,7 @@ TEST_F(DesignSessionTest, RequestAboveTheMaximumWarnsAndChangesNothing) {
     EXPECT_EQ(o.message->title, "Warning");
     EXPECT_EQ(o.message->text.rfind("Maximum f3db frequency with this PLL is 26343.5 Hz.\r\n", 0),
               0U);
-    EXPECT_EQ(o.message->focusField, "EditFiltDesignLDPLLf3db");
+    EXPECT_EQ(o.message->field, TextId::FiltDesignLDPLLf3db);
     EXPECT_EQ(d.window().entries, before.entries);
     EXPECT_EQ(params.text(TextId::FiltDesignTau1), "0.000500");
 }
@@ -135,7 +135,7 @@ TEST_F(DesignSessionTest, ReadFailureKeepsEarlierFieldsAndFocusesTheEntry) {
     ASSERT_TRUE(o.message);
     EXPECT_EQ(o.message->title, "Format error");
     EXPECT_EQ(o.message->text, "Invalid floating format");
-    EXPECT_EQ(o.message->focusField, "EditFiltDesignTau2");
+    EXPECT_EQ(o.message->field, TextId::FiltDesignTau2);
     EXPECT_TRUE(o.message->selectAll);
     EXPECT_EQ(params.text(TextId::FiltDesignKa), "12");
     EXPECT_EQ(params.text(TextId::FiltDesignTau3), "0.000005");
@@ -148,8 +148,7 @@ TEST_F(DesignSessionTest, HiddenTau3StillStopsOrderTwo) {
     ASSERT_TRUE(o.message);
     EXPECT_EQ(o.message->title, "Illegal entry");
     EXPECT_EQ(o.message->text, "Tau3 must be positive");
-    EXPECT_EQ(o.message->focusField, "EditFiltDesignTau3");
-    EXPECT_EQ(o.message->labelField, "stFiltDesignTau3");
+    EXPECT_EQ(o.message->field, TextId::FiltDesignTau3);
 }
 
 TEST_F(DesignSessionTest, LoopWithoutCrossingReportsAndChangesNothing) {
@@ -208,7 +207,7 @@ TEST_F(DesignSessionTest, AdpllParamsFillTheEntriesOnlyAndRefuseUnreachableRange
     const DesignOutcome refused = d.CalcAdpllParams();
     EXPECT_FALSE(refused.ok);
     ASSERT_TRUE(refused.message);
-    EXPECT_EQ(refused.message->focusField, "EditFiltDesignADPLLfH");
+    EXPECT_EQ(refused.message->field, TextId::FiltDesignADPLLfH);
     EXPECT_EQ(d.window().entry(DesignField::M), "65");
 }
 

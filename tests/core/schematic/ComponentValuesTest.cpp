@@ -174,14 +174,15 @@ TEST(CapacitorEntries, RefusedEntriesGiveTitleMessageAndFocus) {
     struct Case {
         int order;
         LoopFilter filter;
-        const char *c1, *c4, *title, *message, *focus;
+        const char *c1, *c4, *title, *message;
+        TextId focus;
     };
     const Case cases[] = {{4, LoopFilter::ActivePI, "0", "-1", "Illegal entry",
-                           "C1 must be positive", "EditSchemaC1Val"},
+                           "C1 must be positive", TextId::SchemaC1Val},
                           {5, LoopFilter::ActiveLL, "10", "-1", "Illegal entry",
-                           "C4 must be positive", "EditSchemaC4Val"},
+                           "C4 must be positive", TextId::SchemaC4Val},
                           {4, LoopFilter::ActiveLL, "10", "1,5", "Format error",
-                           kInvalidFloatMessage, "EditSchemaC4Val"}};
+                           kInvalidFloatMessage, TextId::SchemaC4Val}};
     for (const Case& c : cases) {
         ParameterSet params;
         const auto r =
@@ -189,7 +190,7 @@ TEST(CapacitorEntries, RefusedEntriesGiveTitleMessageAndFocus) {
         ASSERT_TRUE(r.error) << c.message;
         EXPECT_EQ(r.error->title, c.title);
         EXPECT_EQ(r.error->text, c.message);
-        EXPECT_EQ(r.error->focusField, c.focus);
+        EXPECT_EQ(r.error->field, c.focus);
         EXPECT_TRUE(r.values.empty());
     }
 }

@@ -49,7 +49,7 @@ std::set<std::string> valuedRows(const FilterCircuit& c) {
     for (const auto& p : c.parts) {
         if (p.kind == PartKind::Resistor || p.kind == PartKind::Capacitor) {
             rows.insert(p.row);
-            EXPECT_EQ(p.row.rfind("stSchema" + p.designator, 0), 0U) << p.name;
+            EXPECT_EQ(p.row.rfind(p.designator, 0), 0U) << p.name;
         }
     }
     return rows;
@@ -63,19 +63,18 @@ TEST_P(FilterCircuits, PartsAreTheRowsTheWindowShowsAndTheCalculationFills) {
     EXPECT_EQ(c.file, layout.file);
 
     std::set<std::string> shown;
-    for (const auto& [object, visible] : layout.byObjectName()) {
-        if (visible && object.rfind("stSchema", 0) == 0) {
-            shown.insert(object);
+    for (const SchematicLayoutRow& row : layout.rows()) {
+        if (row.shown) {
+            shown.insert(row.key);
         }
     }
-    std::set<std::string> computed{"stSchemaC1"};
+    std::set<std::string> computed{"C1"};
     const auto values = CalcComponentValues(designInputs(c));
     for (const auto& v : values) {
-        const std::string field = componentFieldName(v.component);
-        computed.insert(field.substr(0, field.size() - 3));
+        computed.insert(componentName(v.component));
     }
     if (hasSection2(c.filterOrder + 1, c.filter)) {
-        computed.insert("stSchemaC4");
+        computed.insert("C4");
     }
     const auto rows = valuedRows(c);
     EXPECT_EQ(rows, shown);

@@ -5,7 +5,7 @@
 namespace loopcraft {
 
 void PrintTo(const SchematicRow& r, std::ostream* os) {
-    *os << r.section << ' ' << r.caption << ' ' << r.field << " \"" << r.value << '"';
+    *os << r.section << ' ' << r.caption << ' ' << r.key << " \"" << r.value << '"';
 }
 
 namespace {
@@ -29,12 +29,12 @@ TEST(SchematicSession, ShowLaysOutTheRowsWithTheirValuesAndFigures) {
     ASSERT_TRUE(o.ok);
     EXPECT_EQ(session.layout().file, "ActivePI3_I.wmf");
     const std::vector<SchematicRow> expected{
-        {1, "C1", "stSchemaC1", "EditSchemaC1Val", "22 nF"},
-        {1, "R2", "stSchemaR2", "stSchemaR2Val", "2.4 kOhm"}, // 50 µs / 22 nF
-        {2, "C4", "stSchemaC4", "EditSchemaC4Val", "10 nF"},
-        {2, "C5", "stSchemaC5", "stSchemaC5Val", session.valueText(Component::C5)},
-        {2, "R4", "stSchemaR4", "stSchemaR4Val", session.valueText(Component::R4)},
-        {2, "R5", "stSchemaR5", "stSchemaR5Val", session.valueText(Component::R5)}};
+        {1, "C1", "C1", TextId::SchemaC1Val, "22 nF"},
+        {1, "R2", "R2", std::nullopt, "2.4 kOhm"}, // 50 µs / 22 nF
+        {2, "C4", "C4", TextId::SchemaC4Val, "10 nF"},
+        {2, "C5", "C5", std::nullopt, session.valueText(Component::C5)},
+        {2, "R4", "R4", std::nullopt, session.valueText(Component::R4)},
+        {2, "R5", "R5", std::nullopt, session.valueText(Component::R5)}};
     EXPECT_EQ(session.rows(), expected);
     EXPECT_EQ(session.valueText(Component::C5), "39.0 nF"); // 2 C4 / 0.707²
     EXPECT_TRUE(session.check().designed);
@@ -53,7 +53,7 @@ TEST(SchematicSession, CalculateAndDoneReadCheckAndKeepUnitsWithNumbers) {
     SchematicOutcome o = session.Calculate();
     ASSERT_TRUE(o.message);
     EXPECT_EQ(o.message->text, "C4 must be positive");
-    EXPECT_EQ(o.message->focusField, "EditSchemaC4Val");
+    EXPECT_EQ(o.message->field, TextId::SchemaC4Val);
     EXPECT_EQ(session.valueText(Component::R2), r2);
     EXPECT_EQ(params.text(TextId::SchemaC1Val), "0.022");
     EXPECT_EQ(params.SchemaC1Unit, 2);

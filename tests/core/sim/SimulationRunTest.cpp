@@ -37,29 +37,30 @@ float finalUf(const SimState& s) {
 TEST(ValidateSimulation, FirstBrokenRuleWithItsFocus) {
     constexpr Stimulus S = Stimulus::FStep;
     // (field, text, stimulus, message, focus)
-    const std::tuple<TextId, const char*, Stimulus, const char*, const char*> rules[] = {
-        {TextId::Simulf0, "0", S, "f0 must be > 0", "EditSimulf0"},
-        {TextId::Simuldf, "-100000", S, "Sum f0 + df must be > 0", "EditSimuldf"},
+    const std::tuple<TextId, const char*, Stimulus, const char*, TextId> rules[] = {
+        {TextId::Simulf0, "0", S, "f0 must be > 0", TextId::Simulf0},
+        {TextId::Simuldf, "-100000", S, "Sum f0 + df must be > 0", TextId::Simuldf},
         {TextId::Simuldphi, "180.5", Stimulus::PhiStep, "dphi must be in range -180..180",
-         "EditSimuldphi"},
-        {TextId::SimuldN, "-1", Stimulus::NStep, "Sum N + dN must be > 0", "EditSimuldN"},
-        {TextId::SimulnSamp, "65", S, "nSamp must be in range 4..64", "EditSimulnSamp"},
-        {TextId::SimulT, "0", S, "T must be > 0", "EditSimulT"},
-        {TextId::SimulZoomFact, "17", S, "ZoomFact must be in range 1..16", "EditSimulZoomFact"},
+         TextId::Simuldphi},
+        {TextId::SimuldN, "-1", Stimulus::NStep, "Sum N + dN must be > 0", TextId::SimuldN},
+        {TextId::SimulnSamp, "65", S, "nSamp must be in range 4..64", TextId::SimulnSamp},
+        {TextId::SimulT, "0", S, "T must be > 0", TextId::SimulT},
+        {TextId::SimulZoomFact, "17", S, "ZoomFact must be in range 1..16", TextId::SimulZoomFact},
         // Checked even though no noise is added.
-        {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1", "EditSimulNoiseBW"},
+        {TextId::SimulNoiseBW, "0.09", S, "NoiseBWRel must be in range 0.1..1",
+         TextId::SimulNoiseBW},
         {TextId::SimulT, "30000", S, "T too large: the run would need more than 2000000000 steps",
-         "EditSimulT"},
+         TextId::SimulT},
         // Beyond the memory limit even with "Filter" and without noise.
         {TextId::SimulT, "2000", S, "T too large: the run would need more than 1 GiB of memory",
-         "EditSimulT"}};
+         TextId::SimulT}};
     for (const auto& [field, text, stimulus, message, focus] : rules) {
         ParameterSet p;
         ASSERT_TRUE(p.setEntry(field, text));
         const auto m = ValidateSimulation(p, stimulus, Configuration::fromFlags(p));
-        ASSERT_TRUE(m.has_value()) << focus << " " << text;
+        ASSERT_TRUE(m.has_value()) << textName(focus) << " " << text;
         EXPECT_EQ(m->title + ": " + m->text, std::string("Illegal Entry: ") + message);
-        EXPECT_EQ(m->focusField, focus) << text;
+        EXPECT_EQ(m->field, focus) << text;
     }
 }
 
@@ -76,8 +77,8 @@ TEST(ValidateSimulation, BoundariesAreAcceptedAndTheOrderDecides) {
     EXPECT_TRUE(ValidateSimulation(p, Stimulus::NStep, Configuration::fromFlags(p)));
     p.SimulnSamp = 3; // before T
     p.SimulT = -1;
-    EXPECT_EQ(ValidateSimulation(p, Stimulus::FStep, Configuration::fromFlags(p))->focusField,
-              "EditSimulnSamp");
+    EXPECT_EQ(ValidateSimulation(p, Stimulus::FStep, Configuration::fromFlags(p))->field,
+              TextId::SimulnSamp);
 }
 
 TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
@@ -90,7 +91,7 @@ TEST(ReadSimulationEntries, StopsAtTheFirstFormatErrorKeepingEarlierFields) {
     const auto m = ReadSimulationEntries(p, e, Stimulus::FStep, false);
     ASSERT_TRUE(m.has_value());
     EXPECT_EQ(m->title + ": " + m->text, "Format error: Invalid floating format");
-    EXPECT_EQ(m->focusField, "EditSimulT");
+    EXPECT_EQ(m->field, TextId::SimulT);
     EXPECT_EQ(p.Simulf0, 50000);
     EXPECT_EQ(p.SimulnSamp, 8);
     EXPECT_EQ(p.SimulZoomFact, 1); // after the broken field: not read

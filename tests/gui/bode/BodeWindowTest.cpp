@@ -2,6 +2,7 @@
 
 #include "core/design/DesignSession.h"
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/WidgetNames.h"
 #include "tests/gui/GuiTestSupport.h"
 #include "tests/gui/RecordingHelpService.h"
 
@@ -75,7 +76,7 @@ TEST_F(BodeWindowTest, EveryFieldAMessageCanNameIsAControl) {
     for (int code = 1; code <= 5; ++code)
         EXPECT_TRUE(showMessage(fakeDialogs(), &window, BodeEntryError(code))) << code;
     for (TextId id : {TextId::BodefMin, TextId::BodefMax, TextId::BodeNumPoints})
-        EXPECT_NE(window.findChild<QLineEdit*>(QString::fromStdString(editFieldName(id))), nullptr);
+        EXPECT_NE(findField(&window, id), nullptr);
 }
 
 // Redraw and Done check the entries; a refused one keeps the plot and the window.

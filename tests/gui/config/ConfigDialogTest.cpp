@@ -1,5 +1,6 @@
 #include "gui/config/ConfigDialog.h"
 
+#include "gui/base/WidgetNames.h"
 #include "gui/shell/HelpWindow.h"
 #include "gui/shell/WindowHelpService.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -155,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Every field the checks can name must be in the dialog with its label; a typo in a rule would
 // leave the user's focus nowhere. The walk breaks each value in turn, in both categories.
 TEST_F(ConfigDialogTest, EveryFieldTheChecksNameIsInTheDialog) {
-    std::set<std::string> named;
+    std::set<TextId> named;
     for (int slot = 0; slot < kTextCount; ++slot) {
         const auto id = static_cast<TextId>(slot);
         if (!std::string(textName(id)).starts_with("Config"))
@@ -165,16 +166,17 @@ TEST_F(ConfigDialogTest, EveryFieldTheChecksNameIsInTheDialog) {
                 ParameterSet p;
                 p.selectFlag(category);
                 p.setEntry(id, text);
-                if (auto message = ValidateConfiguration(p)) {
-                    named.insert(message->focusField);
-                    named.insert(message->labelField);
-                }
+                if (auto message = ValidateConfiguration(p); message && message->field)
+                    named.insert(*message->field);
             }
         }
     }
-    EXPECT_EQ(named.size(), 2u * 13) << "all edits but U- can be named";
-    for (const std::string& name : named)
-        EXPECT_NE(dialog.findChild<QWidget*>(QString::fromStdString(name)), nullptr) << name;
+    EXPECT_EQ(named.size(), 13u) << "all edits but U- can be named";
+    for (TextId id : named) {
+        QString label;
+        EXPECT_NE(findField(&dialog, id, &label), nullptr) << textName(id);
+        EXPECT_NE(dialog.findChild<QLabel*>(label), nullptr) << textName(id);
+    }
 }
 
 TEST_F(ConfigDialogTest, FormatErrorSelectsTheWholeText) {

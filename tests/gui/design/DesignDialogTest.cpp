@@ -1,6 +1,7 @@
 #include "gui/design/DesignDialog.h"
 
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/WidgetNames.h"
 #include "gui/bode/BodeWindow.h"
 #include "gui/schematic/SchematicWindow.h"
 #include "tests/gui/GuiTestSupport.h"
@@ -70,14 +71,18 @@ TEST_F(DesignDialogTest, EveryFieldAMessageCanNameIsAControl) {
     chargePump.detector = Detector::PFD_CP;
     for (int code = 1; code <= 15; ++code) {
         const Message m = DesignErrorMessage(static_cast<DesignErrorCode>(code), chargePump);
-        EXPECT_TRUE(showMessage(fakeDialogs(), &dialog, m)) << m.focusField;
-        EXPECT_NE(dialog.findChild<QWidget*>(QString::fromStdString(m.labelField)), nullptr);
+        ASSERT_TRUE(m.field) << code;
+        EXPECT_TRUE(showMessage(fakeDialogs(), &dialog, m)) << textName(*m.field);
+        QString label;
+        findField(&dialog, *m.field, &label);
+        EXPECT_NE(dialog.findChild<QWidget*>(label), nullptr) << textName(*m.field);
     }
     // Format errors name the entry that did not convert: every entry of both panels.
     for (int i = 0; i < kDesignFieldCount; ++i) {
         const auto f = static_cast<DesignField>(i);
-        EXPECT_NE(dialog.findChild<QLineEdit*>(designEditName(f)), nullptr);
-        EXPECT_NE(dialog.findChild<QLabel*>(designLabelName(f)), nullptr);
+        const FieldNames names = fieldNames(designFieldText(f));
+        EXPECT_NE(dialog.findChild<QLineEdit*>(names.edit), nullptr);
+        EXPECT_NE(dialog.findChild<QLabel*>(names.label), nullptr);
     }
 }
 
@@ -121,7 +126,10 @@ TEST_P(DesignPanelVisibility, ShowsTheControlsOfTheConfiguration) {
     // A label always goes with its entry.
     for (int i = 0; i < kDesignFieldCount; ++i) {
         const auto f = static_cast<DesignField>(i);
-        EXPECT_EQ(shown(designEditName(f)), shown(designLabelName(f))) << designEditName(f);
+        const FieldNames names = fieldNames(designFieldText(f));
+        EXPECT_EQ(shown(names.edit.toLatin1().constData()),
+                  shown(names.label.toLatin1().constData()))
+            << names.edit.toStdString();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "gui/sim/SimulationPanel.h"
 
 #include "gui/base/MessagePresenter.h"
+#include "gui/base/WidgetNames.h"
 #include "gui/config/ConfigDialog.h"
 #include "gui/sim/SimulationPlotView.h"
 #include "render/base/DrawingSurface.h"
@@ -267,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the user's focus nowhere. The walk breaks each entry in turn for every stimulus and category.
 TEST_F(SimulationPanelTest, EveryFieldTheChecksNameIsOnThePanel) {
     open();
-    std::set<std::string> named;
+    std::set<TextId> named;
     for (TextId id : simulationValueOrder()) {
         for (const char* text : {"x", "0", "-1e30", "1e30"}) {
             for (Stimulus stimulus : {Stimulus::FStep, Stimulus::PhiStep, Stimulus::NStep}) {
@@ -279,18 +280,17 @@ TEST_F(SimulationPanelTest, EveryFieldTheChecksNameIsOnThePanel) {
                     session.ChooseStimulus(stimulus);
                     session.panel().entries.SimulT = "0.00002";
                     *entryText(session.panel().entries, id) = text;
-                    if (auto message = session.Run().message)
-                        named.insert(message->focusField);
+                    if (auto message = session.Run().message; message && message->field)
+                        named.insert(*message->field);
                 }
             }
         }
     }
-    named.erase("");
     EXPECT_EQ(named.size(), 9u) << "every entry can be named";
-    for (const std::string& name : named) {
-        EXPECT_NE(panel()->findChild<QLineEdit*>(QString::fromStdString(name)), nullptr) << name;
-        EXPECT_NE(panel()->findChild<QWidget*>(labelNameOf(QString::fromStdString(name))), nullptr)
-            << name;
+    for (TextId id : named) {
+        QString label;
+        EXPECT_NE(findField(panel(), id, &label), nullptr) << textName(id);
+        EXPECT_NE(panel()->findChild<QWidget*>(label), nullptr) << textName(id);
     }
 }
 
