@@ -40,7 +40,7 @@ ConfigDialog::ConfigDialog(ParameterSet& params, HelpService& help, UserDialogs&
     setWindowModality(Qt::WindowModal);
     buildControls();
     resize(1000, 640);
-    copyOut();
+    reload();
     ApplyConfigRules();
 }
 
@@ -232,12 +232,12 @@ void ConfigDialog::copyIn() {
         *m.entry(f->id) = f->edit->text().toStdString();
 }
 
-void ConfigDialog::copyOut() {
+void ConfigDialog::reload() {
     mSession.Fill();
-    showModel();
+    copyOut();
 }
 
-void ConfigDialog::showModel() {
+void ConfigDialog::copyOut() {
     const ConfigDialogModel& m = mSession.model();
     if (m.radios != radioStates())
         setRadioStates(m.radios);
@@ -251,7 +251,7 @@ void ConfigDialog::showModel() {
 void ConfigDialog::ApplyConfigRules() {
     copyIn();
     const ConfigVisibility v = mSession.ApplyRules();
-    showModel();
+    copyOut();
     // An edit always goes together with its label.
     applyVisibility(this, objectVisibility(v), [](const QString& name) {
         return name.startsWith(QLatin1String("Edit"))

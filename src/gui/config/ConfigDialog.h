@@ -34,8 +34,8 @@ public:
     // Over the main window's working area.
     void place(const WorkingArea& area);
 
-    // Radio buttons from the flags, then the 14 edits from the stored texts.
-    void copyOut();
+    // The stored flags and texts into the session, then into the radio buttons and the 14 edits.
+    void reload();
     // The checked state of the 19 radio buttons.
     ConfigRadioStates radioStates() const;
 
@@ -62,7 +62,7 @@ private:
     void setRadioStates(const ConfigRadioStates& states);
     // The controls into the session's model; the model (as the rules left it) into the controls.
     void copyIn();
-    void showModel();
+    void copyOut();
     // The fourteen entries in the dialog's order.
     std::array<const Field*, 14> fields() const;
     // The button of a configuration flag, which carries the flag's name.

@@ -540,7 +540,7 @@ WorkingArea MainWindow::workingArea() const {
 void MainWindow::OpenConfigDialog() {
     mCanvas->repaint();
     mConfigDialog->place(workingArea());
-    mConfigDialog->copyOut();
+    mConfigDialog->reload();
     mConfigDialog->ApplyConfigRules();
     if (mConfigDialog->exec() != QDialog::Accepted && isVisible()) {
         mConfigDialog->exec();

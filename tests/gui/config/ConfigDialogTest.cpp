@@ -65,7 +65,7 @@ TEST_F(ConfigDialogTest, FillsRadiosAndTheFourteenEditsFromTheParameterSet) {
     params.selectFlag(FlagId::rbConfigADPLLJK);
     params.setTextRaw(TextId::ConfigKp, "2.5e-4");
     params.setTextRaw(TextId::ConfigN, "8");
-    dialog.copyOut();
+    dialog.reload();
     dialog.ApplyConfigRules();
     for (const char* rb :
          {"rbConfigDPLLPFD_CP", "rbConfigPLLOrder3", "rbConfigActivePI", "rbConfigADPLLJK"})
