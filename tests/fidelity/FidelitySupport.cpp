@@ -9,6 +9,7 @@
 #include "core/sim/RunStimulus.h"
 #include "core/sim/SimulationRun.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -119,7 +120,7 @@ std::vector<LoopCase> allLoopCases(float f3db) {
     return cases;
 }
 
-std::optional<ParameterSet> designedLoop(const LoopCase& c, std::string* why) {
+std::optional<ParameterSet> designedLoop(const LoopCase& c, double stepFraction, std::string* why) {
     ParameterSet p;
     constexpr FlagId orders[] = {FlagId::rbConfigPLLOrder1, FlagId::rbConfigPLLOrder2,
                                  FlagId::rbConfigPLLOrder3, FlagId::rbConfigPLLOrder4,
@@ -148,14 +149,16 @@ std::optional<ParameterSet> designedLoop(const LoopCase& c, std::string* why) {
     const float f0 = p.ConfigLDPLLf0;
     p.setEntry(TextId::Simulf0, p.text(TextId::ConfigLDPLLf0));
     char text[16];
-    std::snprintf(text, sizeof text, "%g", 0.01 * f0);
+    std::snprintf(text, sizeof text, "%g", stepFraction * f0);
     p.setEntry(TextId::Simuldf, text);
     // LOOPCRAFT_FIDELITY_NSAMP sets the steps a period, to tell sampling from physics.
     const char* steps = std::getenv("LOOPCRAFT_FIDELITY_NSAMP");
-    p.setEntry(TextId::SimulnSamp, steps != nullptr ? steps : "4");
-    // About five 3-dB time constants (1/(2π·f3db)... a little more), in whole periods.
-    const double periods = std::ceil(6.0 / c.f3db * (f0 + 0.01 * f0));
-    std::snprintf(text, sizeof text, "%.6g", periods / (f0 + 0.01 * f0));
+    p.setEntry(TextId::SimulnSamp, steps != nullptr ? steps : std::to_string(kStepsPerPeriod));
+    // About five 3-dB time constants (1/(2π·f3db)... a little more), in whole periods of the
+    // stepped reference; the run without the step covers the same time.
+    const double fRef = f0 + kSpiceStep * f0;
+    const double periods = std::ceil(6.0 / c.f3db * fRef);
+    std::snprintf(text, sizeof text, "%.6g", periods / fRef);
     p.setEntry(TextId::SimulT, text);
     return p;
 }
@@ -201,6 +204,27 @@ std::optional<std::vector<std::vector<double>>> runNgspice(const std::string& de
     return columns;
 }
 
+namespace {
+
+// The per-period means of Uf of a noise-free run of `params` with its frequency step; empty when
+// the run fails.
+std::vector<double> simulatedMeans(const ParameterSet& params) {
+    SimState s;
+    s.setParameters(params);
+    s.selectFlag(FlagId::rbSimulfstep);
+    s.cbSimulAddNoise = false;
+    s.cbSimulFilter = false;
+    if (!runSimulation(s).ok())
+        return {};
+    std::vector<double> uf;
+    uf.reserve(s.Results.size());
+    for (std::size_t i = 1; i < s.Results.size(); ++i)
+        uf.push_back(s.Results[i].Curve2);
+    return PeriodMeansOfSteps(uf, s.SimulnSamp);
+}
+
+} // namespace
+
 Responses measure(const ParameterSet& params, const Configuration& config, bool withSpice) {
     Responses r;
     const RunStimulus start = MakeRunStimulus(params, config, Stimulus::FStep);
@@ -212,20 +236,18 @@ Responses measure(const ParameterSet& params, const Configuration& config, bool 
     const bool pfd = config.detector == Detector::PFD || config.detector == Detector::PFD_CP;
     r.delay = pfd ? 0.5 * r.period : r.period / params.SimulnSamp;
 
-    SimState s;
-    s.setParameters(params);
-    s.selectFlag(FlagId::rbSimulfstep);
-    s.cbSimulAddNoise = false;
-    s.cbSimulFilter = false;
-    const SimulationRunResult run = runSimulation(s);
-    if (run.ok()) {
-        std::vector<double> uf;
-        uf.reserve(s.Results.size());
-        for (std::size_t i = 1; i < s.Results.size(); ++i)
-            uf.push_back(s.Results[i].Curve2);
-        r.sim = PeriodMeansOfSteps(uf, s.SimulnSamp);
-    }
+    r.sim = simulatedMeans(params);
     const std::size_t count = r.sim.size();
+    if (!withSpice) {
+        ParameterSet still = params;
+        still.setEntry(TextId::Simuldf, "0");
+        const std::vector<double> startUp = simulatedMeans(still);
+        // Without the step the reference runs a quarter per cent slower, so this run may end
+        // a period short; its periods are a quarter per cent longer, far below what the
+        // start-up moves within one.
+        for (std::size_t i = 0; i < std::min(count, startUp.size()); ++i)
+            r.simStep.push_back(r.start + r.sim[i] - startUp[i]);
+    }
 
     const FilterDesignState state = FilterDesignState::fromParameters(params, config);
     for (const double m : ClosedLoopStepMeans(state, config, r.period, count, r.delay))
@@ -262,14 +284,17 @@ Responses measure(const ParameterSet& params, const Configuration& config, bool 
     }
 
     r.simFigures = MeasureStep(r.sim, r.period, r.start, r.final);
+    r.simStepFigures = MeasureStep(r.simStep, r.period, r.start, r.final);
     r.modelFigures = MeasureStep(r.model, r.period, r.start, r.final);
     r.spiceFigures = MeasureStep(r.spice, r.period, r.start, r.final);
-    r.simVsModel = LargestDifferenceOutside(r.sim, r.modelUndelayed, r.model, swing);
+    r.simVsModel = LargestDifferenceOutside(r.simStep, r.modelUndelayed, r.model, swing);
     r.simVsSpice = LargestDifference(r.sim, r.spice, swing);
     // LOOPCRAFT_FIDELITY_SERIES prints the per-period means, in swings from the start.
     if (std::getenv("LOOPCRAFT_FIDELITY_SERIES") != nullptr)
         for (std::size_t i = 0; i < count; ++i)
-            std::printf("%3zu sim %8.4f model %8.4f spice %8.4f\n", i, (r.sim[i] - r.start) / swing,
+            std::printf("%3zu sim %8.4f less start-up %8.4f model %8.4f spice %8.4f\n", i,
+                        (r.sim[i] - r.start) / swing,
+                        i < r.simStep.size() ? (r.simStep[i] - r.start) / swing : NAN,
                         (r.model[i] - r.start) / swing,
                         i < r.spice.size() ? (r.spice[i] - r.start) / swing : NAN);
     return r;
@@ -303,11 +328,13 @@ std::string tableHeader() {
 }
 
 std::string tableRow(const LoopCase& c, const Responses& r) {
+    // Without ngspice the row is the model case's, whose run is taken less its start-up.
+    const StepFigures& sim = r.spice.empty() ? r.simStepFigures : r.simFigures;
     char line[256];
     std::snprintf(line, sizeof line, "%-38s | %6.1f %6.1f %6.1f | %7s %7s %7s | %6.3f %6.3f",
-                  c.name().c_str(), r.simFigures.overshootPct, r.modelFigures.overshootPct,
+                  c.name().c_str(), sim.overshootPct, r.modelFigures.overshootPct,
                   r.spice.empty() ? NAN : r.spiceFigures.overshootPct,
-                  figure(r.simFigures.settlingTime * 1e6, "%7.0f").c_str(),
+                  figure(sim.settlingTime * 1e6, "%7.0f").c_str(),
                   figure(r.modelFigures.settlingTime * 1e6, "%7.0f").c_str(),
                   r.spice.empty() ? "    -"
                                   : figure(r.spiceFigures.settlingTime * 1e6, "%7.0f").c_str(),
