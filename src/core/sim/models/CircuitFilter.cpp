@@ -49,6 +49,7 @@ std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, LoopFilter
     CircuitFilter f;
     f.mDriven = *drivenModes;
     f.mDrive = drive;
+    f.mDriven.cacheStep(stepDuration);
     if (drive == FilterDrive::Pfd) {
         const std::optional<FilterStateSpace> open = filterStateSpace(*circuit, in, values, false);
         if (!open)
@@ -57,8 +58,10 @@ std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, LoopFilter
         if (!f.mOpen)
             return std::nullopt;
         f.mOpen->cacheStep(stepDuration);
+        f.mPulse = PulseSeries::make(*driven, *open, f.mDriven, *f.mOpen, stepDuration);
+    } else if (drive == FilterDrive::ChargePump) {
+        f.mPulse = PulseSeries::make(*driven, *driven, f.mDriven, f.mDriven, stepDuration);
     }
-    f.mDriven.cacheStep(stepDuration);
     f.mSign = circuit->inverting ? -1.0 : 1.0;
     f.mStep = stepDuration;
     f.mRefPeriod = refPeriod;
@@ -103,10 +106,16 @@ void CircuitFilter::Step(SimState& s) {
         finish(s, idle.advanceStep(State, 0).yIntegral);
         return;
     }
-    // A single pump pulse: one pass over the modes for the pulse and the rest of the step.
-    if (!mOpen && (up == 0) != (down == 0)) {
+    if ((up == 0) != (down == 0)) {
         const double t = up > 0 ? up : down;
-        if (t < mStep) {
+        // A locked loop's pulses are short: the series in the pulse width serves them.
+        double integral = 0;
+        if (mPulse && mPulse->step(State, up > 0 ? mUp : mDown, t, integral)) {
+            finish(s, integral);
+            return;
+        }
+        // A single pump pulse: one pass over the modes for the pulse and the rest of the step.
+        if (!mOpen && t < mStep) {
             finish(s, mDriven.pulseStep(State, up > 0 ? mUp : mDown, t).yIntegral);
             return;
         }

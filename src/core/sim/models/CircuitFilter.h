@@ -13,6 +13,7 @@
 #pragma once
 
 #include "core/sim/models/ModalSystem.h"
+#include "core/sim/models/PulseSeries.h"
 
 #include <optional>
 
@@ -40,8 +41,9 @@ public:
     float UfOut = 0;
 
 private:
-    ModalSystem mDriven;              // with the detector's source
-    std::optional<ModalSystem> mOpen; // a voltage PFD between its pulses
+    ModalSystem mDriven;               // with the detector's source
+    std::optional<ModalSystem> mOpen;  // a voltage PFD between its pulses
+    std::optional<PulseSeries> mPulse; // a single short pulse and the rest of its step
     FilterDrive mDrive{};
     double mSign = 1; // -1 where one inverting stage turns the output round
     double mStep = 0;

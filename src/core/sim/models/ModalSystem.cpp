@@ -582,46 +582,6 @@ void ModalSystem::cacheStep(double dt) {
     }
 }
 
-template <int N> ModalInterval ModalSystem::advanceStepOf(FilterStateVector& x, double u) const {
-    FilterStateVector next{};
-    ModalInterval r;
-    for (std::size_t ur = 0; ur < N; ++ur) {
-        double v = mGamma[ur] * u;
-        for (std::size_t c = 0; c < N; ++c)
-            v += mPhi[ur][c] * x[c];
-        next[ur] = v;
-        r.yIntegral += mIntC[ur] * x[ur];
-    }
-    r.yIntegral += mIntD * u;
-    x = next;
-    double y = mD * u;
-    for (std::size_t k = 0; k < N; ++k)
-        y += mC[k] * x[k];
-    r.yEnd = y;
-    return r;
-}
-
-ModalInterval ModalSystem::advanceStep(FilterStateVector& x, double u) const {
-    // The size fixed at compile time lets the compiler unroll and vectorise the product.
-    static_assert(kMaxFilterStates == 7);
-    switch (mN) {
-    case 1:
-        return advanceStepOf<1>(x, u);
-    case 2:
-        return advanceStepOf<2>(x, u);
-    case 3:
-        return advanceStepOf<3>(x, u);
-    case 4:
-        return advanceStepOf<4>(x, u);
-    case 5:
-        return advanceStepOf<5>(x, u);
-    case 6:
-        return advanceStepOf<6>(x, u);
-    default:
-        return advanceStepOf<7>(x, u);
-    }
-}
-
 ModalInterval ModalSystem::pulseStep(FilterStateVector& x, double u, double t) const {
     ModalInterval r = advanceStep(x, 0); // the state's own course and what held states feed
     const double rest = mStep - t;

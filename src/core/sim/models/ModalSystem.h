@@ -59,6 +59,15 @@ public:
     // The cached step with the input at `u` for its first `t` (0 < t < step) and 0 after: the
     // charge pump's pulse and the idle rest of the step, with one exponential per mode.
     ModalInterval pulseStep(FilterStateVector& x, double u, double t) const;
+    // The cached step as matrices over every state (held ones included): x(step) =
+    // transition·x0 + input·u and ∫y = integralRow·x0 + integralInput·u.
+    const std::array<std::array<double, kMaxFilterStates>, kMaxFilterStates>&
+    stepTransition() const {
+        return mPhi;
+    }
+    const std::array<double, kMaxFilterStates>& stepInput() const { return mGamma; }
+    const std::array<double, kMaxFilterStates>& stepIntegralRow() const { return mIntC; }
+    double stepIntegralInput() const { return mIntD; }
     // The output for the state `x` and the input `u`.
     double output(const FilterStateVector& x, double u) const;
 
@@ -102,5 +111,47 @@ private:
     double mIntD = 0;
     std::array<Cx, kMaxFilterStates> mStepE{}; // e^(λ step)
 };
+
+template <int N>
+inline ModalInterval ModalSystem::advanceStepOf(FilterStateVector& x, double u) const {
+    FilterStateVector next{};
+    ModalInterval r;
+    for (std::size_t ur = 0; ur < N; ++ur) {
+        double v = mGamma[ur] * u;
+        for (std::size_t c = 0; c < N; ++c)
+            v += mPhi[ur][c] * x[c];
+        next[ur] = v;
+        r.yIntegral += mIntC[ur] * x[ur];
+    }
+    r.yIntegral += mIntD * u;
+    x = next;
+    double y = mD * u;
+    for (std::size_t k = 0; k < N; ++k)
+        y += mC[k] * x[k];
+    r.yEnd = y;
+    return r;
+}
+
+// Inline, so that a caller that wants only the integral spends nothing on the output.
+inline ModalInterval ModalSystem::advanceStep(FilterStateVector& x, double u) const {
+    // The size fixed at compile time lets the compiler unroll and vectorise the product.
+    static_assert(kMaxFilterStates == 7);
+    switch (mN) {
+    case 1:
+        return advanceStepOf<1>(x, u);
+    case 2:
+        return advanceStepOf<2>(x, u);
+    case 3:
+        return advanceStepOf<3>(x, u);
+    case 4:
+        return advanceStepOf<4>(x, u);
+    case 5:
+        return advanceStepOf<5>(x, u);
+    case 6:
+        return advanceStepOf<6>(x, u);
+    default:
+        return advanceStepOf<7>(x, u);
+    }
+}
 
 } // namespace loopcraft
