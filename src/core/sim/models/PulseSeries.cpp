@@ -256,100 +256,152 @@ std::optional<PulseSeries> PulseSeries::make(const FilterStateSpace& driven,
     p.mN = n;
     p.mStep = step;
     p.mMatrixTerms = t.matrixTerms;
+    p.mDrivenModes = drivenModes;
+    p.mOpenModes = openModes;
     ModalSystem rest = openModes;
     rest.cacheStep(step);
     std::optional<Segment> first = segment(t, rest, kMaxTerms);
     if (!first)
         return std::nullopt;
-    // Segments short enough that eight terms carry a pulse across one; the others then need no
-    // more than a few terms beyond that.
+    // Segments short enough that eight terms carry a pulse across one.
     constexpr int kTermsPerSegment = 8;
-    constexpr int kSegmentTerms = 12;
     const double wide = first->reach[kTermsPerSegment];
     int count = 1;
     if (!(wide >= step))
         count = wide > 0 ? static_cast<int>(std::min<double>(kMaxSegments, std::ceil(step / wide)))
                          : kMaxSegments;
     p.mDelta = step / count;
-    p.mSegments.reserve(static_cast<std::size_t>(count));
-    p.mSegments.push_back(*first);
-    ModalSystem prefix = drivenModes;
-    for (int j = 1; j < count; ++j) {
-        const double tj = j * p.mDelta;
-        rest.cacheStep(step - tj);
-        std::optional<Segment> s = segment(t, rest, kSegmentTerms);
-        if (!s)
-            return std::nullopt;
+    p.mSegmentsPerSecond = count / step;
+    p.mSegments.resize(static_cast<std::size_t>(count));
+    p.mSegments[0] = std::make_shared<const Packed>(p.pack(*first, false, kMaxTerms + 1));
+    p.mTerms = std::make_shared<const Terms>(t);
+    return p;
+}
+
+PulseSeries::Packed PulseSeries::pack(const Segment& s, bool prefixed, int terms) const {
+    const auto n = static_cast<std::size_t>(mN);
+    Packed p;
+    p.reach = s.reach;
+    p.prefixed = prefixed;
+    p.terms = static_cast<std::size_t>(terms);
+    std::vector<double>& d = p.data;
+    if (prefixed) {
+        for (std::size_t i = 0; i < n; ++i)
+            d.insert(d.end(), s.preE[i].begin(), s.preE[i].begin() + static_cast<long>(n));
+        d.insert(d.end(), s.preF.begin(), s.preF.begin() + static_cast<long>(n));
+        d.insert(d.end(), s.preA.begin(), s.preA.begin() + static_cast<long>(n));
+        d.push_back(s.preB);
+    }
+    for (int k = 0; k < terms; ++k) {
+        const auto uk = static_cast<std::size_t>(k);
+        d.insert(d.end(), s.m[uk].begin(), s.m[uk].begin() + static_cast<long>(n));
+        d.insert(d.end(), s.a[uk].begin(), s.a[uk].begin() + static_cast<long>(n));
+        d.push_back(s.b[uk]);
+    }
+    for (int k = 0; k < std::min(terms, mMatrixTerms); ++k)
+        for (std::size_t i = 0; i < n; ++i)
+            d.insert(d.end(), s.M[static_cast<std::size_t>(k)][i].begin(),
+                     s.M[static_cast<std::size_t>(k)][i].begin() + static_cast<long>(n));
+    return p;
+}
+
+const PulseSeries::Packed* PulseSeries::segmentAt(std::size_t j) const {
+    if (!mSegments[j] && !mFailed) {
+        // The others need no more than a few terms beyond the eight their width was cut for.
+        constexpr int kSegmentTerms = 12;
+        const double tj = static_cast<double>(j) * mDelta;
+        ModalSystem rest = mOpenModes;
+        rest.cacheStep(mStep - tj);
+        std::optional<Segment> s = segment(*mTerms, rest, kSegmentTerms);
+        if (!s) {
+            mFailed = true;
+            return nullptr;
+        }
+        ModalSystem prefix = mDrivenModes;
         prefix.cacheStep(tj);
         s->preE = prefix.stepTransition();
         s->preF = prefix.stepInput();
         s->preA = prefix.stepIntegralRow();
         s->preB = prefix.stepIntegralInput();
-        p.mSegments.push_back(*s);
+        mSegments[j] = std::make_shared<const Packed>(pack(*s, true, kSegmentTerms + 1));
     }
-    return p;
+    return mSegments[j].get();
+}
+
+int PulseSeries::segmentsBuilt() const {
+    int built = 0;
+    for (const auto& s : mSegments)
+        built += s ? 1 : 0;
+    return built;
 }
 
 template <int N>
-void PulseSeries::stepOf(const Segment& s, bool prefixed, FilterStateVector& x, double u, double r,
-                         int last, double& integral) const {
+void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double r, int last,
+                         double& integral) const {
     // The size fixed at compile time lets the compiler unroll and vectorise the products.
     constexpr auto n = static_cast<std::size_t>(N);
-    FilterStateVector start = x;
+    const double* d = s.data.data();
+    std::array<double, n> start{};
     double before = 0;
-    if (prefixed) {
+    if (s.prefixed) {
+        const double* f = d + n * n;
+        const double* a = f + n;
         for (std::size_t row = 0; row < n; ++row) {
-            double v = s.preF[row] * u;
+            double v = f[row] * u;
             for (std::size_t c = 0; c < n; ++c)
-                v += s.preE[row][c] * x[c];
+                v += d[row * n + c] * x[c];
             start[row] = v;
-            before += s.preA[row] * x[row];
+            before += a[row] * x[row];
         }
-        before += s.preB * u;
+        before += a[n] * u;
+        d = a + n + 1;
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            start[i] = x[i];
     }
     // Horner in r, from the highest term down: the input's share and the integral's row.
+    constexpr std::size_t stride = 2 * n + 1;
     std::array<double, n> input{};
     std::array<double, n> row{};
     double inputIntegral = 0;
     for (auto k = static_cast<std::size_t>(last) + 1; k-- > 0;) {
+        const double* t = d + k * stride;
         for (std::size_t i = 0; i < n; ++i) {
-            input[i] = input[i] * r + s.m[k][i];
-            row[i] = row[i] * r + s.a[k][i];
+            input[i] = input[i] * r + t[i];
+            row[i] = row[i] * r + t[n + i];
         }
-        inputIntegral = inputIntegral * r + s.b[k];
+        inputIntegral = inputIntegral * r + t[2 * n];
     }
     double sum = inputIntegral * u;
     for (std::size_t i = 0; i < n; ++i)
         sum += row[i] * start[i];
-    FilterStateVector next{};
-    if (mMatrixTerms == 1) {
+    const double* m = d + s.terms * stride; // M_0, M_1, ...
+    std::array<double, n> next{};
+    const std::size_t matrices = mMatrixTerms == 1 ? 1 : static_cast<std::size_t>(last) + 1;
+    for (auto k = matrices; k-- > 0;) {
+        const double* mk = m + k * n * n;
         for (std::size_t i = 0; i < n; ++i) {
-            double v = input[i] * u;
+            double v = 0;
             for (std::size_t c = 0; c < n; ++c)
-                v += s.M[0][i][c] * start[c];
-            next[i] = v;
+                v += mk[i * n + c] * start[c];
+            next[i] = next[i] * r + v;
         }
-    } else {
-        for (auto k = static_cast<std::size_t>(last) + 1; k-- > 0;)
-            for (std::size_t i = 0; i < n; ++i) {
-                double v = 0;
-                for (std::size_t c = 0; c < n; ++c)
-                    v += s.M[k][i][c] * start[c];
-                next[i] = next[i] * r + v;
-            }
-        for (std::size_t i = 0; i < n; ++i)
-            next[i] += input[i] * u;
     }
-    x = next;
+    for (std::size_t i = 0; i < n; ++i)
+        x[i] = next[i] + input[i] * u;
     integral = before + sum;
 }
 
 bool PulseSeries::step(FilterStateVector& x, double u, double t, double& integral) const {
     if (!(t > 0 && t < mStep))
         return false;
-    const auto j = std::min(mSegments.size() - 1, static_cast<std::size_t>(t / mDelta));
+    // The segment need not be the exact quotient's: r only has to lie within its reach.
+    const auto j = std::min(mSegments.size() - 1, static_cast<std::size_t>(t * mSegmentsPerSecond));
     const double r = std::max(0.0, t - static_cast<double>(j) * mDelta);
-    const Segment& s = mSegments[j];
+    const Packed* segment = mSegments[j] ? mSegments[j].get() : segmentAt(j);
+    if (segment == nullptr)
+        return false;
+    const Packed& s = *segment;
     int last = 0;
     while (last + 2 <= kMaxTerms && !(r <= s.reach[static_cast<std::size_t>(last)]))
         ++last;
@@ -358,25 +410,25 @@ bool PulseSeries::step(FilterStateVector& x, double u, double t, double& integra
     static_assert(kMaxFilterStates == 7);
     switch (mN) {
     case 1:
-        stepOf<1>(s, j > 0, x, u, r, last, integral);
+        stepOf<1>(s, x, u, r, last, integral);
         break;
     case 2:
-        stepOf<2>(s, j > 0, x, u, r, last, integral);
+        stepOf<2>(s, x, u, r, last, integral);
         break;
     case 3:
-        stepOf<3>(s, j > 0, x, u, r, last, integral);
+        stepOf<3>(s, x, u, r, last, integral);
         break;
     case 4:
-        stepOf<4>(s, j > 0, x, u, r, last, integral);
+        stepOf<4>(s, x, u, r, last, integral);
         break;
     case 5:
-        stepOf<5>(s, j > 0, x, u, r, last, integral);
+        stepOf<5>(s, x, u, r, last, integral);
         break;
     case 6:
-        stepOf<6>(s, j > 0, x, u, r, last, integral);
+        stepOf<6>(s, x, u, r, last, integral);
         break;
     default:
-        stepOf<7>(s, j > 0, x, u, r, last, integral);
+        stepOf<7>(s, x, u, r, last, integral);
         break;
     }
     return true;

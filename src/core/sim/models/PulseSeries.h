@@ -14,6 +14,7 @@
 #include "core/sim/models/ModalSystem.h"
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -41,6 +42,8 @@ public:
     bool step(FilterStateVector& x, double u, double t, double& integral) const;
 
     int segments() const { return static_cast<int>(mSegments.size()); }
+    // How many segments a pulse has reached so far: each is worked out when first needed.
+    int segmentsBuilt() const;
 
 private:
     using Vector = std::array<double, kMaxFilterStates>;
@@ -66,15 +69,34 @@ private:
     static std::optional<Segment> segment(const Terms& terms, const ModalSystem& openModes,
                                           int last);
 
+    // A segment as the step reads it, in the order it reads it: the prefix (E, F, its integral
+    // row and input), then per term m_k, a_k, b_k, then M_0, M_1, ... (n wide, no padding), so
+    // that a short pulse touches a few cache lines.
+    struct Packed {
+        std::array<double, kMaxTerms + 1> reach{};
+        bool prefixed = false;
+        std::size_t terms = 0; // stored, each of m_k, a_k, b_k
+        std::vector<double> data;
+    };
+    Packed pack(const Segment& s, bool prefixed, int terms) const;
+
     template <int N>
-    void stepOf(const Segment& s, bool prefixed, FilterStateVector& x, double u, double r, int last,
+    void stepOf(const Packed& s, FilterStateVector& x, double u, double r, int last,
                 double& integral) const;
+
+    // Segment j, worked out on first use (a locked loop's pulses all fall into the first).
+    const Packed* segmentAt(std::size_t j) const;
 
     int mN = 0;
     int mMatrixTerms = 0; // M_k vanish for k ≥ 1 when the pulse leaves the network's matrix alone
     double mStep = 0;
     double mDelta = 0;
-    std::vector<Segment> mSegments;
+    double mSegmentsPerSecond = 0; // 1/δ
+    std::shared_ptr<const Terms> mTerms;
+    ModalSystem mDrivenModes;
+    ModalSystem mOpenModes;
+    mutable std::vector<std::shared_ptr<const Packed>> mSegments;
+    mutable bool mFailed = false; // a segment could not be worked out: the modal solution serves
 };
 
 } // namespace loopcraft

@@ -116,6 +116,8 @@ TEST(PulseSeries, LeavesStepsWithoutAnEdgeInsideToTheModalSolution) {
     // A millisecond is hundreds of the section's time constants: the step is cut up.
     EXPECT_GT(series->segments(), 1);
     EXPECT_LE(series->segments(), PulseSeries::kMaxSegments);
+    // Only what a pulse reaches is worked out: a locked loop's short pulses need the first.
+    EXPECT_EQ(series->segmentsBuilt(), 1);
     FilterStateVector x{0.1, 0.2, 0.3, 0.4};
     const FilterStateVector before = x;
     double integral = 7;
@@ -123,6 +125,11 @@ TEST(PulseSeries, LeavesStepsWithoutAnEdgeInsideToTheModalSolution) {
         EXPECT_FALSE(series->step(x, 1e-4, t, integral)) << t;
     EXPECT_EQ(x, before);
     EXPECT_EQ(integral, 7);
+    EXPECT_EQ(series->segmentsBuilt(), 1);
+    EXPECT_TRUE(series->step(x, 1e-4, 1e-8, integral));
+    EXPECT_EQ(series->segmentsBuilt(), 1);
+    EXPECT_TRUE(series->step(x, 1e-4, 0.7e-3, integral));
+    EXPECT_EQ(series->segmentsBuilt(), 2);
 }
 
 } // namespace
