@@ -64,6 +64,7 @@ std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, LoopFilter
     }
     f.mSign = circuit->inverting ? -1.0 : 1.0;
     f.mStep = stepDuration;
+    f.mMeanScale = f.mSign / static_cast<double>(stepDuration);
     f.mRefPeriod = refPeriod;
     f.mUMid = s.UMid;
     if (drive == FilterDrive::ChargePump) {
@@ -85,27 +86,10 @@ std::optional<CircuitFilter> CircuitFilter::forRun(const SimState& s, LoopFilter
     return f;
 }
 
-float CircuitFilter::finish(SimState& s, double integral) {
-    // An inverting circuit's output is the filter function turned round about mid-supply.
-    const double mean = mUMid + mSign * integral / mStep;
-    UfOut = std::clamp(static_cast<float>(mean), mLow, mHigh);
-    s.Uf = UfOut;
-    return UfOut;
-}
-
-void CircuitFilter::Step(SimState& s) {
-    if (mDrive == FilterDrive::Voltage) {
-        const double u = static_cast<double>(s.Ud) - mUMid;
-        finish(s, mDriven.advanceStep(State, u).yIntegral);
-        return;
-    }
+void CircuitFilter::StepPulses(SimState& s) {
     const ModalSystem& idle = mOpen ? *mOpen : mDriven;
     const double up = static_cast<double>(s.TUp) * mRefPeriod;
     const double down = static_cast<double>(s.TDown) * mRefPeriod;
-    if (up == 0 && down == 0) {
-        finish(s, idle.advanceStep(State, 0).yIntegral);
-        return;
-    }
     if ((up == 0) != (down == 0)) {
         const double t = up > 0 ? up : down;
         // A locked loop's pulses are short: the series in the pulse width serves them.

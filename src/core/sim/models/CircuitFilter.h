@@ -12,16 +12,19 @@
 // the pump's charge is never lost; an op-amp inside the chain is taken as unlimited.
 #pragma once
 
+#include "core/sim/SimState.h"
 #include "core/sim/models/ModalSystem.h"
 #include "core/sim/models/PulseSeries.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace loopcraft {
 
-class SimState;
-enum class FilterDrive;
 enum class LoopFilter;
+
+// What drives a loop filter: a voltage, a tri-state voltage PFD, or a charge pump.
+enum class FilterDrive { Voltage, Pfd, ChargePump };
 
 class CircuitFilter {
 public:
@@ -33,8 +36,18 @@ public:
                                                FilterDrive drive, float stepDuration,
                                                float refPeriod);
 
-    // One simulation step: reads Ud or the pulse times, writes Uf.
-    void Step(SimState& s);
+    // One simulation step: reads Ud or the pulse times, writes Uf. Inline, as the loop's own
+    // steps are: most steps have no pulse.
+    void Step(SimState& s) {
+        if (mDrive == FilterDrive::Voltage) {
+            const double u = static_cast<double>(s.Ud) - mUMid;
+            finish(s, mDriven.advanceStep(State, u).yIntegral);
+        } else if (s.TUp == 0 && s.TDown == 0) {
+            finish(s, (mOpen ? *mOpen : mDriven).advanceStep(State, 0).yIntegral);
+        } else {
+            StepPulses(s);
+        }
+    }
 
     // The capacitor voltages, from mid-supply (V).
     FilterStateVector State{};
@@ -47,6 +60,7 @@ private:
     FilterDrive mDrive{};
     double mSign = 1; // -1 where one inverting stage turns the output round
     double mStep = 0;
+    double mMeanScale = 0; // sign / step: the step's mean output from its integral
     double mRefPeriod = 0;
     double mUMid = 0;
     double mUp = 0;   // input during UP: PFD level from mid-supply, or the pump current
@@ -54,7 +68,14 @@ private:
     float mLow = 0;
     float mHigh = 0;
 
-    float finish(SimState& s, double integral);
+    void StepPulses(SimState& s);
+    void finish(SimState& s, double integral) {
+        // An inverting circuit's output is the filter function turned round about mid-supply.
+        // A product, not a quotient: the mean stands on the loop's chain from step to step.
+        const double mean = mUMid + mMeanScale * integral;
+        UfOut = std::clamp(static_cast<float>(mean), mLow, mHigh);
+        s.Uf = UfOut;
+    }
 };
 
 } // namespace loopcraft

@@ -47,8 +47,6 @@ struct IntervalResult {
     float IAvg = 0;
 };
 
-enum class FilterDrive { Voltage, Pfd, ChargePump };
-
 class LoopFilterRC {
 public:
     explicit LoopFilterRC(SimState* sim) : Sim(sim) {}
