@@ -90,9 +90,14 @@ void CircuitFilter::StepPulses(SimState& s) {
     const ModalSystem& idle = mOpen ? *mOpen : mDriven;
     const double up = static_cast<double>(s.TUp) * mRefPeriod;
     const double down = static_cast<double>(s.TDown) * mRefPeriod;
+    // A pulse that fills the step (a loop far from lock): the driven network all step long.
+    if (up >= mStep || (up == 0 && down >= mStep)) {
+        finish(s, mDriven.advanceStep(State, up >= mStep ? mUp : mDown).yIntegral);
+        return;
+    }
     if ((up == 0) != (down == 0)) {
         const double t = up > 0 ? up : down;
-        // A locked loop's pulses are short: the series in the pulse width serves them.
+        // One edge inside the step: the series in the pulse width, without an exponential.
         double integral = 0;
         if (mPulse && mPulse->step(State, up > 0 ? mUp : mDown, t, integral)) {
             finish(s, integral);

@@ -56,7 +56,7 @@ public:
 private:
     ModalSystem mDriven;               // with the detector's source
     std::optional<ModalSystem> mOpen;  // a voltage PFD between its pulses
-    std::optional<PulseSeries> mPulse; // a single short pulse and the rest of its step
+    std::optional<PulseSeries> mPulse; // a step with a single pulse, as series in its width
     FilterDrive mDrive{};
     double mSign = 1; // -1 where one inverting stage turns the output round
     double mStep = 0;

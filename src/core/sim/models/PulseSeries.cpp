@@ -264,7 +264,7 @@ std::optional<PulseSeries> PulseSeries::make(const FilterStateSpace& driven,
     if (!first)
         return std::nullopt;
     // Segments short enough that eight terms carry a pulse across one.
-    constexpr int kTermsPerSegment = 8;
+    constexpr int kTermsPerSegment = 5;
     const double wide = first->reach[kTermsPerSegment];
     int count = 1;
     if (!(wide >= step))
@@ -308,7 +308,7 @@ PulseSeries::Packed PulseSeries::pack(const Segment& s, bool prefixed, int terms
 const PulseSeries::Packed* PulseSeries::segmentAt(std::size_t j) const {
     if (!mSegments[j] && !mFailed) {
         // The others need no more than a few terms beyond the eight their width was cut for.
-        constexpr int kSegmentTerms = 12;
+        constexpr int kSegmentTerms = 11;
         const double tj = static_cast<double>(j) * mDelta;
         ModalSystem rest = mOpenModes;
         rest.cacheStep(mStep - tj);

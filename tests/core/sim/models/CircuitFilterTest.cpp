@@ -2,6 +2,7 @@
 // filter functions, the interval solver against closed forms, and the clamped output.
 #include "core/sim/models/CircuitFilter.h"
 
+#include "CircuitTestInputs.h"
 #include "core/design/LoopModel.h"
 #include "core/schematic/FilterStateSpace.h"
 #include "core/sim/SimState.h"
@@ -60,21 +61,8 @@ struct Design {
 
 Design designFor(const Configuration& c) {
     Design d;
-    ComponentInputs& in = d.inputs;
-    in.order = c.order;
-    in.filter = c.filter;
-    in.chargePump = c.chargePump();
-    in.poleKind = c.poleKind;
-    in.tau1 = 500e-6f;
-    in.tau2 = 50e-6f;
-    in.tau3 = 12e-6f;
-    in.tau4 = 7e-6f;
-    in.tau5 = 4e-6f;
-    in.Ka = c.filter == LoopFilter::ActiveLL ? 5.0f : 1.0f;
-    in.fs = 30000;
-    in.zeta = 0.6f;
-    in.C1 = 10e-9f;
-    in.C4 = 1e-9f;
+    d.inputs = testing::circuitTestInputs(c);
+    const ComponentInputs& in = d.inputs;
     FilterDesignState& s = d.state;
     s.tau1 = in.tau1;
     s.tau2 = in.tau2;

@@ -3,6 +3,7 @@
 // series takes the pulse, and the short pulses of a locked loop must be its.
 #include "core/sim/models/PulseSeries.h"
 
+#include "CircuitTestInputs.h"
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
 #include "core/schematic/FilterCircuit.h"
@@ -16,25 +17,6 @@
 
 namespace loopcraft {
 namespace {
-
-ComponentInputs inputsFor(const Configuration& c) {
-    ComponentInputs in;
-    in.order = c.order;
-    in.filter = c.filter;
-    in.chargePump = c.chargePump();
-    in.poleKind = c.poleKind;
-    in.tau1 = 500e-6f;
-    in.tau2 = 50e-6f;
-    in.tau3 = 12e-6f;
-    in.tau4 = 7e-6f;
-    in.tau5 = 4e-6f;
-    in.Ka = c.filter == LoopFilter::ActiveLL ? 5.0f : 1.0f;
-    in.fs = 30000;
-    in.zeta = 0.6f;
-    in.C1 = 10e-9f;
-    in.C4 = 1e-9f;
-    return in;
-}
 
 double largest(const FilterStateVector& x) {
     double m = 0;
@@ -56,7 +38,7 @@ TEST(PulseSeries, AgreesWithTheModalStepOnEveryPulsedCircuit) {
                     c.filter = filter;
                     c.detector = detector;
                     c.poleKind = poles;
-                    const ComponentInputs in = inputsFor(c);
+                    const ComponentInputs in = testing::circuitTestInputs(c);
                     const FilterCircuit circuit = *filterCircuitFor(c);
                     const auto values = CalcComponentValues(in);
                     const bool pump = detector == Detector::PFD_CP;
@@ -105,7 +87,7 @@ TEST(PulseSeries, LeavesStepsWithoutAnEdgeInsideToTheModalSolution) {
     c.order = 5;
     c.filter = LoopFilter::ActivePI;
     c.detector = Detector::PFD_CP;
-    const ComponentInputs in = inputsFor(c);
+    const ComponentInputs in = testing::circuitTestInputs(c);
     const auto ss = filterStateSpace(*filterCircuitFor(c), in, CalcComponentValues(in), true);
     ASSERT_TRUE(ss);
     auto modes = ModalSystem::fromStateSpace(*ss);
