@@ -257,9 +257,9 @@ std::optional<PulseSeries> PulseSeries::make(const FilterStateSpace& driven,
     p.mStep = step;
     p.mMatrixTerms = t.matrixTerms;
     p.mDrivenModes = drivenModes;
-    p.mOpenModes = openModes;
     ModalSystem rest = openModes;
     rest.cacheStep(step);
+    p.mOpenModes = rest;
     std::optional<Segment> first = segment(t, rest, kMaxTerms);
     if (!first)
         return std::nullopt;
@@ -297,6 +297,25 @@ PulseSeries::Packed PulseSeries::pack(const Segment& s, bool prefixed, int terms
         d.insert(d.end(), s.m[uk].begin(), s.m[uk].begin() + static_cast<long>(n));
         d.insert(d.end(), s.a[uk].begin(), s.a[uk].begin() + static_cast<long>(n));
         d.push_back(s.b[uk]);
+    }
+    if (mMatrixTerms == 1) {
+        Vector w = s.m[0];
+        double beta = s.b[0];
+        if (prefixed) {
+            for (std::size_t i = 0; i < n; ++i)
+                for (std::size_t c = 0; c < n; ++c)
+                    w[i] += s.M[0][i][c] * s.preF[c];
+            beta += s.preB;
+            for (std::size_t c = 0; c < n; ++c)
+                beta += s.a[0][c] * s.preF[c];
+        }
+        p.input.insert(p.input.end(), w.begin(), w.begin() + static_cast<long>(n));
+        p.input.push_back(beta);
+        for (int k = 1; k < terms; ++k) {
+            const auto uk = static_cast<std::size_t>(k);
+            p.input.insert(p.input.end(), s.m[uk].begin(), s.m[uk].begin() + static_cast<long>(n));
+            p.input.push_back(s.b[uk]);
+        }
     }
     for (int k = 0; k < std::min(terms, mMatrixTerms); ++k)
         for (std::size_t i = 0; i < n; ++i)
@@ -340,6 +359,22 @@ void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double
                          double& integral) const {
     // The size fixed at compile time lets the compiler unroll and vectorise the products.
     constexpr auto n = static_cast<std::size_t>(N);
+    if (mMatrixTerms == 1) {
+        // The state's own course is the plain step's; the pulse only adds the input's share.
+        const double base = mOpenModes.advanceStep(x, 0).yIntegral;
+        constexpr std::size_t stride = n + 1;
+        const double* q = s.input.data();
+        std::array<double, stride> share{};
+        for (auto k = static_cast<std::size_t>(last); k >= 1; --k) {
+            const double* t = q + k * stride;
+            for (std::size_t i = 0; i < stride; ++i)
+                share[i] = (share[i] + t[i]) * r;
+        }
+        for (std::size_t i = 0; i < n; ++i)
+            x[i] += u * (q[i] + share[i]);
+        integral = base + u * (q[n] + share[n]);
+        return;
+    }
     const double* d = s.data.data();
     std::array<double, n> start{};
     double before = 0;

@@ -77,6 +77,10 @@ private:
         bool prefixed = false;
         std::size_t terms = 0; // stored, each of m_k, a_k, b_k
         std::vector<double> data;
+        // Where the pulse leaves the matrix alone the state's own course is the full step's
+        // (Φ x0, R x0) and only the input's share depends on the pulse: w_0 and β_0 (the
+        // prefix's share folded in), then m_k and b_k for k ≥ 1.
+        std::vector<double> input;
     };
     Packed pack(const Segment& s, bool prefixed, int terms) const;
 
