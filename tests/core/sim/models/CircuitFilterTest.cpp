@@ -83,34 +83,24 @@ Design designFor(const Configuration& c) {
 // Every circuit the simulation can run has the filter function the design and the Bode plot
 // use: orders 2..5, all three filters, voltage and current drive, real and complex poles.
 TEST(FilterStateSpace, EveryCircuitHasTheLoopModelsFilterFunction) {
-    for (int order = 2; order <= 5; ++order)
-        for (const LoopFilter filter :
-             {LoopFilter::PassiveLL, LoopFilter::ActiveLL, LoopFilter::ActivePI})
-            for (const Detector detector : {Detector::Exor, Detector::PFD_CP})
-                for (const PoleKind poles : {PoleKind::Real, PoleKind::Complex}) {
-                    Configuration c;
-                    c.order = order;
-                    c.filter = filter;
-                    c.detector = detector;
-                    c.poleKind = poles;
-                    const Design d = designFor(c);
-                    const FilterCircuit circuit = *filterCircuitFor(c);
-                    const auto ss =
-                        filterStateSpace(circuit, d.inputs, CalcComponentValues(d.inputs));
-                    const std::string name =
-                        circuit.file + (poles == PoleKind::Real ? " real" : "");
-                    ASSERT_TRUE(ss) << name;
-                    for (const float f : {300.0f, 3000.0f, 30000.0f}) {
-                        const Cx model = [&] {
-                            const Complex m = *FilterResponse(d.state, c, f);
-                            return Cx(m.re, m.im);
-                        }();
-                        const Cx circuitGain = transfer(*ss, 2 * std::numbers::pi * f) *
-                                               (circuit.inverting ? -1.0 : 1.0);
-                        EXPECT_LT(std::abs(circuitGain - model), 2e-4 * std::abs(model))
-                            << name << " at " << f << " Hz: " << circuitGain << " vs " << model;
-                    }
-                }
+    for (const Configuration& c :
+         testing::circuitConfigurations({Detector::Exor, Detector::PFD_CP})) {
+        const Design d = designFor(c);
+        const FilterCircuit circuit = *filterCircuitFor(c);
+        const auto ss = filterStateSpace(circuit, d.inputs, CalcComponentValues(d.inputs));
+        const std::string name = circuit.file + (c.poleKind == PoleKind::Real ? " real" : "");
+        ASSERT_TRUE(ss) << name;
+        for (const float f : {300.0f, 3000.0f, 30000.0f}) {
+            const Cx model = [&] {
+                const Complex m = *FilterResponse(d.state, c, f);
+                return Cx(m.re, m.im);
+            }();
+            const Cx circuitGain =
+                transfer(*ss, 2 * std::numbers::pi * f) * (circuit.inverting ? -1.0 : 1.0);
+            EXPECT_LT(std::abs(circuitGain - model), 2e-4 * std::abs(model))
+                << name << " at " << f << " Hz: " << circuitGain << " vs " << model;
+        }
+    }
 }
 
 // A tri-state detector between its pulses: R1 carries nothing, so the passive filter's

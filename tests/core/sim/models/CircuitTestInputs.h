@@ -5,6 +5,9 @@
 #include "core/config/Configuration.h"
 #include "core/schematic/ComponentValues.h"
 
+#include <initializer_list>
+#include <vector>
+
 namespace loopcraft::testing {
 
 inline ComponentInputs circuitTestInputs(const Configuration& c) {
@@ -24,6 +27,24 @@ inline ComponentInputs circuitTestInputs(const Configuration& c) {
     in.C1 = 10e-9f;
     in.C4 = 1e-9f;
     return in;
+}
+
+// Every filter at orders 2..5 with both kinds of section-2 poles, for each of `detectors`.
+inline std::vector<Configuration> circuitConfigurations(std::initializer_list<Detector> detectors) {
+    std::vector<Configuration> all;
+    for (const Detector detector : detectors)
+        for (const LoopFilter filter :
+             {LoopFilter::PassiveLL, LoopFilter::ActiveLL, LoopFilter::ActivePI})
+            for (int order = 2; order <= 5; ++order)
+                for (const PoleKind poles : {PoleKind::Real, PoleKind::Complex}) {
+                    Configuration c;
+                    c.order = order;
+                    c.filter = filter;
+                    c.detector = detector;
+                    c.poleKind = poles;
+                    all.push_back(c);
+                }
+    return all;
 }
 
 } // namespace loopcraft::testing

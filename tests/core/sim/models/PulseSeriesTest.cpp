@@ -28,55 +28,46 @@ double largest(const FilterStateVector& x) {
 TEST(PulseSeries, AgreesWithTheModalStepOnEveryPulsedCircuit) {
     constexpr double kStep = 2.5e-6; // a quarter of a 100 kHz reference period
     int compared = 0;
-    for (const Detector detector : {Detector::PFD, Detector::PFD_CP})
-        for (const LoopFilter filter :
-             {LoopFilter::PassiveLL, LoopFilter::ActiveLL, LoopFilter::ActivePI})
-            for (int order = 2; order <= 5; ++order)
-                for (const PoleKind poles : {PoleKind::Real, PoleKind::Complex}) {
-                    Configuration c;
-                    c.order = order;
-                    c.filter = filter;
-                    c.detector = detector;
-                    c.poleKind = poles;
-                    const ComponentInputs in = testing::circuitTestInputs(c);
-                    const FilterCircuit circuit = *filterCircuitFor(c);
-                    const auto values = CalcComponentValues(in);
-                    const bool pump = detector == Detector::PFD_CP;
-                    const auto driven = filterStateSpace(circuit, in, values, true);
-                    const auto open = filterStateSpace(circuit, in, values, pump);
-                    ASSERT_TRUE(driven && open) << circuit.file;
-                    auto drivenModes = ModalSystem::fromStateSpace(*driven);
-                    auto openModes = ModalSystem::fromStateSpace(*open);
-                    ASSERT_TRUE(drivenModes && openModes) << circuit.file;
-                    drivenModes->cacheStep(kStep);
-                    openModes->cacheStep(kStep);
-                    const auto series =
-                        PulseSeries::make(*driven, *open, *drivenModes, *openModes, kStep);
-                    ASSERT_TRUE(series) << circuit.file;
-                    const double u = pump ? 2e-4 : 2.5;
-                    for (const double t : {1e-12, 1e-9, 3e-8, 2e-7, 6e-7, 1.3e-6, 0.5 * kStep,
-                                           0.9 * kStep, 0.999 * kStep}) {
-                        FilterStateVector x0{};
-                        for (int k = 0; k < driven->n; ++k)
-                            x0[static_cast<std::size_t>(k)] = 0.3 - 0.17 * k;
-                        FilterStateVector fast = x0;
-                        FilterStateVector modal = x0;
-                        double fastIntegral = 0;
-                        const std::string what = circuit.file + (pump ? " pump" : " voltage") +
-                                                 " t=" + std::to_string(t);
-                        // Every pulse of these networks is the series', however wide.
-                        ASSERT_TRUE(series->step(fast, u, t, fastIntegral)) << what;
-                        double integral = drivenModes->advance(modal, u, t).yIntegral;
-                        integral += openModes->advanceRest(modal, t).yIntegral;
-                        const double scale = std::max(largest(x0), largest(modal));
-                        for (int k = 0; k < driven->n; ++k)
-                            EXPECT_NEAR(fast[static_cast<std::size_t>(k)],
-                                        modal[static_cast<std::size_t>(k)], 1e-13 * scale)
-                                << what << " state " << k;
-                        EXPECT_NEAR(fastIntegral, integral, 1e-13 * scale * kStep) << what;
-                        ++compared;
-                    }
-                }
+    for (const Configuration& c :
+         testing::circuitConfigurations({Detector::PFD, Detector::PFD_CP})) {
+        const ComponentInputs in = testing::circuitTestInputs(c);
+        const FilterCircuit circuit = *filterCircuitFor(c);
+        const auto values = CalcComponentValues(in);
+        const bool pump = c.detector == Detector::PFD_CP;
+        const auto driven = filterStateSpace(circuit, in, values, true);
+        const auto open = filterStateSpace(circuit, in, values, pump);
+        ASSERT_TRUE(driven && open) << circuit.file;
+        auto drivenModes = ModalSystem::fromStateSpace(*driven);
+        auto openModes = ModalSystem::fromStateSpace(*open);
+        ASSERT_TRUE(drivenModes && openModes) << circuit.file;
+        drivenModes->cacheStep(kStep);
+        openModes->cacheStep(kStep);
+        const auto series = PulseSeries::make(*driven, *open, *drivenModes, *openModes, kStep);
+        ASSERT_TRUE(series) << circuit.file;
+        const double u = pump ? 2e-4 : 2.5;
+        for (const double t :
+             {1e-12, 1e-9, 3e-8, 2e-7, 6e-7, 1.3e-6, 0.5 * kStep, 0.9 * kStep, 0.999 * kStep}) {
+            FilterStateVector x0{};
+            for (int k = 0; k < driven->n; ++k)
+                x0[static_cast<std::size_t>(k)] = 0.3 - 0.17 * k;
+            FilterStateVector fast = x0;
+            FilterStateVector modal = x0;
+            double fastIntegral = 0;
+            const std::string what =
+                circuit.file + (pump ? " pump" : " voltage") + " t=" + std::to_string(t);
+            // Every pulse of these networks is the series', however wide.
+            ASSERT_TRUE(series->step(fast, u, t, fastIntegral)) << what;
+            double integral = drivenModes->advance(modal, u, t).yIntegral;
+            integral += openModes->advanceRest(modal, t).yIntegral;
+            const double scale = std::max(largest(x0), largest(modal));
+            for (int k = 0; k < driven->n; ++k)
+                EXPECT_NEAR(fast[static_cast<std::size_t>(k)], modal[static_cast<std::size_t>(k)],
+                            1e-13 * scale)
+                    << what << " state " << k;
+            EXPECT_NEAR(fastIntegral, integral, 1e-13 * scale * kStep) << what;
+            ++compared;
+        }
+    }
     EXPECT_GT(compared, 200);
 }
 
