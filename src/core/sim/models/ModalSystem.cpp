@@ -580,6 +580,13 @@ void ModalSystem::cacheStep(double dt) {
         }
         mIntD += (mCV[ui] * f.phi2 * mWB[ui]).real();
     }
+    mPhiPairs = {};
+    mGammaPairs = {};
+    for (std::size_t r = 0; r < kMaxFilterStates; ++r) {
+        for (std::size_t c = 0; c < kMaxFilterStates; ++c)
+            mPhiPairs[c][r / 2][r % 2] = mPhi[r][c];
+        mGammaPairs[r / 2][r % 2] = mGamma[r];
+    }
 }
 
 ModalInterval ModalSystem::pulseStep(FilterStateVector& x, double u, double t) const {

@@ -19,6 +19,7 @@
 
 #include <array>
 #include <complex>
+#include <cstring>
 #include <optional>
 
 namespace loopcraft {
@@ -110,21 +111,35 @@ private:
     std::array<double, kMaxFilterStates> mIntC{}; // ∫y over the step = mIntC·x0 + mIntD·u
     double mIntD = 0;
     std::array<Cx, kMaxFilterStates> mStepE{}; // e^(λ step)
+    // mPhi by columns and mGamma, in pairs of rows (the last pair padded with 0).
+    using StatePair = double __attribute__((vector_size(2 * sizeof(double))));
+    static constexpr std::size_t kStatePairs = (kMaxFilterStates + 1) / 2;
+    std::array<std::array<StatePair, kStatePairs>, kMaxFilterStates> mPhiPairs{};
+    std::array<StatePair, kStatePairs> mGammaPairs{};
 };
 
 template <int N>
 inline ModalInterval ModalSystem::advanceStepOf(FilterStateVector& x, double u) const {
-    FilterStateVector next{};
+    // Column by column, two rows at a time: each row still adds Γu, then Φ[r][0]·x0, Φ[r][1]·x1,
+    // ... in that order, as a row-by-row product would. The state is read a value at a time
+    // and written two at a time, so that no read spans two writes: a read that does stalls
+    // until the writes have landed, on every step.
+    constexpr std::size_t pairs = (N + 1) / 2;
+    std::array<StatePair, pairs> next;
+    for (std::size_t p = 0; p < pairs; ++p)
+        next[p] = mGammaPairs[p] * u;
     ModalInterval r;
-    for (std::size_t ur = 0; ur < N; ++ur) {
-        double v = mGamma[ur] * u;
-        for (std::size_t c = 0; c < N; ++c)
-            v += mPhi[ur][c] * x[c];
-        next[ur] = v;
-        r.yIntegral += mIntC[ur] * x[ur];
+    for (std::size_t c = 0; c < N; ++c) {
+        const double xc = x[c];
+        for (std::size_t p = 0; p < pairs; ++p)
+            next[p] += mPhiPairs[c][p] * xc;
+        r.yIntegral += mIntC[c] * xc;
     }
     r.yIntegral += mIntD * u;
-    x = next;
+    for (std::size_t p = 0; p < N / 2; ++p)
+        std::memcpy(&x[2 * p], &next[p], sizeof(StatePair));
+    if constexpr (N % 2 == 1)
+        x[N - 1] = next[pairs - 1][0];
     double y = mD * u;
     for (std::size_t k = 0; k < N; ++k)
         y += mC[k] * x[k];

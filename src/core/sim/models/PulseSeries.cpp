@@ -410,20 +410,21 @@ void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double
     double sum = inputIntegral * u;
     for (std::size_t i = 0; i < n; ++i)
         sum += row[i] * start[i];
+    // The matrix series is summed element by element first and applied once: independent
+    // multiply-adds that vectorise, where a product per term would add up each row in turn.
     const double* m = d + s.terms * stride; // M_0, M_1, ...
-    std::array<double, n> next{};
-    const std::size_t matrices = mMatrixTerms == 1 ? 1 : static_cast<std::size_t>(last) + 1;
-    for (auto k = matrices; k-- > 0;) {
+    std::array<double, n * n> series{};
+    for (auto k = static_cast<std::size_t>(last) + 1; k-- > 0;) {
         const double* mk = m + k * n * n;
-        for (std::size_t i = 0; i < n; ++i) {
-            double v = 0;
-            for (std::size_t c = 0; c < n; ++c)
-                v += mk[i * n + c] * start[c];
-            next[i] = next[i] * r + v;
-        }
+        for (std::size_t e = 0; e < n * n; ++e)
+            series[e] = series[e] * r + mk[e];
     }
-    for (std::size_t i = 0; i < n; ++i)
-        x[i] = next[i] + input[i] * u;
+    for (std::size_t i = 0; i < n; ++i) {
+        double v = input[i] * u;
+        for (std::size_t c = 0; c < n; ++c)
+            v += series[i * n + c] * start[c];
+        x[i] = v;
+    }
     integral = before + sum;
 }
 
