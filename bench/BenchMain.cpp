@@ -1,6 +1,7 @@
 // The benchmark program: Google Benchmark's usual console report, then the simulation runs'
 // throughput gathered into one table (detector by loop filter) that reads against the engine's
 // speed goals at a glance.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdint>
 #include <cstdio>
@@ -36,12 +37,15 @@ public:
             return;
         std::printf("\nSimulation throughput, million steps per second (median of the repetitions;"
                     "\nADPLL: reference periods per second)\n");
-        std::printf("%-12s", "");
+        int width = 12;
+        for (const auto& [order, row] : mRowOrder)
+            width = std::max(width, static_cast<int>(row.size()) + 1);
+        std::printf("%-*s", width, "");
         for (const auto& [order, column] : mColumns)
             std::printf("%12s", column.c_str());
         std::printf("\n");
         for (const auto& [order, row] : mRowOrder) {
-            std::printf("%-12s", row.c_str());
+            std::printf("%-*s", width, row.c_str());
             for (const auto& [order, column] : mColumns) {
                 const auto& cells = mRows[row];
                 const auto cell = cells.find(column);
