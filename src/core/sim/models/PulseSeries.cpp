@@ -376,7 +376,7 @@ void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double
         return;
     }
     const double* d = s.data.data();
-    std::array<double, n> start{};
+    std::array<double, n> start;
     double before = 0;
     if (s.prefixed) {
         const double* f = d + n * n;
@@ -395,11 +395,18 @@ void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double
             start[i] = x[i];
     }
     // Horner in r, from the highest term down: the input's share and the integral's row.
+    // Each sum starts from its highest term rather than from zero: clearing a matrix on the
+    // stack costs more than a short pulse's whole series.
     constexpr std::size_t stride = 2 * n + 1;
-    std::array<double, n> input{};
-    std::array<double, n> row{};
-    double inputIntegral = 0;
-    for (auto k = static_cast<std::size_t>(last) + 1; k-- > 0;) {
+    const auto top = static_cast<std::size_t>(last);
+    std::array<double, n> input;
+    std::array<double, n> row;
+    for (std::size_t i = 0; i < n; ++i) {
+        input[i] = d[top * stride + i];
+        row[i] = d[top * stride + n + i];
+    }
+    double inputIntegral = d[top * stride + 2 * n];
+    for (auto k = top; k-- > 0;) {
         const double* t = d + k * stride;
         for (std::size_t i = 0; i < n; ++i) {
             input[i] = input[i] * r + t[i];
@@ -413,8 +420,10 @@ void PulseSeries::stepOf(const Packed& s, FilterStateVector& x, double u, double
     // The matrix series is summed element by element first and applied once: independent
     // multiply-adds that vectorise, where a product per term would add up each row in turn.
     const double* m = d + s.terms * stride; // M_0, M_1, ...
-    std::array<double, n * n> series{};
-    for (auto k = static_cast<std::size_t>(last) + 1; k-- > 0;) {
+    std::array<double, n * n> series;
+    for (std::size_t e = 0; e < n * n; ++e)
+        series[e] = m[top * n * n + e];
+    for (auto k = top; k-- > 0;) {
         const double* mk = m + k * n * n;
         for (std::size_t e = 0; e < n * n; ++e)
             series[e] = series[e] * r + mk[e];
